@@ -1,0 +1,42 @@
+# Compiler settings shared by every target of the project, and helpers to declare
+# libraries, programs and test executables the same way on both toolchains.
+
+# Warnings are errors on both toolchains. Literals are written in UTF-8 and stored as
+# Windows-1252 bytes, the code page of every text the program handles.
+function(brenhold_defaults target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Werror
+    -finput-charset=UTF-8 -fexec-charset=CP1252)
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+  endif()
+endfunction()
+
+# brenhold_library(name SOURCES files... [WIN32_SOURCES files...] [POSIX_SOURCES files...] [LIBS targets...])
+function(brenhold_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;WIN32_SOURCES;POSIX_SOURCES;LIBS" ${ARGN})
+  set(sources ${ARG_SOURCES})
+  if(WIN32)
+    list(APPEND sources ${ARG_WIN32_SOURCES})
+  else()
+    list(APPEND sources ${ARG_POSIX_SOURCES})
+  endif()
+  add_library(${name} STATIC ${sources})
+  brenhold_defaults(${name})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# brenhold_test(name SOURCES files... [LIBS targets...] [PROPERTIES ...])
+# A GoogleTest executable whose tests are registered with ctest one by one. Under the
+# cross build they run through the Wine emulator.
+function(brenhold_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  brenhold_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} brenhold_gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
+endfunction()

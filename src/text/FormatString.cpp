@@ -1,0 +1,87 @@
+#include "text/FormatString.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <new>
+
+std::string FormatString(const char* format, ...)
+{
+    std::va_list args;
+    va_start(args, format);
+    std::va_list probe;
+    va_copy(probe, args);
+    // Both C libraries report the length the complete text needs.
+    const int needed = std::vsnprintf(nullptr, 0, format, probe);
+    va_end(probe);
+
+    std::string result;
+    if (needed > 0) {
+        try {
+            result.resize(static_cast<std::size_t>(needed));
+            std::vsnprintf(result.data(), result.size() + 1, format, args);
+        } catch (const std::bad_alloc&) {
+            result.clear();
+        }
+    }
+    va_end(args);
+    return result;
+}
+
+namespace {
+
+// A linear congruential generator with 15-bit results, the same on every platform.
+class TokenGenerator {
+public:
+    explicit TokenGenerator(std::time_t seed) : state_(static_cast<std::uint32_t>(seed)) {}
+
+    unsigned next()
+    {
+        state_ = state_ * 214013u + 2531011u;
+        return (state_ >> 16) & 0x7FFFu;
+    }
+
+    unsigned nextInRange(unsigned low, unsigned high)
+    {
+        unsigned value;
+        do
+            value = next();
+        while (value < low || value > high);
+        return value;
+    }
+
+private:
+    std::uint32_t state_;
+};
+
+} // namespace
+
+std::string RandomHexTokenAt(std::time_t seconds)
+{
+    TokenGenerator generator(seconds);
+    const unsigned a = generator.nextInRange(1000, 9999);
+    const unsigned b = generator.nextInRange(1000, 9999);
+    return FormatString("%04X%04X", a, b);
+}
+
+std::string RandomHexToken()
+{
+    return RandomHexTokenAt(std::time(nullptr));
+}
+
+std::string GroupThousands(const std::string& digits)
+{
+    std::string grouped;
+    grouped.reserve(digits.size() + digits.size() / 3);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const std::size_t remaining = digits.size() - i;
+        if (i > 0 && remaining % 3 == 0)
+            grouped += '.';
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+std::string FormatGrouped(std::uint32_t value)
+{
+    return GroupThousands(FormatString("%u", static_cast<unsigned>(value)));
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Every German text the program shows to users, as Windows-1252 bytes (the sources are
+// UTF-8 and the compiler stores literals in code page 1252). Format texts take their
+// arguments in the order their names give.
+
+namespace texts {
+
+// Start-up
+inline constexpr char kSocketStartFailed[] = "Fehler beim Initialisieren der Windows-Sockets.";
+
+// Install dialog
+inline constexpr char kInstallTitleFormat[] = "%s Installation";        // product
+inline constexpr char kProposedDirectoryFormat[] = "C:\\Programme\\%s"; // product
+inline constexpr char kWelcome[] = "Herzlich Willkommen zur Installation von";
+inline constexpr char kChooseDirectory[] = "Bitte wählen Sie ein Installationsverzeichnis";
+inline constexpr char kDirectoryFilter[] = "Verzeichnis wählen|*.|";
+inline constexpr char kCancelQuestion[] = "Soll die Installation abgebrochen werden?";
+inline constexpr char kMakerNotice[] = "© 2026 Velmora Software. Alle Rechte vorbehalten.";
+
+// Update dialog and update run
+inline constexpr char kUpdateTitleFormat[] = "Velmora - Updatesystem %s"; // product
+inline constexpr char kWaitTwoSeconds[] = "Bitte zwei Sekunden warten!";
+inline constexpr char kReadingListing[] = "Lese Verzeichnisstruktur, bitte warten!";
+inline constexpr char kCheckFileFormat[] = "Prüfe Datei %d/%d: %s";           // number, count, path
+inline constexpr char kDownloadFileFormat[] = "Download der Datei %d/%d: %s"; // number, count, path
+inline constexpr char kStarting[] = "Starte ";                                // followed by the product
+
+} // namespace texts
