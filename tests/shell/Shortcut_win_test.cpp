@@ -38,14 +38,15 @@ Read ReadBack(const std::string& name, int folder)
     return read;
 }
 
-// Shortcuts live in the test prefix's real special folders: each test removes the ones
-// it names before and after it runs.
+// Shortcuts live in the test prefix's real special folders, which tests running in
+// parallel share: each test names its own and removes them before and after it runs.
 class WinShortcut : public ::testing::Test {
 protected:
     WinShortcut() { removeShortcuts(); }
     ~WinShortcut() override { removeShortcuts(); }
 
-    static constexpr const char* kNames[] = {"Brenhold Verkn\xFCpfung", "Brenhold Eigen", "Brenhold Kaputt"};
+    const std::string test_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string names_[2] = {"Brenhold Verkn\xFCpfung " + test_, "Brenhold " + test_};
 
     static std::string shortcutFile(const std::string& name, int folder)
     {
@@ -54,9 +55,9 @@ protected:
         return path + name + ".lnk";
     }
 
-    static void removeShortcuts()
+    void removeShortcuts() const
     {
-        for (const char* name : kNames) {
+        for (const auto& name : names_) {
             DeleteFileA(shortcutFile(name, kDesktopFolder).c_str());
             DeleteFileA(shortcutFile(name, kProgramsFolder).c_str());
         }
@@ -93,7 +94,7 @@ TEST_F(WinShortcut, SpecialFoldersEndInABackslash)
 
 TEST_F(WinShortcut, CreatedShortcutIsFoundReadBackAndOverwritten)
 {
-    const std::string name = kNames[0];
+    const std::string name = names_[0];
     const std::string target = file("Mein Produkt/Corvid.exe");
     const std::string other = file("Anderes/Other.exe");
     for (const int folder : {kDesktopFolder, kProgramsFolder}) {
@@ -104,7 +105,7 @@ TEST_F(WinShortcut, CreatedShortcutIsFoundReadBackAndOverwritten)
         ASSERT_TRUE(
             shortcut.Create(target, name, scratch_ / "Mein Produkt", folder, "Start von Corvid", target, 1));
         EXPECT_TRUE(ShortcutExists(name, folder));
-        EXPECT_FALSE(ShortcutExists(kNames[1], folder));
+        EXPECT_FALSE(ShortcutExists(names_[1], folder));
 
         Read read = ReadBack(name, folder);
         EXPECT_EQ(read.result, 0);
@@ -125,13 +126,13 @@ TEST_F(WinShortcut, OwnProgramMarkerIsExactlyLowerCase)
 {
     char own[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, own, MAX_PATH);
-    ASSERT_TRUE(ShellShortcut().Create("_this", kNames[1], "", kProgramsFolder, "", "", 1));
-    Read read = ReadBack(kNames[1], kProgramsFolder);
+    ASSERT_TRUE(ShellShortcut().Create("_this", names_[1], "", kProgramsFolder, "", "", 1));
+    Read read = ReadBack(names_[1], kProgramsFolder);
     EXPECT_EQ(read.result, 0);
     EXPECT_EQ(Folded(read.target), Folded(own));
 
-    ASSERT_TRUE(ShellShortcut().Create("_THIS", kNames[1], "", kProgramsFolder, "", "", 1));
-    read = ReadBack(kNames[1], kProgramsFolder);
+    ASSERT_TRUE(ShellShortcut().Create("_THIS", names_[1], "", kProgramsFolder, "", "", 1));
+    read = ReadBack(names_[1], kProgramsFolder);
     EXPECT_EQ(read.result, 0);
     EXPECT_NE(Folded(read.target), Folded(own));
     EXPECT_EQ(read.target.substr(read.target.rfind('\\') + 1), "_THIS");
@@ -139,19 +140,19 @@ TEST_F(WinShortcut, OwnProgramMarkerIsExactlyLowerCase)
 
 TEST_F(WinShortcut, UnreadableShortcutGivesNegativeCodeAndKeepsOutputs)
 {
-    std::ofstream(shortcutFile(kNames[2], kDesktopFolder)) << "not a shortcut";
-    Read read = ReadBack(kNames[2], kDesktopFolder);
+    std::ofstream(shortcutFile(names_[1], kDesktopFolder)) << "not a shortcut";
+    Read read = ReadBack(names_[1], kDesktopFolder);
     EXPECT_LT(read.result, 0);
     EXPECT_EQ(read.target + read.arguments + read.description, "tad");
 
-    read = ReadBack("Brenhold Fehlt", kDesktopFolder);
+    read = ReadBack("Brenhold Fehlt " + test_, kDesktopFolder);
     EXPECT_LT(read.result, 0);
     EXPECT_EQ(read.target + read.arguments + read.description, "tad");
 
-    read = ReadBack(kNames[2], 0x7777);
+    read = ReadBack(names_[1], 0x7777);
     EXPECT_EQ(read.result, kShortcutFolderMissing);
-    EXPECT_FALSE(ShortcutExists(kNames[2], 0x7777));
-    EXPECT_FALSE(ShellShortcut().Create("_this", kNames[2], "", 0x7777, "", "", 1));
+    EXPECT_FALSE(ShortcutExists(names_[1], 0x7777));
+    EXPECT_FALSE(ShellShortcut().Create("_this", names_[1], "", 0x7777, "", "", 1));
 }
 
 } // namespace

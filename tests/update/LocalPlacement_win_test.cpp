@@ -32,6 +32,18 @@ struct Read {
     std::string description;
 };
 
+// The name of the running test, usable as a file name: tests run in parallel in one
+// Wine prefix and must not share a shortcut.
+std::string TestShortcutName()
+{
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("Brenhold ") + test->test_suite_name() + " " + test->name();
+    for (char& c : name) {
+        c = c == '/' ? '-' : c;
+    }
+    return name;
+}
+
 // The shortcut lives in the test prefix's real special folders: it is removed before
 // and after each test. Every test writes targets below its own scratch directory.
 class WinPlacement : public ::testing::TestWithParam<int> {
@@ -39,7 +51,7 @@ protected:
     WinPlacement() { remove(); }
     ~WinPlacement() override { remove(); }
 
-    static constexpr char kName[] = "Brenhold Platzierung";
+    const std::string name_ = TestShortcutName();
 
     std::string file(const std::string& relative) const
     {
@@ -53,13 +65,13 @@ protected:
     {
         ShellShortcut shortcut;
         shortcut.SetArguments(arguments);
-        ASSERT_TRUE(shortcut.Create(target, kName, "", GetParam(), "alt", "", 1));
+        ASSERT_TRUE(shortcut.Create(target, name_, "", GetParam(), "alt", "", 1));
     }
 
     Read readBack() const
     {
         Read read;
-        read.result = ReadShortcut(kName, GetParam(), nullptr, read.target, read.arguments, read.description);
+        read.result = ReadShortcut(name_, GetParam(), nullptr, read.target, read.arguments, read.description);
         return read;
     }
 
@@ -67,7 +79,7 @@ protected:
     {
         std::string folder;
         GetSpecialFolderPath(GetParam(), folder);
-        return folder + kName + ".lnk";
+        return folder + name_ + ".lnk";
     }
 
     void remove() const { DeleteFileA(shortcutFile().c_str()); }
@@ -78,7 +90,7 @@ protected:
 TEST_P(WinPlacement, NewShortcutIsCreated)
 {
     const std::string target = file("Mein Produkt/Corvid.exe");
-    placeShortcut(kName, target.c_str(), GetParam());
+    placeShortcut(name_, target.c_str(), GetParam());
     const Read read = readBack();
     EXPECT_EQ(read.result, 0);
     EXPECT_EQ(Folded(read.target), Folded(target));
@@ -91,7 +103,7 @@ TEST_P(WinPlacement, ShortcutIntoTheSameDirectoryInOtherCaseIsKept)
     const std::string target = file("App/Corvid.exe");
     std::string lower = target;
     CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
-    placeShortcut(kName, lower.c_str(), GetParam());
+    placeShortcut(name_, lower.c_str(), GetParam());
     const Read read = readBack();
     EXPECT_EQ(Folded(read.target), Folded(scratch_ / "App\\Other.exe"));
     EXPECT_EQ(read.arguments, "-x");
@@ -104,7 +116,7 @@ TEST_P(WinPlacement, ShortcutIntoAnotherDirectoryIsReplacedKeepingItsArguments)
     // The update run joins the main directory and the program path with "/".
     const std::string target = scratch_.path().string() + "/New/Corvid.exe";
     file("New/Corvid.exe");
-    placeShortcut(kName, target.c_str(), GetParam());
+    placeShortcut(name_, target.c_str(), GetParam());
     const Read read = readBack();
     EXPECT_EQ(Folded(read.target), Folded(target));
     EXPECT_EQ(read.arguments, "-profile \"zwei Worte\"");
@@ -115,7 +127,7 @@ TEST_P(WinPlacement, UnreadableShortcutIsReplaced)
 {
     std::ofstream(shortcutFile()) << "not a shortcut";
     const std::string target = file("Corvid.exe");
-    placeShortcut(kName, target.c_str(), GetParam());
+    placeShortcut(name_, target.c_str(), GetParam());
     const Read read = readBack();
     EXPECT_EQ(read.result, 0);
     EXPECT_EQ(Folded(read.target), Folded(target));
