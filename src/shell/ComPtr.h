@@ -27,11 +27,14 @@ public:
     explicit operator bool() const { return p_ != nullptr; }
 
     // Releases what is held and hands out the slot for a call that fills it.
-    void** put()
+    T** put()
     {
         reset();
-        return reinterpret_cast<void**>(&p_);
+        return &p_;
     }
+
+    // The same slot, typed as the interface queries take it.
+    void** putVoid() { return reinterpret_cast<void**>(put()); }
 
     void reset()
     {

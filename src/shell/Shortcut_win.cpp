@@ -39,11 +39,11 @@ HRESULT OpenShellLink(ComPtr<IShellLinkA>& link, ComPtr<IPersistFile>& file)
 {
     CoInitialize(nullptr);
     HRESULT result =
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put());
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid());
     if (FAILED(result)) {
         return result;
     }
-    return link->QueryInterface(IID_IPersistFile, file.put());
+    return link->QueryInterface(IID_IPersistFile, file.putVoid());
 }
 
 } // namespace

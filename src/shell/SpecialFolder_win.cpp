@@ -19,7 +19,7 @@ public:
             return;
         }
         ComPtr<IMalloc> allocator;
-        if (SUCCEEDED(SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.put())))) {
+        if (SUCCEEDED(SHGetMalloc(allocator.put()))) {
             allocator->Free(list_);
         }
     }

@@ -78,19 +78,4 @@ TEST(FileStatusAcrossProcesses, StampIsSeenByAnotherProcess)
     EXPECT_EQ(Probe(scratch / "missing.exe", 0), 2);
 }
 
-TEST(FileStatusAcrossProcesses, StampKeepsTheLastAccessTime)
-{
-    ScratchDirectory scratch;
-    const std::string file = scratch / "data.bin";
-    std::ofstream(file) << "data";
-    WIN32_FILE_ATTRIBUTE_DATA before = {};
-    ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &before));
-    ASSERT_TRUE(stampFile(file.c_str(), 1000000000u));
-    WIN32_FILE_ATTRIBUTE_DATA after = {};
-    ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &after));
-    EXPECT_EQ(after.ftLastAccessTime.dwLowDateTime, before.ftLastAccessTime.dwLowDateTime);
-    EXPECT_EQ(after.ftLastAccessTime.dwHighDateTime, before.ftLastAccessTime.dwHighDateTime);
-    EXPECT_EQ(after.dwFileAttributes, before.dwFileAttributes);
-}
-
 } // namespace
