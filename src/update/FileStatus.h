@@ -1,0 +1,13 @@
+#pragma once
+// What the update run needs to know about a local file.
+
+#include <cstdint>
+
+struct FileStatus {
+    bool exists = false;
+    std::uint32_t creationTime = 0; // seconds since 1970-01-01 00:00 UTC
+};
+
+// Whether the file system has an entry at path, and its creation time. On POSIX, where
+// files have no creation time, the modification time stands for it (stampFile sets it).
+FileStatus QueryFileStatus(const char* path);
