@@ -177,13 +177,30 @@ bool ReplaceFile(const std::string& path, const std::string& text)
     return true;
 }
 
+// A name for a one-line diagnostic: UTF-8, control characters written as \xNN.
+std::string Printable(const std::string& name)
+{
+    std::string out;
+    for (char c : Utf8FromCp1252(name)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 bool NamesUsable(const std::string& section, const std::string& entry)
 {
     for (const std::string* name : {&section, &entry}) {
         const std::string problem = IniNameProblem(*name);
         if (!problem.empty()) {
             std::fprintf(stderr, "settings: the name \"%s\" cannot be used in the settings file: %s\n",
-                         Utf8FromCp1252(*name).c_str(), problem.c_str());
+                         Printable(*name).c_str(), problem.c_str());
             std::fflush(stderr);
             return false;
         }
@@ -212,7 +229,7 @@ bool SettingsStore::writeString(const std::string& section, const std::string& e
     const std::string problem = IniTextProblem(text);
     if (!problem.empty()) {
         std::fprintf(stderr, "settings: the text for \"%s\" cannot be stored in the settings file: %s\n",
-                     Utf8FromCp1252(entry).c_str(), problem.c_str());
+                     Printable(entry).c_str(), problem.c_str());
         std::fflush(stderr);
         return false;
     }
