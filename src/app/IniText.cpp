@@ -169,11 +169,10 @@ std::string SetIniEntry(const std::string& fileText, const std::string& section,
     }
     const std::string entryLine = Utf8FromCp1252(entry) + "=" + Utf8FromCp1252(text) + "\n";
     if (place.sectionFound) {
-        std::string insert = entryLine;
         // The section's last line may be the file's last line, without a line break.
-        if (place.sectionEnd > 0 && result[place.sectionEnd - 1] != '\n')
-            insert.insert(0, "\n");
-        return result.insert(place.sectionEnd, insert);
+        const bool needsBreak = result[place.sectionEnd - 1] != '\n';
+        return result.substr(0, place.sectionEnd) + (needsBreak ? "\n" : "") + entryLine +
+               result.substr(place.sectionEnd);
     }
     if (!result.empty() && result.back() != '\n')
         result += '\n';

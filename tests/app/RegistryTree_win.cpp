@@ -37,7 +37,9 @@ std::string UserValueNames(const std::string& path)
         DWORD length = sizeof name;
         if (RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        names += (names.empty() ? "" : ",") + std::string(name, length);
+        if (!names.empty())
+            names += ',';
+        names.append(name, length);
     }
     return names;
 }

@@ -75,8 +75,9 @@ TEST(LegacyMigrationWin, UnreadableLegacyValueIsNotStored)
     for (const Case& c : cases) {
         LegacyKey legacy;
         ScratchSettings scratch;
-        if (c.value)
+        if (c.value) {
             ASSERT_TRUE(SetUserValue(kLegacyKey, "Lumaro 2000", REG_SZ, c.bytes));
+        }
         EXPECT_EQ(ReadStartupValues("Lumaro", scratch.store()).mainDirectory, "") << c.what;
         EXPECT_EQ(scratch.store().readString("MainDirPath", "Lumaro", "(none)"), "(none)") << c.what;
         // The legacy key is opened with create, as the older program did.
