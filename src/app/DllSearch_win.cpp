@@ -6,15 +6,14 @@
 namespace {
 
 // Not declared for the Windows XP target this program still runs on.
-constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+constexpr DWORD kSearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
 
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCSTR);
 
 // The functions are looked up at run time: older kernels lack them, and a static
 // import would keep the program from starting there at all.
-template <typename Function>
-Function Kernel32Function(const char* name)
+template <typename Function> Function Kernel32Function(const char* name)
 {
     const HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (kernel == nullptr)

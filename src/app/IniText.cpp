@@ -53,9 +53,9 @@ enum class LineKind { Other, Section, Entry };
 // One line of the file: where it lies and what it says. Names are Windows-1252.
 struct Line {
     std::size_t begin = 0;
-    std::size_t end = 0;  // behind the line break, or the end of the text
+    std::size_t end = 0; // behind the line break, or the end of the text
     std::size_t valueBegin = 0;
-    std::size_t valueEnd = 0;  // before the line break (and a carriage return before it)
+    std::size_t valueEnd = 0; // before the line break (and a carriage return before it)
     LineKind kind = LineKind::Other;
     std::string name;
 };
@@ -92,7 +92,7 @@ struct Place {
     bool sectionFound = false;
     bool entryFound = false;
     Line entryLine;
-    std::size_t sectionEnd = 0;  // behind the section's last entry, or its header
+    std::size_t sectionEnd = 0; // behind the section's last entry, or its header
 };
 
 Place Locate(const std::string& text, const std::string& section, const std::string& entry)

@@ -4,5 +4,4 @@
 
 SettingsStore::SettingsStore(std::string makerKey, std::string profileName)
     : makerKey_(std::move(makerKey)), profileName_(std::move(profileName))
-{
-}
+{}

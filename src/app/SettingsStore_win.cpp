@@ -53,8 +53,8 @@ bool SettingsStore::writeString(const std::string& section, const std::string& e
     const RegistryKey key = OpenSection(makerKey_, profileName_, section);
     if (!key.isOpen())
         return false;
-    const LONG status = RegSetValueExA(key.get(), entry.c_str(), 0, REG_SZ,
-                                       reinterpret_cast<const BYTE*>(text.c_str()),
-                                       static_cast<DWORD>(text.size() + 1));
+    const LONG status =
+        RegSetValueExA(key.get(), entry.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
     return status == ERROR_SUCCESS;
 }

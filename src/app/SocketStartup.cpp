@@ -2,9 +2,9 @@
 
 #include <utility>
 
-SocketSession::SocketSession(SocketSession&& other) noexcept : cleanup_(std::exchange(other.cleanup_, nullptr))
-{
-}
+SocketSession::SocketSession(SocketSession&& other) noexcept
+    : cleanup_(std::exchange(other.cleanup_, nullptr))
+{}
 
 SocketSession& SocketSession::operator=(SocketSession&& other) noexcept
 {

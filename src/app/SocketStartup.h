@@ -26,7 +26,7 @@ SocketPlatform SystemSocketPlatform();
 // Keeps the socket layer started while it lives.
 class SocketSession {
 public:
-    static constexpr std::uint16_t kVersion = 0x0101;  // 1.1
+    static constexpr std::uint16_t kVersion = 0x0101; // 1.1
 
     SocketSession() = default;
     SocketSession(const SocketSession&) = delete;

@@ -4,7 +4,6 @@
 #include "text/UserTexts.h"
 
 #include <winsock2.h>
-#include <windows.h>
 
 namespace {
 

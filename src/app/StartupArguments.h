@@ -5,7 +5,7 @@
 
 struct StartupArguments {
     std::string productName;
-    std::string programPath;  // relative to the product's main directory; empty starts nothing
+    std::string programPath; // relative to the product's main directory; empty starts nothing
 };
 
 // Reads the first two white-space separated words of the arguments text (blank, tab,

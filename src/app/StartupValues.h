@@ -8,7 +8,7 @@
 struct StartupValues {
     std::string productName;
     std::string programPath;
-    std::string mainDirectory;  // empty when none is known yet
+    std::string mainDirectory; // empty when none is known yet
 };
 
 // Product name and program path from the arguments text, the main directory from the

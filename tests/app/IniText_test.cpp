@@ -25,7 +25,7 @@ TEST(IniText, FindsEntriesOfTheirOwnSectionOnly)
     EXPECT_EQ(FindIniEntry(file, "MainDirPath", "Dachs"), "");
     EXPECT_EQ(FindIniEntry(file, "MainDirPath", "MÜLLER"), "/home/größe");
     EXPECT_EQ(FindIniEntry(file, "Other", "Corvid"), "/other");
-    EXPECT_EQ(FindIniEntry(file, "MainDirPath", "Eule"), std::nullopt);  // the first section counts
+    EXPECT_EQ(FindIniEntry(file, "MainDirPath", "Eule"), std::nullopt); // the first section counts
     EXPECT_EQ(FindIniEntry(file, "MainDirPath", "Corvi"), std::nullopt);
     EXPECT_EQ(FindIniEntry("", "MainDirPath", "Corvid"), std::nullopt);
 }
@@ -60,8 +60,8 @@ TEST(IniText, SetKeepsEverythingElse)
 
 TEST(IniText, RefusesNamesAndTextsTheFormatCannotHold)
 {
-    const std::string refused[] = {"",   "a=b", "[x",   "x]",          "a\nb", "a\rb", "\tx", "x ",
-                                   ";c", "#c",  "a\x01", std::string("a\0b", 3)};
+    const std::string refused[] = {"",    "a=b", "[x", "x]", "a\nb",  "a\rb",
+                                   "\tx", "x ",  ";c", "#c", "a\x01", std::string("a\0b", 3)};
     for (const std::string& name : refused)
         EXPECT_NE(IniNameProblem(name), "") << name;
     const std::string accepted[] = {"Corvid", "\"Mein", "Müller", "Lumaro 2000", "a;b#c", "./x.exe"};

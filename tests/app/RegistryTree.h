@@ -9,7 +9,8 @@ bool DeleteUserKeyTree(const std::string& path);
 bool UserKeyExists(const std::string& path);
 
 // Stores a value of any type with the given bytes.
-bool SetUserValue(const std::string& path, const std::string& name, unsigned long type, const std::string& bytes);
+bool SetUserValue(const std::string& path, const std::string& name, unsigned long type,
+                  const std::string& bytes);
 
 // The names of the key's values, as the registry spells them.
 std::string UserValueNames(const std::string& path);

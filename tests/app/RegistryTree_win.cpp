@@ -17,7 +17,8 @@ bool UserKeyExists(const std::string& path)
     return key.open(HKEY_CURRENT_USER, path, KEY_READ) == ERROR_SUCCESS;
 }
 
-bool SetUserValue(const std::string& path, const std::string& name, unsigned long type, const std::string& bytes)
+bool SetUserValue(const std::string& path, const std::string& name, unsigned long type,
+                  const std::string& bytes)
 {
     RegistryKey key;
     if (key.create(HKEY_CURRENT_USER, path) != ERROR_SUCCESS)
@@ -35,7 +36,8 @@ std::string UserValueNames(const std::string& path)
     for (DWORD index = 0;; ++index) {
         char name[256];
         DWORD length = sizeof name;
-        if (RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumValueA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         if (!names.empty())
             names += ',';

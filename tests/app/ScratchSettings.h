@@ -21,7 +21,7 @@ public:
 
 private:
     std::string maker_;
-    std::string configHome_;     // POSIX: the temporary XDG_CONFIG_HOME
+    std::string configHome_;      // POSIX: the temporary XDG_CONFIG_HOME
     std::string savedConfigHome_; // POSIX: the variable's value before, if it had one
     bool hadConfigHome_ = false;
     SettingsStore store_;

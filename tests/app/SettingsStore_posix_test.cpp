@@ -109,7 +109,8 @@ TEST(SettingsStorePosix, RefusesNamesAndTextsTheFileCannotHold)
 TEST(SettingsStorePosix, WorksBelowANonAsciiDirectory)
 {
     ScratchSettings scratch;
-    const std::string home = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Gr\xC3\xBC\xC3\x9F" "e/Einstellungen";
+    const std::string home = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Gr\xC3\xBC\xC3\x9F"
+                                                                           "e/Einstellungen";
     ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
     ASSERT_TRUE(scratch.store().writeString("MainDirPath", "Corvid", "/home/jürgen/Corvid"));
     EXPECT_TRUE(fs::exists(fs::path(home) / scratch.maker() / "Brenhold.ini"));

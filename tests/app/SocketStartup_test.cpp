@@ -62,10 +62,10 @@ TEST(SocketStartup, FailureTellsTheUserAndCleansUpOnlyWhatStarted)
         int cleanups;
     };
     const Case cases[] = {
-        {10091, 0x0101, 0},  // the layer is not ready
-        {0, 0x0001, 1},      // version 1.0 granted
-        {0, 0x0202, 1},      // version 2.2 granted
-        {0, 0x0100, 1},      // minor and major swapped
+        {10091, 0x0101, 0}, // the layer is not ready
+        {0, 0x0001, 1},     // version 1.0 granted
+        {0, 0x0202, 1},     // version 2.2 granted
+        {0, 0x0100, 1},     // minor and major swapped
     };
     for (const Case& c : cases) {
         FakeSockets sockets;
@@ -89,12 +89,9 @@ TEST(SocketStartup, CaptionIsTheProgramFileNameWithoutExtension)
         std::string title;
     };
     const Case cases[] = {
-        {"C:\\Downloads\\Brenhold.exe", "Brenhold"},
-        {"C:/Setup/Brenhold.EXE", "Brenhold"},
-        {"\\\\server\\share\\v1.2\\Setup", "Setup"},
-        {"Brenhold.neu.exe", "Brenhold.neu"},
-        {"/usr/bin/brenhold", "brenhold"},
-        {"", ""},
+        {"C:\\Downloads\\Brenhold.exe", "Brenhold"}, {"C:/Setup/Brenhold.EXE", "Brenhold"},
+        {"\\\\server\\share\\v1.2\\Setup", "Setup"}, {"Brenhold.neu.exe", "Brenhold.neu"},
+        {"/usr/bin/brenhold", "brenhold"},           {"", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ProgramFileTitle(c.path), c.title) << c.path;

@@ -33,14 +33,14 @@ TEST(Codepage, UnmappableAndMalformedBecomeQuestionMarks)
         std::string cp1252;
     };
     const Case cases[] = {
-        {"\xE4\xB8\xAD", "?"},            // a CJK character
-        {"\xF0\x9F\x98\x80x", "?x"},      // outside the basic plane
-        {"\xC3", "?"},                    // cut sequence at the end
-        {"\xC3x", "?x"},                  // cut sequence before a letter
-        {"\xC0\xAF", "??"},               // overlong slash
-        {"\xED\xA0\x80", "???"},          // surrogate
-        {"\xFF", "?"},                    // never a lead byte
-        {"a\x80z", "a?z"},                // stray continuation byte
+        {"\xE4\xB8\xAD", "?"},       // a CJK character
+        {"\xF0\x9F\x98\x80x", "?x"}, // outside the basic plane
+        {"\xC3", "?"},               // cut sequence at the end
+        {"\xC3x", "?x"},             // cut sequence before a letter
+        {"\xC0\xAF", "??"},          // overlong slash
+        {"\xED\xA0\x80", "???"},     // surrogate
+        {"\xFF", "?"},               // never a lead byte
+        {"a\x80z", "a?z"},           // stray continuation byte
     };
     for (const Case& c : cases)
         EXPECT_EQ(Cp1252FromUtf8(c.utf8), c.cp1252) << c.utf8;
