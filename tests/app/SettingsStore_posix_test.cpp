@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,20 +72,43 @@ TEST(SettingsStorePosix, WritingKeepsOtherContentAndReplacesTheFileWhole)
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
 }
 
-TEST(SettingsStorePosix, FailedWriteLeavesNoTemporaryBehind)
+TEST(SettingsStorePosix, FullDiskKeepsTheOldSettingsAndNoTemporary)
 {
     ScratchSettings scratch;
     const fs::path directory = SettingsDirectory(scratch);
-    // A directory in the settings file's place: the new file cannot be renamed there.
-    fs::create_directories(directory / "Brenhold.ini");
+    WriteFile(directory / "Brenhold.ini", "[MainDirPath]\nCorvid=/alt\n");
 
+    // A file size limit stands in for a full disk: writes beyond it fail with EFBIG.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1000; // room for the captured diagnostic, not for the settings
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    testing::internal::CaptureStderr();
+    const bool written = scratch.store().writeString("MainDirPath", "Corvid", std::string(5000, 'x'));
+    const std::string diagnostic = testing::internal::GetCapturedStderr();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(diagnostic.rfind("settings: cannot write ", 0), 0u) << diagnostic;
+    EXPECT_EQ(std::count(diagnostic.begin(), diagnostic.end(), '\n'), 1) << diagnostic;
+    EXPECT_EQ(scratch.store().readString("MainDirPath", "Corvid", ""), "/alt");
+    EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), 1);
+}
+
+TEST(SettingsStorePosix, UnwritableSettingsFileIsReportedOnOneLine)
+{
+    ScratchSettings scratch;
+    // A directory in the settings file's place can be neither read nor replaced.
+    fs::create_directories(SettingsDirectory(scratch) / "Brenhold.ini");
     testing::internal::CaptureStderr();
     EXPECT_FALSE(scratch.store().writeString("MainDirPath", "Corvid", "/neu"));
+    EXPECT_EQ(scratch.store().readString("MainDirPath", "Corvid", "Vorgabe"), "Vorgabe");
     const std::string diagnostic = testing::internal::GetCapturedStderr();
-
-    EXPECT_EQ(std::count(diagnostic.begin(), diagnostic.end(), '\n'), 1) << diagnostic;
+    EXPECT_EQ(std::count(diagnostic.begin(), diagnostic.end(), '\n'), 2) << diagnostic;
     EXPECT_EQ(diagnostic.rfind("settings: cannot ", 0), 0u) << diagnostic;
-    EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), 1);
 }
 
 TEST(SettingsStorePosix, RefusesNamesAndTextsTheFileCannotHold)
