@@ -58,6 +58,9 @@ struct Line {
     std::size_t valueEnd = 0; // before the line break (and a carriage return before it)
     LineKind kind = LineKind::Other;
     std::string name;
+    // False for a name Windows-1252 cannot hold: it would turn into question marks and
+    // could match a different name. The program never wrote it, so it is left alone.
+    bool comparable = true;
 };
 
 Line ReadLine(const std::string& text, std::size_t begin)
@@ -73,15 +76,19 @@ Line ReadLine(const std::string& text, std::size_t begin)
     const std::string content = text.substr(begin, contentEnd - begin);
     const std::string trimmed = Trimmed(content);
     if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
+        const std::string name = Trimmed(trimmed.substr(1, trimmed.size() - 2));
         line.kind = LineKind::Section;
-        line.name = Cp1252FromUtf8(Trimmed(trimmed.substr(1, trimmed.size() - 2)));
+        line.name = Cp1252FromUtf8(name);
+        line.comparable = Utf8FromCp1252(line.name) == name;
         return line;
     }
     const std::size_t equals = content.find('=');
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#' || equals == std::string::npos)
         return line;
+    const std::string name = Trimmed(content.substr(0, equals));
     line.kind = LineKind::Entry;
-    line.name = Cp1252FromUtf8(Trimmed(content.substr(0, equals)));
+    line.name = Cp1252FromUtf8(name);
+    line.comparable = Utf8FromCp1252(line.name) == name;
     line.valueBegin = begin + equals + 1;
     line.valueEnd = contentEnd;
     return line;
@@ -105,14 +112,14 @@ Place Locate(const std::string& text, const std::string& section, const std::str
         if (line.kind == LineKind::Section) {
             if (inSection)
                 break;
-            inSection = !place.sectionFound && SameName(line.name, section);
+            inSection = !place.sectionFound && line.comparable && SameName(line.name, section);
             if (inSection) {
                 place.sectionFound = true;
                 place.sectionEnd = line.end;
             }
         } else if (inSection && line.kind == LineKind::Entry) {
             place.sectionEnd = line.end;
-            if (SameName(line.name, entry)) {
+            if (line.comparable && SameName(line.name, entry)) {
                 place.entryFound = true;
                 place.entryLine = line;
                 break;

@@ -39,7 +39,7 @@ std::string SettingsStore::readString(const std::string& section, const std::str
         return defaultText;
     // The size is asked first, so an entry of any length is read whole.
     DWORD size = 0;
-    if (key.queryString(entry, nullptr, size) != ERROR_SUCCESS)
+    if (key.queryString(entry, nullptr, size) != ERROR_SUCCESS || size == MAXDWORD)
         return defaultText;
     std::vector<char> data(size + 1, '\0');
     if (key.queryString(entry, data.data(), size) != ERROR_SUCCESS)

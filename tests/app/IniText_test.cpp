@@ -28,6 +28,10 @@ TEST(IniText, FindsEntriesOfTheirOwnSectionOnly)
     EXPECT_EQ(FindIniEntry(file, "MainDirPath", "Eule"), std::nullopt); // the first section counts
     EXPECT_EQ(FindIniEntry(file, "MainDirPath", "Corvi"), std::nullopt);
     EXPECT_EQ(FindIniEntry("", "MainDirPath", "Corvid"), std::nullopt);
+    // A name outside Windows-1252 is not the name of question marks.
+    const std::string foreign = "[MainDirPath]\n\xE4\xB8\xAD=/cjk\n";
+    EXPECT_EQ(FindIniEntry(foreign, "MainDirPath", "?"), std::nullopt);
+    EXPECT_EQ(SetIniEntry(foreign, "MainDirPath", "?", "/q"), foreign + "?=/q\n");
 }
 
 TEST(IniText, SetKeepsEverythingElse)
