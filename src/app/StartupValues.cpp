@@ -5,6 +5,7 @@
 #include "app/StartupArguments.h"
 
 #include <optional>
+#include <utility>
 
 StartupValues ReadStartupValues(const std::string& argumentsText, SettingsStore& store)
 {
