@@ -1,5 +1,7 @@
 #include "CgiResponse.h"
 
+#include "text/CharClass.h"
+
 #include <unistd.h>
 
 #include <array>
@@ -36,6 +38,26 @@ std::string Head(int status, std::string_view contentType)
     head += contentType;
     head += "\r\n";
     return head;
+}
+
+// The web server decodes %XX in an X-Sendfile path, so every byte but letters, digits,
+// "/", "-", "." and "_" is written that way (a "%" in a file name among them).
+std::string PercentEncoded(const std::string& path)
+{
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '/' || c == '-' ||
+            c == '.' || c == '_') {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        }
+    }
+    return encoded;
 }
 
 } // namespace
@@ -98,6 +120,6 @@ bool SendFileBytes(int out, int file, std::uint64_t size)
 bool SendFileByWebServer(int out, const std::string& path)
 {
     std::string head = Head(200, "application/octet-stream");
-    head += "X-Sendfile: " + path + "\r\n\r\n";
+    head += "X-Sendfile: " + PercentEncoded(path) + "\r\n\r\n";
     return WriteAll(out, head);
 }
