@@ -179,6 +179,6 @@ int AnswerRequest(const RequestEnvironment& environment, int in, int out)
 {
     if (Respond(environment, in, out))
         return 0;
-    std::fprintf(stderr, "jobgate: the answer could not be written\n");
+    std::fprintf(stderr, "jobgate: the answer could not be completed\n");
     return 1;
 }

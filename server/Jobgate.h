@@ -2,6 +2,7 @@
 // The update server's work script: answers one CGI/1.1 request with a product's file
 // listing (command 15) or one of its files (command 16).
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
