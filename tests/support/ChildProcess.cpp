@@ -102,6 +102,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
     out.closeWrite();
     err.closeWrite();
     ::fcntl(in.write, F_SETFL, O_NONBLOCK);
+    // A program that stops reading its input must fail the write, not end the test.
     ::signal(SIGPIPE, SIG_IGN);
 
     const auto deadline = std::chrono::steady_clock::now() + limit;
