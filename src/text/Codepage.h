@@ -1,14 +1,15 @@
 #pragma once
-// Conversion between the program's Windows-1252 byte strings and UTF-8, for the places
-// where text leaves or enters the program on systems that speak UTF-8 (files, terminal).
+// Conversion between Windows-1252, the code page of every text the program handles, and
+// UTF-8, the encoding of file names on the server's disk and of POSIX terminals.
 
 #include <string>
 
-// UTF-8 of a Windows-1252 text. The five bytes the code page leaves unassigned (81, 8D,
-// 8F, 90, 9D) become the control characters of the same number, as Windows converts
-// them, so every byte string survives the round trip.
+// Every Windows-1252 byte as UTF-8. The five bytes the code page leaves undefined (0x81,
+// 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same number, as Windows
+// converts them, so that every byte string survives the way back.
 std::string Utf8FromCp1252(const std::string& text);
 
-// Windows-1252 of a UTF-8 text. Characters the code page cannot hold and malformed
-// sequences each become one "?".
-std::string Cp1252FromUtf8(const std::string& text);
+// The Windows-1252 bytes of a UTF-8 text. *ok (when given) becomes false when the text is
+// not well-formed UTF-8 or holds a character the code page lacks; each such character or
+// broken sequence becomes "?".
+std::string Cp1252FromUtf8(const std::string& text, bool* ok = nullptr);

@@ -2,48 +2,66 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
-// Literals are stored as Windows-1252; the UTF-8 side is written as escapes.
-TEST(Codepage, ConvertsGermanTextBothWays)
+// Literals in this file are stored as Windows-1252; UTF-8 is written as escaped bytes.
+struct Pair {
+    const char* cp1252;
+    const char* utf8;
+};
+
+TEST(Codepage, ConvertsBothWays)
 {
-    const std::string cp1252 = "Prüfe Größe: 5 €";
-    const std::string utf8 = "Pr\xC3\xBC"
-                             "fe Gr\xC3\xB6\xC3\x9F"
-                             "e: 5 \xE2\x82\xAC";
-    EXPECT_EQ(Utf8FromCp1252(cp1252), utf8);
-    EXPECT_EQ(Cp1252FromUtf8(utf8), cp1252);
+    const Pair pairs[] = {
+        {"", ""},
+        {"Corvid.exe", "Corvid.exe"},
+        {"\xE4\xF6\xFC\xDF", "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F"},             // äöüß
+        {"\xC4rger \xDC", "\xC3\x84rger \xC3\x9C"},                           // Ärger Ü
+        {"\x80", "\xE2\x82\xAC"},                                             // euro sign
+        {"\x9F\x8A", "\xC5\xB8\xC5\xA0"},                                     // Ÿ Š
+        {"\xA0\xFF", "\xC2\xA0\xC3\xBF"},                                     // no-break space, ÿ
+        {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"}, // undefined bytes
+    };
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(p.utf8);
+        EXPECT_EQ(Utf8FromCp1252(p.cp1252), p.utf8);
+        bool ok = false;
+        EXPECT_EQ(Cp1252FromUtf8(p.utf8, &ok), p.cp1252);
+        EXPECT_TRUE(ok);
+    }
 }
 
-TEST(Codepage, EveryByteSurvivesTheRoundTrip)
+TEST(Codepage, EveryByteSurvivesTheWayBack)
 {
     std::string all;
     for (int b = 0; b < 256; ++b)
         all += static_cast<char>(b);
-    EXPECT_EQ(Cp1252FromUtf8(Utf8FromCp1252(all)), all);
-    EXPECT_EQ(Utf8FromCp1252("\x81"), "\xC2\x81");
+    bool ok = false;
+    EXPECT_EQ(Cp1252FromUtf8(Utf8FromCp1252(all), &ok), all);
+    EXPECT_TRUE(ok);
 }
 
-TEST(Codepage, UnmappableAndMalformedBecomeQuestionMarks)
+TEST(Codepage, RefusesWhatTheCodePageCannotHold)
 {
-    struct Case {
-        std::string utf8;
-        std::string cp1252;
+    const Pair cases[] = {
+        {"a?b", "a\xE2\x86\x92"
+                "b"},              // arrow U+2192
+        {"?", "\xF0\x9F\x90\xA6"}, // a bird outside the basic plane
+        {"?x", "\xC3"
+               "x"},                       // lead byte without continuation
+        {"?", "\xC3"},                     // cut at the end
+        {"??", "\xC0\xAF"},                // overlong "/"
+        {"???", "\xED\xA0\x80"},           // surrogate
+        {"?", "\xBF"},                     // stray continuation byte
+        {"?????", "\xF8\x88\x80\x80\x80"}, // five-byte form
     };
-    const Case cases[] = {
-        {"\xE4\xB8\xAD", "?"},       // a CJK character
-        {"\xF0\x9F\x98\x80x", "?x"}, // outside the basic plane
-        {"\xC3", "?"},               // cut sequence at the end
-        {"\xC3x", "?x"},             // cut sequence before a letter
-        {"\xC0\xAF", "??"},          // overlong slash
-        {"\xED\xA0\x80", "???"},     // surrogate
-        {"\xFF", "?"},               // never a lead byte
-        {"a\x80z", "a?z"},           // stray continuation byte
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Cp1252FromUtf8(c.utf8), c.cp1252) << c.utf8;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        bool ok = true;
+        EXPECT_EQ(Cp1252FromUtf8(c.utf8, &ok), c.cp1252);
+        EXPECT_FALSE(ok);
+    }
+    EXPECT_EQ(Cp1252FromUtf8("\xE2\x86\x92", nullptr), "?");
 }
 
 } // namespace

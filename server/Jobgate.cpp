@@ -1,0 +1,184 @@
+#include "Jobgate.h"
+
+#include "CgiResponse.h"
+#include "CommandText.h"
+#include "ProductFiles.h"
+#include "RepositoryNames.h"
+#include "filetree/ListingWriter.h"
+#include "text/CharClass.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr std::uint32_t kListCommand = 15;
+constexpr std::uint32_t kFileCommand = 16;
+
+struct Answer {
+    int status;
+    const char* text;
+};
+
+// The request body's length, or none when CONTENT_LENGTH is not a plain decimal number.
+std::optional<std::size_t> ParseLength(const std::string& text)
+{
+    if (text.empty() || text.size() > 18)
+        return std::nullopt;
+    std::size_t value = 0;
+    for (char c : text) {
+        if (!IsDigit(c))
+            return std::nullopt;
+        value = value * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return value;
+}
+
+// Reads exactly length bytes; none when the input ends before.
+std::optional<std::string> ReadBody(int in, std::size_t length)
+{
+    std::string body(length, '\0');
+    std::size_t got = 0;
+    while (got < length) {
+        const ssize_t n = ::read(in, body.data() + got, length - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return std::nullopt;
+        got += static_cast<std::size_t>(n);
+    }
+    return body;
+}
+
+std::optional<std::string> CanonicalPath(const std::string& path)
+{
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved)
+        return std::nullopt;
+    return std::string(resolved.get());
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+class Request {
+public:
+    Request(const RequestEnvironment& environment, std::string root, int out)
+        : environment_(environment), root_(std::move(root)), out_(out)
+    {}
+
+    bool answer(const CommandText& command)
+    {
+        if (command.command == kListCommand && command.fields.size() == 1)
+            return list(command.fields[0]);
+        if (command.command == kFileCommand && command.fields.size() == 2)
+            return send(command.fields[0], command.fields[1]);
+        return SendText(out_, 400, "unknown command or wrong number of fields");
+    }
+
+private:
+    // Finds the product's folder; on failure, the answer to give instead.
+    std::optional<Answer> findProduct(const std::string& product)
+    {
+        const auto name = ProductFolderName(product);
+        if (!name)
+            return Answer{403, "not a product name"};
+        productPath_ = root_ + "/" + *name;
+        const auto canonical = CanonicalPath(productPath_);
+        if (!canonical || !IsFolder(*canonical))
+            return Answer{404, "unknown product"};
+        productFolder_ = *canonical;
+        return std::nullopt;
+    }
+
+    bool list(const std::string& product)
+    {
+        if (const auto refusal = findProduct(product))
+            return SendText(out_, refusal->status, refusal->text);
+        FileTree tree;
+        StartFileListing(tree, product);
+        for (const ListedFile& file : ListProductFiles(productFolder_))
+            AddFileRow(tree, file.path, file.time, file.size);
+        std::string listing;
+        if (!WriteFileListing(tree, listing)) {
+            std::fprintf(stderr, "jobgate: the listing of %s cannot be written\n", productFolder_.c_str());
+            return SendText(out_, 500, "listing failed");
+        }
+        return SendListing(out_, listing);
+    }
+
+    bool send(const std::string& product, const std::string& path)
+    {
+        // The path is checked before anything is looked up on disk.
+        const auto names = ListedPathNames(path);
+        if (!names)
+            return SendText(out_, 403, "not a listed file");
+        if (const auto refusal = findProduct(product))
+            return SendText(out_, refusal->status, refusal->text);
+        OpenedFile file;
+        switch (OpenProductFile(productFolder_, *names, file)) {
+        case Lookup::NotFound:
+            return SendText(out_, 404, "unknown file");
+        case Lookup::Refused:
+            return SendText(out_, 403, "not a listed file");
+        case Lookup::Found:
+            break;
+        }
+        if (!environment_.sendfile)
+            return SendFileBytes(out_, file.fd.get(), file.size);
+        std::string diskPath = productPath_;
+        for (const std::string& name : *names)
+            diskPath += "/" + name;
+        return SendFileByWebServer(out_, diskPath);
+    }
+
+    const RequestEnvironment& environment_;
+    const std::string root_;
+    const int out_;
+    std::string productPath_;   // below the root as configured: what the web server is given
+    std::string productFolder_; // without links: what files are checked against
+};
+
+bool Respond(const RequestEnvironment& environment, int in, int out)
+{
+    if (environment.method != "POST")
+        return SendText(out, 405, "only POST is answered");
+    if (!environment.contentLength)
+        return SendText(out, 411, "Content-Length missing");
+    const auto length = ParseLength(*environment.contentLength);
+    if (!length)
+        return SendText(out, 400, "bad Content-Length");
+    if (*length > kLongestRequest)
+        return SendText(out, 413, "command text too long");
+    const auto body = ReadBody(in, *length);
+    if (!body)
+        return SendText(out, 400, "command text cut short");
+    const auto command = ParseCommandText(*body);
+    if (!command)
+        return SendText(out, 400, "malformed command text");
+
+    const auto root = environment.root ? CanonicalPath(*environment.root) : std::nullopt;
+    if (!root || !IsFolder(*root)) {
+        std::fprintf(stderr, "jobgate: JOBGATE_ROOT does not name a folder\n");
+        return SendText(out, 500, "server not set up");
+    }
+    return Request(environment, *root, out).answer(*command);
+}
+
+} // namespace
+
+int AnswerRequest(const RequestEnvironment& environment, int in, int out)
+{
+    if (Respond(environment, in, out))
+        return 0;
+    std::fprintf(stderr, "jobgate: the answer could not be completed\n");
+    return 1;
+}

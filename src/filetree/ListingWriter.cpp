@@ -1,0 +1,127 @@
+#include "filetree/ListingWriter.h"
+
+#include "filetree/ListingFormat.h"
+
+#include <string>
+
+namespace {
+
+using namespace listing;
+
+constexpr char kFileListingPreamble[] = "jobgate file listing";
+constexpr std::uint32_t kFileListingCode = 15;
+constexpr std::int32_t kFileListingLayout = 1;
+constexpr int kPlainText = 0;
+
+struct ColumnShape {
+    std::int32_t longest;
+    std::int32_t typeCode;
+    const char* key;
+    const char* caption;
+    const char* unit;
+};
+
+constexpr ColumnShape kFileColumns[] = {
+    {1022, kPlainText, "path", "Datei", ""},
+    {10, kPlainText, "mtime", "Geändert", "Sekunden seit 1970 UTC"},
+    {20, TypedValue::kGrouped, "size", "Größe", "Bytes"},
+};
+
+class FieldAppender {
+public:
+    explicit FieldAppender(std::string& out) : out_(out) {}
+
+    void text(std::string_view s, std::size_t limit = kTextLimit)
+    {
+        fits_ = fits_ && s.size() <= limit && FitsListingField(s);
+        out_.append(s);
+        out_ += kFieldTerminator;
+    }
+
+    template <typename Number> void number(Number n, std::size_t limit) { text(std::to_string(n), limit); }
+
+    bool fits() const { return fits_; }
+
+private:
+    std::string& out_;
+    bool fits_ = true;
+};
+
+} // namespace
+
+bool FitsListingField(std::string_view text)
+{
+    return text.size() <= kTextLimit && text.find(kFieldTerminator) == std::string_view::npos &&
+           text.find('\0') == std::string_view::npos;
+}
+
+bool WriteListing(const FileTree& tree, std::string_view preamble, std::string& out)
+{
+    if (preamble.size() > kTextLimit || preamble.find(kPreambleTerminator) != std::string_view::npos)
+        return false;
+    std::string listing(preamble);
+    listing += kPreambleTerminator;
+    FieldAppender field(listing);
+    field.number(tree.headerCode, kHeaderCodeLimit);
+    field.number(tree.headerNumber, kHeaderNumberLimit);
+    field.text(tree.headerText1);
+    field.text(tree.headerText2);
+
+    field.number(tree.columnCount(), kCountLimit);
+    for (std::size_t c = 0; c < tree.columnCount(); ++c) {
+        const FileTreeColumn& column = *tree.columnAt(c);
+        field.number(column.firstNumber, kTextLimit);
+        field.number(column.secondNumber, kTextLimit);
+        field.number(column.typeCode, kTextLimit);
+        field.text(column.firstText);
+        field.text(column.secondText);
+        field.text(column.thirdText);
+        field.text(column.fourthText);
+    }
+
+    field.number(tree.rowCount(), kCountLimit);
+    for (std::size_t r = 0; r < tree.rowCount(); ++r) {
+        const FileTreeRow& row = *tree.rowAt(r);
+        field.number(row.rowId, kRowIdLimit);
+        field.number(row.rowFlag ? 1 : 0, kRowFlagLimit);
+        field.number(row.valueCount(), kValueCountLimit);
+        for (std::size_t v = 0; v < row.valueCount(); ++v)
+            field.text(row.valueAt(v)->text);
+    }
+    if (!field.fits())
+        return false;
+    out += listing;
+    return true;
+}
+
+void StartFileListing(FileTree& tree, const std::string& product)
+{
+    tree.clear();
+    tree.headerCode = kFileListingCode;
+    tree.headerNumber = kFileListingLayout;
+    tree.headerText1 = product;
+    tree.headerText2 = "files";
+    std::int32_t position = 0;
+    for (const ColumnShape& shape : kFileColumns) {
+        FileTreeColumn& column = tree.addColumn();
+        column.firstNumber = position++;
+        column.secondNumber = shape.longest;
+        column.typeCode = shape.typeCode;
+        column.firstText = shape.key;
+        column.secondText = shape.caption;
+        column.thirdText = shape.unit;
+    }
+}
+
+void AddFileRow(FileTree& tree, const std::string& path, std::uint32_t time, std::uint64_t size)
+{
+    FileTreeRow& row = tree.addRow(static_cast<std::int32_t>(tree.rowCount() + 1), false);
+    row.appendValue(path);
+    row.appendValue(std::to_string(time));
+    row.appendValue(std::to_string(size));
+}
+
+bool WriteFileListing(const FileTree& tree, std::string& out)
+{
+    return WriteListing(tree, kFileListingPreamble, out);
+}

@@ -1,0 +1,100 @@
+// The work script under the real lighttpd on loopback, asked with curl.
+#include "ChildProcess.h"
+#include "LighttpdServer.h"
+#include "TestRepository.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Command(const std::string& number, std::initializer_list<std::string> fields)
+{
+    std::string text = "0 " + number + " ";
+    for (const std::string& field : fields)
+        text += field + '\x03';
+    return text;
+}
+
+Answer Curl(const std::string& url, const std::vector<std::string>& options, const std::string& input = "")
+{
+    std::vector<std::string> argv = {"/usr/bin/curl", "-sS", "-i", "--max-time", "20"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(url);
+    const ProcessResult result = RunProcess(argv, {}, input);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return SplitAnswer(result.out);
+}
+
+Answer Post(const LighttpdServer& server, const std::string& command)
+{
+    return Curl(server.url(), {"-X", "POST", "-H", "Content-Type: text/plain", "--data-binary", "@-"},
+                command);
+}
+
+class JobgateUnderLighttpd : public ::testing::TestWithParam<bool> {
+protected:
+    TestRepository repository_;
+};
+
+TEST_P(JobgateUnderLighttpd, ServesTheListingAndEveryFile)
+{
+    LighttpdServer server(repository_.root(), GetParam());
+    ASSERT_TRUE(server.running());
+
+    const Answer listing = Post(server, Command("15", {"Corvid"}));
+    EXPECT_EQ(listing.status, 200);
+    EXPECT_EQ(listing.body, repository_.expectedListing());
+    FileTree expected, served;
+    expected.readListing(repository_.expectedListing());
+    served.readListing(listing.body);
+    EXPECT_EQ(RowsOf(served), RowsOf(expected));
+
+    for (const ExpectedFile& file : repository_.files()) {
+        SCOPED_TRACE(file.diskPath);
+        const Answer answer = Post(server, Command("16", {"Corvid", file.listedPath}));
+        EXPECT_EQ(answer.status, 200);
+        EXPECT_EQ(answer.header("Content-Type"), "application/octet-stream");
+        EXPECT_EQ(answer.header("Content-Length"), std::to_string(file.bytes.size()));
+        EXPECT_EQ(answer.header("X-Sendfile"), "");
+        EXPECT_TRUE(answer.body == file.bytes);
+    }
+}
+
+TEST_P(JobgateUnderLighttpd, RefusesWithStatusAndText)
+{
+    LighttpdServer server(repository_.root(), GetParam());
+    ASSERT_TRUE(server.running());
+    const std::pair<std::string, int> refusals[] = {
+        {Command("16", {"Corvid", "./../../outside/secret"}), 403},
+        {Command("16", {"Corvid", "./evil"}), 403},
+        {Command("16", {"Corvid", "./nothing"}), 404},
+        {Command("15", {"Nobody"}), 404},
+        {"0 15 Corvid", 400},
+    };
+    for (const auto& [command, status] : refusals) {
+        SCOPED_TRACE(command);
+        const Answer answer = Post(server, command);
+        EXPECT_EQ(answer.status, status);
+        EXPECT_EQ(answer.body.find("secret"), std::string::npos);
+    }
+    const Answer get = Curl(server.url(), {});
+    EXPECT_EQ(get.status, 405);
+    EXPECT_EQ(get.header("Allow"), "POST");
+}
+
+INSTANTIATE_TEST_SUITE_P(FileBodies, JobgateUnderLighttpd, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "BySendfile" : "ByJobgate"; });
+
+TEST(LighttpdServer, StopsWhatItStarted)
+{
+    TestRepository repository;
+    LighttpdServer server(repository.root());
+    ASSERT_TRUE(server.running());
+    const int port = server.port();
+    EXPECT_TRUE(LoopbackPortAnswers(port));
+    server.stop();
+    EXPECT_FALSE(server.running());
+    EXPECT_FALSE(LoopbackPortAnswers(port));
+}
+
+} // namespace

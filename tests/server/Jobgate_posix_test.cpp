@@ -1,0 +1,188 @@
+// The work script run directly as a CGI program, the way a web server runs it.
+#include "ChildProcess.h"
+#include "TestRepository.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Command(const std::string& number, std::initializer_list<std::string> fields)
+{
+    std::string text = "0 " + number + " ";
+    for (const std::string& field : fields)
+        text += field + '\x03';
+    return text;
+}
+
+// Records every opening and reading of anything in one folder while it lives.
+class ReadWatch {
+public:
+    explicit ReadWatch(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        ::inotify_add_watch(fd_, folder.c_str(), IN_OPEN | IN_ACCESS);
+    }
+    ~ReadWatch() { ::close(fd_); }
+
+    bool anythingRead() const
+    {
+        char buffer[4096];
+        return ::read(fd_, buffer, sizeof buffer) > 0;
+    }
+
+private:
+    int fd_;
+};
+
+class JobgateProcess : public ::testing::Test {
+protected:
+    ProcessResult run(const std::string& body, const std::string& method = "POST", bool sendfile = false)
+    {
+        return RunProcess({BRENHOLD_JOBGATE_BIN},
+                          {{"REQUEST_METHOD", method},
+                           {"CONTENT_LENGTH", std::to_string(body.size())},
+                           {"JOBGATE_ROOT", repository_.root()},
+                           {"JOBGATE_SENDFILE", sendfile ? "1" : ""}},
+                          body);
+    }
+
+    TestRepository repository_;
+};
+
+TEST_F(JobgateProcess, ListsEveryListableFileInByteOrder)
+{
+    ReadWatch watch(repository_.outside());
+    const ProcessResult result = run(Command("15", {"Corvid"}));
+    ASSERT_EQ(result.exitCode, 0);
+    const Answer answer = SplitAnswer(result.out);
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.header("Content-Type"), "text/plain; charset=windows-1252");
+    EXPECT_EQ(answer.header("Content-Length"), std::to_string(answer.body.size()));
+
+    FileTree expected, listed;
+    expected.readListing(repository_.expectedListing());
+    listed.readListing(answer.body);
+    EXPECT_EQ(RowsOf(listed), RowsOf(expected));
+    EXPECT_EQ(answer.body, repository_.expectedListing());
+
+    // What is left out is named on standard error, one line each.
+    for (const char* name : {"\xE2\x86\x92.txt", "/evil:", "evil-absolute", "folder-link"})
+        EXPECT_NE(result.err.find(name), std::string::npos) << name;
+    EXPECT_EQ(result.err.find("pipe"), std::string::npos);
+    EXPECT_FALSE(watch.anythingRead());
+}
+
+TEST_F(JobgateProcess, SendsFileBytesUnchanged)
+{
+    for (const ExpectedFile& file : repository_.files()) {
+        SCOPED_TRACE(file.diskPath);
+        const ProcessResult result = run(Command("16", {"Corvid", file.listedPath}));
+        const Answer answer = SplitAnswer(result.out);
+        EXPECT_EQ(answer.status, 200);
+        EXPECT_EQ(answer.header("Content-Type"), "application/octet-stream");
+        EXPECT_EQ(answer.header("Content-Length"), std::to_string(file.bytes.size()));
+        EXPECT_TRUE(answer.body == file.bytes);
+    }
+}
+
+TEST_F(JobgateProcess, LeavesFileBodiesToTheWebServerWhenAsked)
+{
+    const ProcessResult result = run(Command("16", {"Corvid", "./Hilfe/\xDC"
+                                                              "ber Corvid.txt"}),
+                                     "POST", true);
+    const Answer answer = SplitAnswer(result.out);
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.header("X-Sendfile"), repository_.root() + "/Corvid/Hilfe/%C3%9Cber%20Corvid.txt");
+    EXPECT_EQ(answer.body, "");
+}
+
+struct Refusal {
+    const char* what;
+    std::string method;
+    std::string body;
+    int status;
+};
+
+TEST_F(JobgateProcess, RefusesWithoutReadingOutsideTheRepository)
+{
+    {
+        ReadWatch selfCheck(repository_.outside());
+        ReadFileBytes(repository_.outside() + "/secret");
+        ASSERT_TRUE(selfCheck.anythingRead());
+    }
+    const Refusal refusals[] = {
+        {"relative path out", "POST", Command("16", {"Corvid", "./../../outside/secret"}), 403},
+        {"absolute path", "POST", Command("16", {"Corvid", repository_.outside() + "/secret"}), 403},
+        {"backslashes", "POST", Command("16", {"Corvid", ".\\..\\..\\outside\\secret"}), 403},
+        {"zero byte", "POST", Command("16", {"Corvid", std::string("./Corvid.exe\0/x", 15)}), 403},
+        {"link leading out", "POST", Command("16", {"Corvid", "./evil"}), 403},
+        {"absolute link", "POST", Command("16", {"Corvid", "./Hilfe/evil-absolute"}), 403},
+        {"through a folder link", "POST", Command("16", {"Corvid", "./folder-link/evil-absolute"}), 404},
+        {"product out", "POST", Command("16", {"../outside", "./secret"}), 403},
+        {"product path", "POST", Command("15", {"../outside"}), 403},
+        {"unknown file", "POST", Command("16", {"Corvid", "./nothing"}), 404},
+        {"a folder", "POST", Command("16", {"Corvid", "./Hilfe"}), 404},
+        {"a fifo", "POST", Command("16", {"Corvid", "./pipe"}), 404},
+        {"unknown product", "POST", Command("15", {"Nobody"}), 404},
+        {"unknown product file", "POST", Command("16", {"Nobody", "./Corvid.exe"}), 404},
+        {"wrong method", "GET", "", 405},
+        {"malformed", "POST", "0 15 Corvid", 400},
+        {"unknown command", "POST", Command("17", {"Corvid"}), 400},
+        {"missing field", "POST", Command("16", {"Corvid"}), 400},
+        {"too long", "POST", Command("15", {std::string(20000, 'x')}), 413},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        ReadWatch watch(repository_.outside());
+        const ProcessResult result = run(refusal.body, refusal.method);
+        EXPECT_EQ(result.exitCode, 0);
+        const Answer answer = SplitAnswer(result.out);
+        EXPECT_EQ(answer.status, refusal.status);
+        EXPECT_EQ(answer.header("Content-Type"), "text/plain");
+        EXPECT_FALSE(answer.body.empty());
+        EXPECT_EQ(answer.body.find("secret"), std::string::npos);
+        EXPECT_FALSE(watch.anythingRead());
+    }
+}
+
+TEST_F(JobgateProcess, ProductFolderMayBeALink)
+{
+    // A product folder linked from elsewhere (a release switched by one link) is served.
+    const ProcessResult result = run(Command("16", {"Outsider", "./secret"}));
+    EXPECT_EQ(SplitAnswer(result.out).status, 200);
+}
+
+TEST_F(JobgateProcess, RequestBodyIsCutAtContentLength)
+{
+    const std::string command = Command("15", {"Corvid"});
+    ProcessResult result = RunProcess({BRENHOLD_JOBGATE_BIN},
+                                      {{"REQUEST_METHOD", "POST"},
+                                       {"CONTENT_LENGTH", std::to_string(command.size())},
+                                       {"JOBGATE_ROOT", repository_.root()}},
+                                      command + "trailing bytes");
+    EXPECT_EQ(SplitAnswer(result.out).status, 200);
+
+    const std::pair<const char*, int> lengths[] = {{"", 411}, {"-5", 400}, {"12x", 400}, {"99", 400}};
+    for (const auto& [length, status] : lengths) {
+        SCOPED_TRACE(length);
+        result = RunProcess(
+            {BRENHOLD_JOBGATE_BIN},
+            {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", length}, {"JOBGATE_ROOT", repository_.root()}},
+            command);
+        EXPECT_EQ(SplitAnswer(result.out).status, status);
+    }
+}
+
+TEST_F(JobgateProcess, MissingRootIsAServerError)
+{
+    const std::string command = Command("15", {"Corvid"});
+    const ProcessResult result =
+        RunProcess({BRENHOLD_JOBGATE_BIN},
+                   {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", std::to_string(command.size())}}, command);
+    EXPECT_EQ(SplitAnswer(result.out).status, 500);
+    EXPECT_NE(result.err.find("JOBGATE_ROOT"), std::string::npos);
+}
+
+} // namespace
