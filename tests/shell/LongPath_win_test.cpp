@@ -1,5 +1,5 @@
 #include "shell/LongPath.h"
-#include "support/ScratchDirectory.h"
+#include "TempDir.h"
 #include "text/StringUtil.h"
 
 #include <windows.h>
@@ -32,7 +32,7 @@ std::string StoredName(const std::string& path)
 
 TEST(ExpandLongPath, ShortNamesAndLetterCaseBecomeTheStoredNames)
 {
-    ScratchDirectory scratch;
+    TempDir scratch;
     fs::create_directories(scratch.path() / "Ein langer Verzeichnisname");
     const std::string longPath = scratch / "Ein langer Verzeichnisname\\Noch eine Datei.txt";
     std::ofstream(longPath) << "x";
@@ -71,7 +71,7 @@ TEST(ExpandLongPath, RootsAndTrailingSeparators)
 
 TEST(ExpandLongPath, PathsThatCannotBeExpandedGiveZero)
 {
-    ScratchDirectory scratch;
+    TempDir scratch;
     const fs::path previous = fs::current_path();
     fs::current_path(scratch.path());
     std::ofstream("name") << "x";

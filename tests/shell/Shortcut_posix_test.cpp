@@ -2,7 +2,7 @@
 #include "shell/Shortcut.h"
 #include "shell/SpecialFolder.h"
 #include "support/ScopedEnvironment_posix.h"
-#include "support/ScratchDirectory.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ protected:
         std::ofstream(path) << text;
     }
 
-    ScratchDirectory home_;
+    TempDir home_;
     ScopedEnvironment environment_;
 };
 

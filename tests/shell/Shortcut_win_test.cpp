@@ -1,7 +1,7 @@
 #include "shell/LongPath.h"
 #include "shell/Shortcut.h"
 #include "shell/SpecialFolder.h"
-#include "support/ScratchDirectory.h"
+#include "TempDir.h"
 
 #include <windows.h>
 
@@ -71,7 +71,7 @@ protected:
         return path.string();
     }
 
-    ScratchDirectory scratch_;
+    TempDir scratch_;
 };
 
 TEST_F(WinShortcut, SpecialFoldersEndInABackslash)

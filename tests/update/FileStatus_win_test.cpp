@@ -1,4 +1,4 @@
-#include "support/ScratchDirectory.h"
+#include "TempDir.h"
 #include "update/FileStatus.h"
 #include "update/LocalPlacement.h"
 
@@ -64,7 +64,7 @@ long Probe(const std::string& file, std::uint32_t expected)
 
 TEST(FileStatusAcrossProcesses, StampIsSeenByAnotherProcess)
 {
-    ScratchDirectory scratch;
+    TempDir scratch;
     const std::string file = scratch / "Corvid.exe";
     std::ofstream(file) << "program";
     ASSERT_EQ(Probe(file, 1234567890u), 1) << "the file must not carry the stamp before";

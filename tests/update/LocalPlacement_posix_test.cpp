@@ -1,7 +1,7 @@
 #include "shell/Shortcut.h"
 #include "shell/SpecialFolder.h"
 #include "support/ScopedEnvironment_posix.h"
-#include "support/ScratchDirectory.h"
+#include "TempDir.h"
 #include "update/LocalPlacement.h"
 #include "update/PlacementPaths.h"
 
@@ -58,7 +58,7 @@ protected:
         return text.str();
     }
 
-    ScratchDirectory home_;
+    TempDir home_;
     ScopedEnvironment environment_;
 };
 

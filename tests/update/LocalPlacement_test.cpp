@@ -1,4 +1,4 @@
-#include "support/ScratchDirectory.h"
+#include "TempDir.h"
 #include "update/FileStatus.h"
 #include "update/LocalPlacement.h"
 
@@ -18,7 +18,7 @@ protected:
     LocalPlacement() : previous_(fs::current_path()) { fs::current_path(scratch_.path()); }
     ~LocalPlacement() override { fs::current_path(previous_); }
 
-    ScratchDirectory scratch_;
+    TempDir scratch_;
     fs::path previous_;
 };
 

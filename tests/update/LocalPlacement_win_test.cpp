@@ -1,6 +1,6 @@
 #include "shell/Shortcut.h"
 #include "shell/SpecialFolder.h"
-#include "support/ScratchDirectory.h"
+#include "TempDir.h"
 #include "update/LocalPlacement.h"
 #include "update/PlacementPaths.h"
 
@@ -84,7 +84,7 @@ protected:
 
     void remove() const { DeleteFileA(shortcutFile().c_str()); }
 
-    ScratchDirectory scratch_;
+    TempDir scratch_;
 };
 
 TEST_P(WinPlacement, NewShortcutIsCreated)
