@@ -147,7 +147,7 @@ TEST(HttpResponse, BlocksAreKeptInArrivalOrder)
     EXPECT_EQ(joined, body);
     EXPECT_EQ(client.body(), body);
 
-    TestHttpServer server(SplitReply(body, 5));
+    TestHttpServer server(SplitReply(body, 64));
     RecordingClient overTheWire;
     EXPECT_EQ(PerformAgainst(overTheWire, server), 0);
     EXPECT_EQ(overTheWire.body(), body);
@@ -187,7 +187,7 @@ TEST(HttpResponse, BrokenRepliesKeepWhatArrived)
 
 TEST(HttpResponse, TrickleFasterThanTheStallLimitIsReadWhole)
 {
-    TestHttpServer server(TrickleReply("slow", 20ms));
+    TestHttpServer server(TrickleReply("slow", 5ms));
     HttpClient client;
     EXPECT_EQ(PerformAgainst(client, server), 0);
     EXPECT_EQ(client.body(), "slow");
