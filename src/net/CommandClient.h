@@ -32,8 +32,10 @@ public:
     void onData(const char* bytes, int count) final;
 
     // Slot 1: true when the bytes were taken and must not go into the response body. This
-    // level takes nothing, so the whole reply is kept. A derived class that writes
-    // downloads elsewhere overrides it (and may add slots of its own for progress).
+    // level takes nothing, so the whole reply is kept. The update run's class overrides it
+    // to write downloads to their file, and adds the progress slots setStatusText,
+    // setProgressRange and setProgressPos as virtual functions of its own, which its
+    // dialog overrides in turn.
     virtual bool consumeData(const char* bytes, int count);
 
 private:

@@ -65,6 +65,23 @@ TEST(CommandClient, ResetCommandDiscardsThePreviousReply)
     EXPECT_EQ(BodyOf(server.lastRequest()), "0 16 P\x03./a.exe\x03");
 }
 
+TEST(CommandClient, ServerWithoutPortIsAskedOnPort80)
+{
+    // The test server stands in as proxy, so the request can name port 80 without a
+    // connection to it.
+    TestHttpServer proxy(OkReply("ok"));
+    SetEnvironment("BRENHOLD_UPDATE_SERVER", "updates.velmora.example");
+    serverHost.clear();
+    CommandClient client(15);
+    client.proxyHost = "127.0.0.1";
+    client.proxyPort = proxy.port();
+    EXPECT_EQ(client.postCommand(), "ok");
+    EXPECT_EQ(client.port, 80);
+    EXPECT_TRUE(proxy.lastRequest().starts_with(
+        "POST http://updates.velmora.example/cgi-bin/jobgate.cgi HTTP/1.1\r\n"));
+    EXPECT_NE(proxy.lastRequest().find("\r\nHost: updates.velmora.example\r\n"), std::string::npos);
+}
+
 TEST(CommandClient, FailedExchangeGivesAnEmptyReply)
 {
     std::uint16_t port = 0;

@@ -1,3 +1,4 @@
+#include "net/HttpClient.h"
 #include "net/TcpConnection.h"
 
 #include "support/LoopbackSocket.h"
@@ -37,6 +38,9 @@ TEST(TcpConnection, StartsWithTheRealLimits)
     EXPECT_EQ(DescribeDuration(kDefaultTimeouts.connect), "15 s");
     EXPECT_EQ(DescribeDuration(kDefaultTimeouts.stall), "30 s");
     EXPECT_EQ(DescribeDuration(250ms), "250 ms");
+    HttpClient client;
+    EXPECT_EQ(client.timeouts().connect, 15s);
+    EXPECT_EQ(client.timeouts().stall, 30s);
 }
 
 TEST(TcpConnection, ClosedConnectionNeedsNoCalls)
