@@ -1,0 +1,43 @@
+#pragma once
+// The work-script exchange: a command text (client number, command number, fields ended
+// by byte 03) is collected in commandStream and posted to the update server's script;
+// the reply comes back as a byte string and as the new content of commandStream.
+
+#include "net/HttpClient.h"
+
+#include <sstream>
+#include <string>
+
+class CommandClient : public HttpClient {
+public:
+    // An empty command stream; the base of classes that start their commands later.
+    CommandClient() = default;
+
+    // A command stream opened with the client number and command.
+    explicit CommandClient(int command);
+
+    // Discards the stream's content and opens it again with the client number and command.
+    void resetCommand(int command);
+
+    // Posts the command text to the work script on the configured update server and
+    // returns the reply body, which also becomes the content of commandStream, readable
+    // from its first byte. A failed exchange gives an empty reply.
+    std::string postCommand();
+
+    // The command text; fields are appended with WriteField.
+    std::stringstream commandStream;
+
+    // Slot 0 for this level and every level below: offers the bytes to consumeData and
+    // keeps them in the response body only when it did not take them.
+    void onData(const char* bytes, int count) final;
+
+    // Slot 1: true when the bytes were taken and must not go into the response body. This
+    // level takes nothing, so the whole reply is kept. The update run's class overrides it
+    // to write downloads to their file, and adds the progress slots setStatusText,
+    // setProgressRange and setProgressPos as virtual functions of its own, which its
+    // dialog overrides in turn.
+    virtual bool consumeData(const char* bytes, int count);
+
+private:
+    void writeOpening(int command);
+};

@@ -1,0 +1,174 @@
+#include "net/HttpClient.h"
+
+#include "text/FormatString.h"
+
+#include <cctype>
+
+namespace {
+
+// The search text of the charset test, matched exactly and case-sensitively.
+constexpr char kUtf8Marker[] = "charset=UTF-8";
+
+// The code in "HTTP/<version> <three digits>" at the start of header; 0 otherwise.
+int ParseStatusCode(const std::string& header)
+{
+    const std::string prefix = "HTTP/";
+    if (header.compare(0, prefix.size(), prefix) != 0)
+        return 0;
+    const std::size_t space = header.find(' ');
+    if (space == std::string::npos || header.find('\n') < space || header.size() < space + 4)
+        return 0;
+    int code = 0;
+    for (std::size_t i = space + 1; i < space + 4; ++i) {
+        const unsigned char c = static_cast<unsigned char>(header[i]);
+        if (!std::isdigit(c))
+            return 0;
+        code = code * 10 + (c - '0');
+    }
+    if (header.size() > space + 4 && header[space + 4] != ' ' && header[space + 4] != '\r')
+        return 0;
+    return code;
+}
+
+char FoldedByte(unsigned char second)
+{
+    switch (second) {
+    case 0x84:
+        return '\xC4';
+    case 0x96:
+        return '\xD6';
+    case 0x9C:
+        return '\xDC';
+    case 0x9F:
+        return '\xDF';
+    case 0xA4:
+        return '\xE4';
+    case 0xA8:
+        return '\xE8';
+    case 0xA9:
+        return '\xE9';
+    case 0xB6:
+        return '\xF6';
+    case 0xBC:
+        return '\xFC';
+    default:
+        return 'X';
+    }
+}
+
+} // namespace
+
+int HttpClient::perform()
+{
+    responseBody.clear();
+    status = 0;
+
+    TcpConnection::startSockets();
+    const bool viaProxy = !proxyHost.empty();
+    const std::string& target = viaProxy ? proxyHost : host;
+    const std::int32_t targetPort = viaProxy ? proxyPort : port;
+    if (!connection.open(target.c_str(), static_cast<std::uint16_t>(targetPort)))
+        return 4;
+
+    const std::string request = formFields.empty() ? plainRequest() : multipartRequest();
+    if (connection.sendAll(request.data(), static_cast<int>(request.size())) == -1) {
+        connection.close();
+        return 7;
+    }
+    readResponse(connection);
+    connection.close();
+    return 0;
+}
+
+void HttpClient::readResponse(ByteSource& source)
+{
+    responseBody.clear();
+    const bool complete = readHeader(source);
+    status = ParseStatusCode(responseHeader);
+    // After an incomplete header the rest of the stream is not a body: an over-long
+    // header may still be arriving.
+    if (complete) {
+        char block[kBodyBlockSize];
+        for (;;) {
+            const int count = source.receive(block, kBodyBlockSize);
+            if (count <= 0)
+                break;
+            onData(block, count);
+        }
+    }
+    if (responseHeader.find(kUtf8Marker) != std::string::npos ||
+        responseBody.find(kUtf8Marker) != std::string::npos)
+        foldUtf8(responseBody);
+}
+
+bool HttpClient::readHeader(ByteSource& source)
+{
+    responseHeader.clear();
+    // One byte per receive, so the first body byte stays in the stream.
+    while (responseHeader.size() < kResponseHeaderLimit) {
+        char byte = 0;
+        if (source.receive(&byte, 1) <= 0)
+            return false;
+        responseHeader += byte;
+        if (responseHeader.ends_with("\r\n\r\n"))
+            return true;
+    }
+    return false;
+}
+
+void HttpClient::onData(const char* bytes, int count)
+{
+    responseBody.append(bytes, static_cast<std::size_t>(count));
+}
+
+int HttpClient::foldUtf8(std::string& text)
+{
+    const std::string work = std::move(text);
+    text.clear();
+    text.reserve(work.size());
+    bool pending = false;
+    for (const char c : work) {
+        if (c == '\xC3') {
+            pending = true;
+            continue;
+        }
+        text += pending ? FoldedByte(static_cast<unsigned char>(c)) : c;
+        pending = false;
+    }
+    return static_cast<int>(text.size());
+}
+
+std::string HttpClient::requestTarget() const
+{
+    if (proxyHost.empty())
+        return path.c_str();
+    return FormatString("http://%s%s", host.c_str(), path.c_str());
+}
+
+std::string HttpClient::refererLine() const
+{
+    if (referer.empty())
+        return {};
+    return FormatString("Referer: %s\r\n", referer.c_str());
+}
+
+std::string HttpClient::hostValue() const
+{
+    if (port == 80)
+        return FormatString("%s", host.c_str());
+    return FormatString("%s:%d", host.c_str(), static_cast<int>(port));
+}
+
+std::string HttpClient::plainRequest() const
+{
+    const std::string contentHeaders =
+        requestBody.empty() ? std::string()
+                            : FormatString("Content-Length: %d\r\nContent-Type: text/plain\r\n",
+                                           static_cast<int>(requestBody.size()));
+    // The body goes out as counted bytes, so the Content-Length always matches it.
+    return FormatString("%s %s HTTP/1.1\r\nAccept: %s\r\n%sAccept-Language: de\r\nUser-Agent: %s\r\nHost: "
+                        "%s\r\nConnection: Close\r\n%s\r\n",
+                        method.c_str(), requestTarget().c_str(), accept.c_str(), refererLine().c_str(),
+                        userAgent.c_str(), hostValue().c_str(), contentHeaders.c_str()) +
+           requestBody;
+}

@@ -1,0 +1,92 @@
+#pragma once
+// One HTTP/1.1 exchange per TCP connection: the request is formatted here and sent whole,
+// the response header is read byte by byte up to its empty line, and the body is handed
+// block by block to onData until the server closes the connection.
+//
+// Observer slots: a class that wants the received bytes derives from the client family
+// and overrides them. Level 1 (this class) introduces onData; level 2 (CommandClient)
+// overrides it and introduces consumeData; a level 3 class may override consumeData and
+// add its own progress slots.
+
+#include "net/ByteSource.h"
+#include "net/TcpConnection.h"
+#include "net/Timeouts.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The longest response header read; a longer one ends the exchange as an incomplete one.
+inline constexpr std::size_t kResponseHeaderLimit = 64 * 1024;
+
+// The size of the blocks the body is received in.
+inline constexpr int kBodyBlockSize = 4096;
+
+class HttpClient {
+public:
+    HttpClient() = default;
+    virtual ~HttpClient() = default;
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    // Request fields: callers set them before perform. Text fields end at a zero byte.
+    std::string method = "GET";
+    std::string requestBody; // sent after the header as text/plain, when not empty
+    std::string userAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; .NET CLR 1.1.4322)";
+    std::string accept = "*/*";
+    std::string referer; // no Referer header when empty
+    std::string host;    // the server, also the Host header
+    std::string path;    // begins with "/"
+    std::int32_t port = 80;
+    std::string proxyHost; // when set, the connection goes here and the target is absolute
+    std::int32_t proxyPort = 80;
+    // When not empty, a multipart/form-data request is sent instead of the plain one.
+    std::vector<std::pair<std::string, std::string>> formFields;
+    std::stringstream picture; // picture bytes for the multipart request
+
+    // Runs one exchange: 0 when it ran (whatever the server answered), 4 when the
+    // connection could not be opened, 7 when the request could not be sent.
+    int perform();
+
+    // The response phases of perform, from any byte source: the header up to its empty
+    // line (at most kResponseHeaderLimit bytes), then, when it was complete, the body
+    // through onData until the source ends, then the charset fold of the body.
+    void readResponse(ByteSource& source);
+
+    // A copy of the response body: every body byte onData kept.
+    std::string body() const { return responseBody; }
+
+    // The last response header exactly as received, empty line included.
+    const std::string& header() const { return responseHeader; }
+
+    // The status code of the last response's status line; 0 when there was none.
+    int statusCode() const { return status; }
+
+    const Timeouts& timeouts() const { return connection.timeouts(); }
+    void setTimeouts(const Timeouts& timeouts) { connection.setTimeouts(timeouts); }
+
+    // Folds the two-byte UTF-8 sequences that begin with C3 into Windows-1252: the German
+    // letters and è é map to their code points, any other second byte to 'X'; a trailing
+    // C3 is dropped and every other byte is kept. Returns the new length.
+    static int foldUtf8(std::string& text);
+
+    // Slot 0: receives every body block (1 to 4096 bytes) in arrival order; this level
+    // appends it to the response body.
+    virtual void onData(const char* bytes, int count);
+
+private:
+    std::string plainRequest() const;
+    std::string multipartRequest() const;
+    std::string requestTarget() const;
+    std::string refererLine() const;
+    std::string hostValue() const;
+    bool readHeader(ByteSource& source);
+
+    TcpConnection connection;
+    std::string responseHeader;
+    std::string responseBody;
+    int status = 0;
+};

@@ -1,0 +1,61 @@
+#pragma once
+// The owner of one TCP client socket: connect to a host and port, send a buffer whole,
+// receive what is there, close. Failures are written to standard error and returned.
+
+#include "net/ByteSource.h"
+#include "net/Timeouts.h"
+
+#include <cstdint>
+#include <string>
+
+class TcpConnection final : public ByteSource {
+public:
+    TcpConnection() = default;
+    ~TcpConnection();
+    TcpConnection(const TcpConnection&) = delete;
+    TcpConnection& operator=(const TcpConnection&) = delete;
+    TcpConnection(TcpConnection&& other) noexcept;
+    TcpConnection& operator=(TcpConnection&& other) noexcept;
+
+    // Starts the socket layer of the process; on Windows a failure ends the process with
+    // exit code 1 after "WSAStartup() failed".
+    static void startSockets();
+
+    // The first IPv4 address of host in network byte order; false when it does not resolve.
+    static bool resolveHost(const char* host, std::uint32_t& address);
+
+    bool isOpen() const { return handle_ >= 0; }
+
+    // Connects to host on port, closing a connection that is still open first. A connect
+    // that does not complete within the connect limit fails like a refused one.
+    bool open(const char* host, std::uint16_t port);
+
+    // Sends count bytes in pieces of at most 4096: count, or -1 when a send fails or no
+    // byte can be sent for the stall limit (some bytes may have gone out then).
+    int sendAll(const char* bytes, int count);
+
+    // One receive: the count read, 0 when the peer has closed, -1 on an error or when
+    // nothing arrives for the stall limit.
+    int receive(char* buffer, int size) override;
+
+    // Closes an open socket and returns what the system's close returned; 0 when closed.
+    int close();
+
+    const Timeouts& timeouts() const { return timeouts_; }
+    void setTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
+
+private:
+    enum class ConnectOutcome { connected, failed, timedOut };
+
+    // The platform side: creates the socket into handle_; true when it is valid.
+    bool createSocket();
+    // Connects the socket without blocking beyond the connect limit and leaves it in
+    // non-blocking mode, so sends and receives can be bounded by the stall limit.
+    ConnectOutcome connectSocket(std::uint32_t address, std::uint16_t port);
+    // Writes what, the peer and the stall limit as one diagnostic line.
+    void reportStall(const char* what) const;
+
+    std::intptr_t handle_ = -1; // the socket; negative when closed
+    std::string peer_;          // "host on port N" for diagnostics
+    Timeouts timeouts_ = kDefaultTimeouts;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// Where the update server is: the address built into the program, which the environment
+// variable BRENHOLD_UPDATE_SERVER overrides; and the process-wide values of the
+// work-script exchange.
+
+#include <cstdint>
+#include <string>
+
+struct ServerAddress {
+    std::string host;
+    std::uint16_t port = 80;
+};
+
+// The update server's host name as the work-script exchange uses it; empty at start and
+// filled from the configured address on first use.
+extern std::string serverHost;
+
+// The number that opens every command text; always 0.
+extern std::int32_t clientNumber;
+
+// Reads "host" or "host:port" (port 1 to 65535, 80 when none is given); false, leaving
+// address untouched, for anything else.
+bool ParseServerAddress(const std::string& text, ServerAddress& address);
+
+// The configured update server: the environment variable BRENHOLD_UPDATE_SERVER when it
+// is set and valid (an invalid value is reported on standard error), otherwise the
+// address built in.
+ServerAddress ConfiguredUpdateServer();

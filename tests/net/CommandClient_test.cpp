@@ -1,0 +1,103 @@
+#include "net/CommandClient.h"
+#include "net/UpdateServer.h"
+#include "text/Field.h"
+
+#include "support/Environment.h"
+#include "support/LoopbackSocket.h"
+#include "support/TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string BodyOf(const std::string& request)
+{
+    const std::size_t end = request.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : request.substr(end + 4);
+}
+
+void UseServer(const TestHttpServer& server)
+{
+    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
+}
+
+TEST(CommandClient, ConstructorsOpenTheCommandText)
+{
+    EXPECT_EQ(CommandClient().commandStream.str(), "");
+    EXPECT_EQ(CommandClient(15).commandStream.str(), "0 15 ");
+}
+
+TEST(CommandClient, ReplyBecomesTheStreamReadFromItsStart)
+{
+    TestHttpServer server(OkReply("42 \xE4ltere\x03"));
+    UseServer(server);
+    CommandClient client(15);
+    WriteField(client.commandStream, "Corvid");
+    EXPECT_EQ(client.postCommand(), "42 \xE4ltere\x03");
+
+    int number = 0;
+    client.commandStream >> number;
+    EXPECT_EQ(number, 42);
+    std::string field;
+    client.commandStream.get();
+    ReadField(client.commandStream, field);
+    EXPECT_EQ(field, "\xE4ltere");
+
+    // The fields set for the exchange keep their values.
+    EXPECT_EQ(client.method, "POST");
+    EXPECT_EQ(client.accept, "text/plain");
+    EXPECT_EQ(client.path, "/cgi-bin/jobgate.cgi");
+    EXPECT_EQ(client.port, server.port());
+}
+
+TEST(CommandClient, ResetCommandDiscardsThePreviousReply)
+{
+    TestHttpServer server(OkReply("listing"));
+    UseServer(server);
+    CommandClient client(15);
+    WriteField(client.commandStream, "P");
+    client.postCommand();
+    client.resetCommand(16);
+    WriteField(WriteField(client.commandStream, "P"), "./a.exe");
+    client.postCommand();
+    EXPECT_EQ(BodyOf(server.lastRequest()), "0 16 P\x03./a.exe\x03");
+}
+
+TEST(CommandClient, ServerWithoutPortIsAskedOnPort80)
+{
+    // The test server stands in as proxy, so the request can name port 80 without a
+    // connection to it.
+    TestHttpServer proxy(OkReply("ok"));
+    SetEnvironment("BRENHOLD_UPDATE_SERVER", "updates.velmora.example");
+    serverHost.clear();
+    CommandClient client(15);
+    client.proxyHost = "127.0.0.1";
+    client.proxyPort = proxy.port();
+    EXPECT_EQ(client.postCommand(), "ok");
+    EXPECT_EQ(client.port, 80);
+    EXPECT_TRUE(proxy.lastRequest().starts_with(
+        "POST http://updates.velmora.example/cgi-bin/jobgate.cgi HTTP/1.1\r\n"));
+    EXPECT_NE(proxy.lastRequest().find("\r\nHost: updates.velmora.example\r\n"), std::string::npos);
+}
+
+TEST(CommandClient, FailedExchangeGivesAnEmptyReply)
+{
+    std::uint16_t port = 0;
+    {
+        LoopbackSocket probe = LoopbackSocket::listen(1);
+        port = probe.localPort();
+    }
+    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(port));
+    CommandClient client(15);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(client.postCommand(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Cannot connect to 127.0.0.1 on port " + std::to_string(port) + "\n");
+    std::string rest;
+    client.commandStream >> rest;
+    EXPECT_EQ(rest, "");
+}
+
+} // namespace

@@ -1,0 +1,99 @@
+#pragma once
+// A scriptable HTTP server for tests: it runs in a thread of the test process on
+// 127.0.0.1 with a free port, serves one connection after the other, records the exact
+// bytes of every request and answers with the reply it was given.
+//
+//   TestHttpServer server(OkReply("hello"));
+//   client.host = "127.0.0.1"; client.port = server.port();
+//   client.perform();
+//   EXPECT_EQ(server.lastRequest(), "GET / HTTP/1.1\r\n...");
+
+#include "support/LoopbackSocket.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// What the server does with one connection.
+struct Reply {
+    enum class Ending {
+        close,   // close the connection normally
+        reset,   // abort it, so the client sees a reset
+        silence, // keep it open without sending until the client closes or the server stops
+    };
+
+    bool readsRequest = true;           // false: never reads, so the client's sends eventually stall
+    std::string bytes;                  // sent first
+    std::size_t pieceSize = 0;          // 0: as one write; otherwise in writes of this size
+    std::chrono::milliseconds pause{0}; // between two pieces
+    std::string repeat;                 // when set, sent again and again after bytes
+    Ending ending = Ending::close;
+};
+
+// 200 with the body and its Content-Length.
+Reply OkReply(const std::string& body, const std::string& contentType = "text/plain");
+// Any status with the body and its Content-Length.
+Reply StatusReply(int status, const std::string& reason, const std::string& body);
+// 200 in chunked transfer coding, one chunk per element.
+Reply ChunkedReply(const std::vector<std::string>& chunks);
+// 200 announcing the whole body, closed after its first count bytes.
+Reply CutReply(const std::string& body, std::size_t count);
+// The first count bytes of a 200 reply, then a reset.
+Reply ResetReply(const std::string& body, std::size_t count);
+// 200 sent one byte at a time with interval between bytes.
+Reply TrickleReply(const std::string& body, std::chrono::milliseconds interval);
+// 200 sent in writes of pieceSize bytes with a short pause between them.
+Reply SplitReply(const std::string& body, std::size_t pieceSize);
+// Nothing at all: the connection stays open and silent.
+Reply SilentReply();
+// A header, then silence.
+Reply SilentAfterHeaderReply();
+// A header, then the pattern repeated until the client goes.
+Reply EndlessBodyReply(const std::string& pattern);
+// Header lines without the empty line, then the connection closes.
+Reply UnendingHeaderReply();
+// Header lines without end, until the client goes.
+Reply EndlessHeaderReply();
+// Accepts but never reads nor answers.
+Reply DeafReply();
+
+class TestHttpServer {
+public:
+    explicit TestHttpServer(Reply reply = OkReply(""));
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    std::uint16_t port() const { return port_; }
+
+    // The reply for the connections accepted from now on.
+    void setReply(Reply reply);
+
+    // The request bytes of every connection so far, in order.
+    std::vector<std::string> requests() const;
+    // The request bytes of the last connection; empty when there was none.
+    std::string lastRequest() const;
+
+    // Closes the listening socket and any open connection and ends the thread.
+    void stop();
+
+private:
+    void run();
+    void serve(LoopbackSocket& connection, const Reply& reply);
+    std::string readRequest(LoopbackSocket& connection);
+    bool sendAll(LoopbackSocket& connection, const std::string& bytes);
+    void waitForClientToClose(LoopbackSocket& connection, bool reads);
+
+    LoopbackSocket listener_;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    Reply reply_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
