@@ -8,6 +8,7 @@
 //   dialog_driver [-t ms] key TITLE VK        post a key press (13 Enter, 27 Escape)
 //   dialog_driver [-t ms] text TITLE ID       print the text of control ID
 //   dialog_driver [-t ms] move TITLE X Y      move the window to X, Y
+//   dialog_driver [-t ms] rect TITLE          print the window's screen rectangle: X Y WIDTH HEIGHT
 //
 // Exit code 0 on success, 1 when the window did not appear, 2 on wrong usage.
 #include "support/DialogDriver.h"
@@ -31,7 +32,7 @@ HWND WaitForWindow(const std::string& title, DWORD limitMs)
 
 int Usage()
 {
-    std::fputs("usage: dialog_driver [-t ms] wait|file|press|key|text|move TITLE [ARG...]\n", stderr);
+    std::fputs("usage: dialog_driver [-t ms] wait|file|press|key|text|move|rect TITLE [ARG...]\n", stderr);
     return 2;
 }
 
@@ -73,6 +74,12 @@ int main(int argc, char** argv)
         const BOOL moved = SetWindowPos(window, nullptr, std::atoi(args[0]), std::atoi(args[1]), 0, 0,
                                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return moved ? 0 : 1;
+    }
+    if (command == "rect" && extra == 0) {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+        return 0;
     }
     return Usage();
 }
