@@ -36,8 +36,9 @@ bool RegisterPictureWindowClass()
 // shadow, then near-white two pixels up and to the left.
 void DrawShadowedText(HDC dc, int x, int y, int size, const std::string& text)
 {
-    GdiObject font(CreateFontA(size + 6, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+    GdiObject font(CreateFontA(size + 6, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH | FF_SWISS, "Arial"));
     SelectedObject selected(dc, font.get());
     const int length = static_cast<int>(text.size());
     TextOutA(dc, x, y, text.c_str(), length);
@@ -70,10 +71,11 @@ bool InstallDialog::onInitialise()
     RECT client{};
     GetClientRect(window(), &client);
     if (RegisterPictureWindowClass()) {
-        pictureWindow_ = WindowHandle(CreateWindowExA(
-            0, kPictureWindowClass, kPictureWindowName, WS_CHILD | WS_VISIBLE, client.left, client.top,
-            client.right - client.left, client.bottom - client.top, window(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPictureWindowId)), GetModuleHandleA(nullptr), nullptr));
+        pictureWindow_ = WindowHandle(
+            CreateWindowExA(0, kPictureWindowClass, kPictureWindowName, WS_CHILD | WS_VISIBLE, client.left,
+                            client.top, client.right - client.left, client.bottom - client.top, window(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPictureWindowId)),
+                            GetModuleHandleA(nullptr), nullptr));
     }
     if (pictureWindow_.get() != nullptr) {
         // Below the product picture, so that the background never covers it.

@@ -48,8 +48,7 @@ std::string Trimmed(const std::string& text)
 
 InstallPrompt::InstallPrompt(std::istream& in, std::ostream& out, std::string home)
     : in_(in), out_(out), home_(std::move(home))
-{
-}
+{}
 
 int InstallPrompt::run()
 {

@@ -30,8 +30,8 @@ LoadedPicture loadPictureFromMemory(HWND window, const void* bytes, std::size_t 
         return loaded;
     }
     ComPtr<IPicture> picture;
-    const HRESULT decoded = OleLoadPicture(stream.get(), 0, FALSE, IID_IPicture,
-                                           reinterpret_cast<void**>(picture.receive()));
+    const HRESULT decoded =
+        OleLoadPicture(stream.get(), 0, FALSE, IID_IPicture, reinterpret_cast<void**>(picture.receive()));
     stream.reset();
     if (FAILED(decoded) || !picture)
         return loaded;

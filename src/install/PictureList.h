@@ -5,9 +5,9 @@
 
 #include "ui/ComPtr.h"
 
-#include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <cstddef>
 #include <list>

@@ -4,8 +4,7 @@
 
 #include <utility>
 
-template <class T>
-class ComPtr {
+template <class T> class ComPtr {
 public:
     ComPtr() = default;
     // Takes over a reference the caller owns.

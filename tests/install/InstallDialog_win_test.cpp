@@ -152,17 +152,17 @@ TEST_F(InstallDialogTest, ShowsTitleAndPictureWindow)
     std::string pictureWindowName;
     std::size_t pictures = 0;
     const DialogRun run = RunDialog({[&] {
-                                   HWND dialog = FindDialogByTitle(kDialogTitle, GetCurrentThreadId());
-                                   if (dialog == nullptr)
-                                       return false;
-                                   HWND picture = GetDlgItem(dialog, InstallDialog::kPictureWindowId);
-                                   char name[32] = {};
-                                   GetWindowTextA(picture, name, sizeof name);
-                                   pictureWindowName = name;
-                                   pictures = PictureList().size();
-                                   return true;
-                               },
-                               InFileDialog(proposals, false), InCancelQuestion(IDYES)});
+                                         HWND dialog = FindDialogByTitle(kDialogTitle, GetCurrentThreadId());
+                                         if (dialog == nullptr)
+                                             return false;
+                                         HWND picture = GetDlgItem(dialog, InstallDialog::kPictureWindowId);
+                                         char name[32] = {};
+                                         GetWindowTextA(picture, name, sizeof name);
+                                         pictureWindowName = name;
+                                         pictures = PictureList().size();
+                                         return true;
+                                     },
+                                     InFileDialog(proposals, false), InCancelQuestion(IDYES)});
     EXPECT_TRUE(run.scriptFinished);
     EXPECT_EQ(pictureWindowName, "Taviro");
     EXPECT_EQ(pictures, 1u);

@@ -102,11 +102,11 @@ TEST(InstallPrompt, AsksBeforeGivingUp)
         std::size_t questions; // directory questions asked
     };
     const Case cases[] = {
-        {{}, kInstallCancel, "", 1},                          // input ended at once
-        {{"", "j\n"}, kInstallCancel, "", 1},                 // Ctrl-D, then yes
-        {{"", "Nein\n"}, kInstallCancel, "", 2},              // Ctrl-D, no, then input ends
+        {{}, kInstallCancel, "", 1},             // input ended at once
+        {{"", "j\n"}, kInstallCancel, "", 1},    // Ctrl-D, then yes
+        {{"", "Nein\n"}, kInstallCancel, "", 2}, // Ctrl-D, no, then input ends
         {{"", "n\n", "\n"}, kInstallOk, "/home/anna/Programme/Corvid", 2},
-        {{"", "vielleicht\nja\n"}, kInstallCancel, "", 1},    // asked again until j or n
+        {{"", "vielleicht\nja\n"}, kInstallCancel, "", 1}, // asked again until j or n
     };
     for (const Case& c : cases) {
         const PromptRun run = Prompt(c.chunks);

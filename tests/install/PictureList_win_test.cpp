@@ -34,8 +34,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_Type(SHORT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Width(OLE_XSIZE_HIMETRIC*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Height(OLE_YSIZE_HIMETRIC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Render(HDC, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC, OLE_YPOS_HIMETRIC,
-                                     OLE_XSIZE_HIMETRIC, OLE_YSIZE_HIMETRIC, LPCRECT) override
+    HRESULT STDMETHODCALLTYPE Render(HDC, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC,
+                                     OLE_YPOS_HIMETRIC, OLE_XSIZE_HIMETRIC, OLE_YSIZE_HIMETRIC,
+                                     LPCRECT) override
     {
         calls_.push_back({id_, x, y, cx, cy});
         return S_OK;
@@ -100,7 +101,7 @@ TEST_F(PictureListTest, BackgroundIsABaselineJpegStripOf1x1200)
     const std::string bytes = BackgroundBytes();
     ASSERT_GT(bytes.size(), 4u);
     EXPECT_EQ(bytes.substr(0, 3), "\xFF\xD8\xFF");
-    EXPECT_NE(bytes.find("\xFF\xC0"), std::string::npos);  // baseline frame
+    EXPECT_NE(bytes.find("\xFF\xC0"), std::string::npos); // baseline frame
     EXPECT_EQ(bytes.find("\xFF\xC2"), std::string::npos); // no progressive frame
     WindowHandle window = MakeWindow(10, 10);
     const LoadedPicture loaded = loadPictureFromMemory(window.get(), bytes.data(), bytes.size());

@@ -18,9 +18,7 @@ TEST(TileOrigins, CoverTheClientAreaIncludingBothEdges)
     const TileCase cases[] = {
         {904, 570, 1, 1200, 905, 1}, // the install dialog's strip
         {100, 100, 10, 10, 11, 11},  // tiles starting exactly on both edges
-        {99, 99, 10, 10, 10, 10},
-        {0, 0, 5, 5, 1, 1},
-        {9, 30, 10, 31, 1, 1},
+        {99, 99, 10, 10, 10, 10},    {0, 0, 5, 5, 1, 1}, {9, 30, 10, 31, 1, 1},
     };
     for (const TileCase& c : cases) {
         const auto origins = TileOrigins(0, 0, c.width, c.height, c.right, c.bottom);

@@ -2,8 +2,8 @@
 // for screenshots and scripted runs. Usage: install_dialog_show [product]
 #include "install/InstallChoice.h"
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <cstdio>
 

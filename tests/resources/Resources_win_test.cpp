@@ -39,7 +39,8 @@ TEST(Resources, ProductPictureIs122x262In256Colours)
 TEST(Resources, IconIs32x32In16Colours)
 {
     HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(IDI_BRENHOLD), MAKEINTRESOURCEA(3 + 11)); // RT_GROUP_ICON
+    HRSRC group =
+        FindResourceA(module, MAKEINTRESOURCEA(IDI_BRENHOLD), MAKEINTRESOURCEA(3 + 11)); // RT_GROUP_ICON
     ASSERT_NE(group, nullptr);
     const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
     // Directory header (6 bytes), then one 14-byte entry: width, height, colours, ...
@@ -54,7 +55,8 @@ TEST(Resources, DialogTemplatesArePresent)
 {
     HMODULE module = GetModuleHandleA(nullptr);
     for (int id : {IDD_ABOUTBOX, IDD_UPDATE, IDD_INSTALL})
-        EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)), nullptr) << id; // RT_DIALOG
+        EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)), nullptr)
+            << id; // RT_DIALOG
 }
 
 } // namespace

@@ -12,8 +12,8 @@ std::string WindowText(HWND window)
 {
     char text[1024] = {};
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             2000, &copied))
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 2000, &copied))
         return {};
     return std::string(text, copied);
 }
@@ -93,7 +93,8 @@ bool PostCommand(HWND dialog, int id)
 
 bool PostKey(HWND window, WPARAM key)
 {
-    return PostMessageA(window, WM_KEYDOWN, key, 1) != FALSE && PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+    return PostMessageA(window, WM_KEYDOWN, key, 1) != FALSE &&
+           PostMessageA(window, WM_KEYUP, key, 0xC0000001);
 }
 
 std::string ControlText(HWND dialog, int id)

@@ -18,7 +18,8 @@ BOOL CALLBACK CloseDialog(HWND window, LPARAM)
 } // namespace
 
 DialogScript::DialogScript(std::vector<Step> steps, UINT timeLimitMs)
-    : steps_(std::move(steps)), ticksLeft_(timeLimitMs / kTickMs), timer_(SetTimer(nullptr, 0, kTickMs, &Tick))
+    : steps_(std::move(steps)), ticksLeft_(timeLimitMs / kTickMs),
+      timer_(SetTimer(nullptr, 0, kTickMs, &Tick))
 {
     activeScript = this;
 }
