@@ -62,6 +62,7 @@ struct DialogRun {
     INT_PTR result;
     std::string chosen;
     bool scriptFinished;
+    bool scriptInterrupted;
     std::size_t picturesLeft;
 };
 
@@ -82,7 +83,8 @@ protected:
         dialog.productName.SetText(kProduct);
         DialogScript script(std::move(steps));
         const INT_PTR result = dialog.runModal();
-        return {result, dialog.chosenDirectory.text, script.finished(), PictureList().size()};
+        return {result, dialog.chosenDirectory.text, script.finished(), script.interrupted(),
+                PictureList().size()};
     }
 };
 
@@ -143,6 +145,23 @@ TEST_F(InstallDialogTest, KeysBeforeTheFirstTick)
         EXPECT_EQ(run.result, c.result);
         EXPECT_EQ(run.chosen, "");
     }
+}
+
+// Only the dialog's own timer starts the directory choice: had another id opened the file
+// dialog inside the sent message, the script would have had to close it.
+TEST_F(InstallDialogTest, OtherTimerIdsStartNothing)
+{
+    const DialogRun run = RunDialog({[] {
+        HWND dialog = FindDialogByTitle(kDialogTitle, GetCurrentThreadId());
+        if (dialog == nullptr)
+            return false;
+        for (WPARAM id : {WPARAM{0}, WPARAM{1}, WPARAM{InstallDialog::kTimerId + 1}, WPARAM{0x3C83F}})
+            SendMessageA(dialog, WM_TIMER, id, 0);
+        return PostKey(dialog, VK_ESCAPE);
+    }});
+    EXPECT_TRUE(run.scriptFinished);
+    EXPECT_FALSE(run.scriptInterrupted);
+    EXPECT_EQ(run.result, IDCANCEL);
 }
 
 // The window: title, picture window and the background registered for it.

@@ -9,9 +9,10 @@ DialogScript* activeScript = nullptr;
 
 BOOL CALLBACK CloseDialog(HWND window, LPARAM)
 {
-    // Message boxes with Yes and No ignore IDCANCEL; file dialogs and the rest ignore IDYES.
-    PostCommand(window, IDCANCEL);
+    // Yes first: a Yes/No message box ends with the first command it gets (and would take
+    // IDCANCEL as No); file dialogs and the rest ignore IDYES and end with IDCANCEL.
     PostCommand(window, IDYES);
+    PostCommand(window, IDCANCEL);
     return TRUE;
 }
 
@@ -38,12 +39,22 @@ void CALLBACK DialogScript::Tick(HWND, UINT, UINT_PTR, DWORD)
 
 void DialogScript::tick()
 {
+    if (stepRunning_) {
+        interrupted_ = true;
+        abandon();
+        return;
+    }
     if (ticksLeft_ == 0) {
         abandon();
         return;
     }
     --ticksLeft_;
-    if (!finished() && steps_[next_]())
+    if (finished())
+        return;
+    stepRunning_ = true;
+    const bool acted = steps_[next_]();
+    stepRunning_ = false;
+    if (acted)
         ++next_;
 }
 

@@ -24,6 +24,10 @@ public:
     // True when every step has acted.
     bool finished() const { return next_ == steps_.size(); }
 
+    // True when a step itself led into a modal loop (a dialog the step did not expect),
+    // which the script then closed.
+    bool interrupted() const { return interrupted_; }
+
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void tick();
@@ -32,5 +36,7 @@ private:
     std::vector<Step> steps_;
     std::size_t next_ = 0;
     UINT ticksLeft_;
+    bool stepRunning_ = false;
+    bool interrupted_ = false;
     UINT_PTR timer_;
 };
