@@ -11,24 +11,49 @@ std::list<PictureEntry>& PictureList()
     return entries;
 }
 
+namespace {
+
+// A moveable global memory block, freed unless a stream has taken it over.
+class GlobalBlock {
+public:
+    explicit GlobalBlock(std::size_t size) : block_(GlobalAlloc(GMEM_MOVEABLE, size)) {}
+    ~GlobalBlock()
+    {
+        if (block_ != nullptr)
+            GlobalFree(block_);
+    }
+    GlobalBlock(const GlobalBlock&) = delete;
+    GlobalBlock& operator=(const GlobalBlock&) = delete;
+
+    HGLOBAL get() const { return block_; }
+    void handOver() { block_ = nullptr; }
+
+    bool fill(const void* bytes, std::size_t count)
+    {
+        void* target = block_ != nullptr ? GlobalLock(block_) : nullptr;
+        if (target == nullptr)
+            return false;
+        std::memcpy(target, bytes, count);
+        GlobalUnlock(block_);
+        return true;
+    }
+
+private:
+    HGLOBAL block_;
+};
+
+} // namespace
+
 LoadedPicture loadPictureFromMemory(HWND window, const void* bytes, std::size_t count)
 {
     LoadedPicture loaded;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, count);
-    if (block == nullptr)
+    GlobalBlock block(count);
+    if (!block.fill(bytes, count))
         return loaded;
-    void* target = GlobalLock(block);
-    if (target == nullptr) {
-        GlobalFree(block);
-        return loaded;
-    }
-    std::memcpy(target, bytes, count);
-    GlobalUnlock(block);
     ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, stream.receive()))) {
-        GlobalFree(block); // no stream took it over
+    if (FAILED(CreateStreamOnHGlobal(block.get(), TRUE, stream.receive())))
         return loaded;
-    }
+    block.handOver(); // the stream frees it when released
     ComPtr<IPicture> picture;
     const HRESULT decoded =
         OleLoadPicture(stream.get(), 0, FALSE, IID_IPicture, reinterpret_cast<void**>(picture.receive()));
