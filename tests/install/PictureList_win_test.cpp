@@ -117,6 +117,7 @@ TEST_F(PictureListTest, UndecodableBytesGiveNoPicture)
     WindowHandle window = MakeWindow(10, 10);
     const std::string junk(600, 'x');
     EXPECT_FALSE(loadPictureFromMemory(window.get(), junk.data(), junk.size()).picture);
+    EXPECT_FALSE(loadPictureFromMemory(window.get(), junk.data(), 0).picture);
     EXPECT_EQ(loadPictureResource(window.get(), 999, 0, 0, kPictureTiled), 0);
     EXPECT_TRUE(PictureList().empty());
 }
