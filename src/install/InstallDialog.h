@@ -1,0 +1,38 @@
+#pragma once
+// The welcome window shown when no installation directory is known: a tiled background,
+// the product's picture and painted texts. 300 ms after it opens it asks for the
+// directory with the save-type file dialog, and asks before giving up.
+
+#include "text/TypedValue.h"
+#include "ui/ModalDialog.h"
+#include "ui/WindowHandle.h"
+
+class InstallDialog : public ModalDialog {
+public:
+    explicit InstallDialog(HWND parent);
+
+    // Set before the modal run: shown in the title, the texts and the proposal.
+    TypedValue productName;
+    // After an end with IDOK: the chosen directory with "/" as separator.
+    TypedValue chosenDirectory;
+
+    static constexpr UINT_PTR kTimerId = 247872;
+    static constexpr UINT kTimerPeriod = 300;
+    static constexpr int kPictureWindowId = 235;
+
+protected:
+    bool onInitialise() override;
+    bool onPaint() override;
+    bool onTimer(UINT_PTR id) override;
+    void onDestroy() override;
+
+private:
+    // Shows the file dialog (and the cancel question) until a directory is chosen or
+    // the user confirms giving up.
+    void chooseDirectory();
+    // Answers true with the confirmed path in path, false when the user cancelled.
+    bool askForPath(const std::string& proposal, std::string& path);
+
+    HICON icon_ = nullptr;
+    WindowHandle pictureWindow_;
+};
