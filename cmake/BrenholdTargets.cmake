@@ -44,5 +44,5 @@ function(brenhold_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
-    PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
+    PROPERTIES TIMEOUT 120 ${BRENHOLD_TEST_FIXTURES} ${ARG_PROPERTIES})
 endfunction()

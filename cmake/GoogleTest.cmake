@@ -15,6 +15,12 @@ if(CMAKE_CROSSCOMPILING)
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run CACHE FILEPATH "" FORCE)
+
+  add_test(NAME wine_server_start COMMAND ${CMAKE_BINARY_DIR}/wine-run --server-start)
+  add_test(NAME wine_server_stop COMMAND ${CMAKE_BINARY_DIR}/wine-run --server-stop)
+  set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine_server)
+  set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine_server)
+  set(BRENHOLD_TEST_FIXTURES FIXTURES_REQUIRED wine_server)
 else()
   find_package(GTest REQUIRED)
   add_library(brenhold_gtest_main INTERFACE)
