@@ -2,36 +2,10 @@
 
 #include "install/InstallChoice.h"
 #include "text/CharClass.h"
+#include "text/Codepage.h"
 #include "text/UserTexts.h"
 
 namespace {
-
-// Windows-1252 bytes to UTF-8: the range 0x80-0x9F has its own table, the rest maps
-// to the code points of the same value. The five unassigned bytes become U+FFFD.
-std::string Utf8FromWindows1252(const std::string& text)
-{
-    static constexpr char16_t kHighControls[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-    std::string result;
-    result.reserve(text.size());
-    for (const char c : text) {
-        const unsigned byte = static_cast<unsigned char>(c);
-        const unsigned code = (byte >= 0x80 && byte < 0xA0) ? kHighControls[byte - 0x80] : byte;
-        if (code < 0x80) {
-            result += static_cast<char>(code);
-        } else if (code < 0x800) {
-            result += static_cast<char>(0xC0 | (code >> 6));
-            result += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            result += static_cast<char>(0xE0 | (code >> 12));
-            result += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            result += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return result;
-}
 
 std::string Trimmed(const std::string& text)
 {
@@ -47,7 +21,7 @@ std::string Trimmed(const std::string& text)
 } // namespace
 
 InstallPrompt::InstallPrompt(std::istream& in, std::ostream& out, std::string home)
-    : in_(in), out_(out), home_(std::move(home))
+    : in_(in), out_(out), home_(Cp1252FromUtf8(home))
 {}
 
 int InstallPrompt::run()
@@ -58,7 +32,8 @@ int InstallPrompt::run()
         write(std::string(texts::kChooseDirectory) + " [" + proposal + "]: ");
         std::string answer;
         if (readLine(answer)) {
-            answer = Trimmed(answer);
+            // The terminal speaks UTF-8; the program's texts are Windows-1252.
+            answer = Trimmed(Cp1252FromUtf8(answer));
             chosenDirectory.SetText(expandHome(answer.empty() ? proposal : answer));
             return kInstallOk;
         }
@@ -99,7 +74,7 @@ bool InstallPrompt::confirmCancel()
 
 void InstallPrompt::write(const std::string& text)
 {
-    out_ << Utf8FromWindows1252(text) << std::flush;
+    out_ << Utf8FromCp1252(text) << std::flush;
 }
 
 std::string InstallPrompt::expandHome(const std::string& path) const

@@ -10,7 +10,7 @@
 
 class InstallPrompt {
 public:
-    // home replaces a leading "~" of the answer; it is used as given.
+    // home (UTF-8, as the environment gives it) replaces a leading "~" of the answer.
     InstallPrompt(std::istream& in, std::ostream& out, std::string home);
 
     // Set before run: shown in the greeting and the proposal.

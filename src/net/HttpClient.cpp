@@ -89,10 +89,12 @@ void HttpClient::readResponse(ByteSource& source)
     // header may still be arriving.
     if (complete) {
         char block[kBodyBlockSize];
-        for (;;) {
+        std::uint64_t received = 0;
+        while (received <= bodyLimit) {
             const int count = source.receive(block, kBodyBlockSize);
             if (count <= 0)
                 break;
+            received += static_cast<std::uint64_t>(count);
             onData(block, count);
         }
     }

@@ -25,6 +25,10 @@ inline constexpr std::size_t kResponseHeaderLimit = 64 * 1024;
 // The size of the blocks the body is received in.
 inline constexpr int kBodyBlockSize = 4096;
 
+// The most body bytes an exchange takes unless a caller expects more: a reply kept in
+// memory cannot exhaust it, however long the server goes on sending.
+inline constexpr std::uint64_t kInMemoryBodyLimit = 256ull * 1024 * 1024;
+
 class HttpClient {
 public:
     HttpClient() = default;
@@ -46,6 +50,8 @@ public:
     // When not empty, a multipart/form-data request is sent instead of the plain one.
     std::vector<std::pair<std::string, std::string>> formFields;
     std::stringstream picture; // picture bytes for the multipart request
+    // The body phase ends as soon as more than this many body bytes have arrived.
+    std::uint64_t bodyLimit = kInMemoryBodyLimit;
 
     // Runs one exchange: 0 when it ran (whatever the server answered), 4 when the
     // connection could not be opened, 7 when the request could not be sent.

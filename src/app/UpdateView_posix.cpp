@@ -1,0 +1,25 @@
+// POSIX side of app/UpdateView.h: the update run on the terminal.
+#include "app/UpdateView.h"
+
+#include "update/TerminalUpdateView.h"
+
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+class TerminalView : public UpdateView {
+public:
+    Updater& updater() override { return view_; }
+    void run() override { view_.runUpdate(); }
+
+private:
+    TerminalUpdateView view_{std::cout, isatty(STDOUT_FILENO) == 1};
+};
+
+} // namespace
+
+std::unique_ptr<UpdateView> MakeUpdateView()
+{
+    return std::make_unique<TerminalView>();
+}
