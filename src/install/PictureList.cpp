@@ -51,12 +51,12 @@ LoadedPicture loadPictureFromMemory(HWND window, const void* bytes, std::size_t 
     if (!block.fill(bytes, count))
         return loaded;
     ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(block.get(), TRUE, stream.receive())))
+    if (FAILED(CreateStreamOnHGlobal(block.get(), TRUE, stream.put())))
         return loaded;
     block.handOver(); // the stream frees it when released
     ComPtr<IPicture> picture;
     const HRESULT decoded =
-        OleLoadPicture(stream.get(), 0, FALSE, IID_IPicture, reinterpret_cast<void**>(picture.receive()));
+        OleLoadPicture(stream.get(), 0, FALSE, IID_IPicture, picture.putVoid());
     stream.reset();
     if (FAILED(decoded) || !picture)
         return loaded;

@@ -3,7 +3,7 @@
 // picture loader, kept in one program-wide list with the window they belong to, painted
 // on request and released with their window.
 
-#include "ui/ComPtr.h"
+#include "shell/ComPtr.h"
 
 #include <ole2.h>
 #include <olectl.h>

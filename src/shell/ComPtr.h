@@ -8,6 +8,8 @@
 template <typename T> class ComPtr {
 public:
     ComPtr() = default;
+    // Takes over a reference the caller owns.
+    explicit ComPtr(T* pointer) : p_(pointer) {}
     ~ComPtr() { reset(); }
 
     ComPtr(const ComPtr&) = delete;

@@ -1,82 +1,13 @@
 #include "shell/DesktopEntry.h"
 
+#include "text/Codepage.h"
+
 #include <string_view>
 #include <vector>
 
 namespace {
 
 constexpr std::string_view kGroup = "[Desktop Entry]";
-
-// Unicode code points of the Windows-1252 bytes 0x80..0x9F; the five unassigned bytes
-// map to the C1 controls of the same number, so every byte survives a round trip.
-constexpr char16_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-std::string ToUtf8(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        const char32_t code = byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return out;
-}
-
-char FromCodePoint(char32_t code)
-{
-    if (code < 0x80 || (code >= 0xA0 && code < 0x100)) {
-        return static_cast<char>(code);
-    }
-    for (unsigned i = 0; i < 32; ++i) {
-        if (kHighControls[i] == code) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return '?';
-}
-
-// UTF-8 to Windows-1252; characters it cannot hold and broken sequences become "?".
-std::string FromUtf8(const std::string& text)
-{
-    std::string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80    ? 1
-                                   : lead >= 0xF0 ? 4
-                                   : lead >= 0xE0 ? 3
-                                   : lead >= 0xC0 ? 2
-                                                  : 0;
-        if (length == 0 || i + length > text.size()) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        bool valid = true;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = valid && (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        out += valid ? FromCodePoint(code) : '?';
-        i += valid ? length : 1;
-    }
-    return out;
-}
 
 // The escapes of a string value: a line holds one value, and leading blanks would be
 // taken for the blanks around "=".
@@ -281,16 +212,16 @@ std::string FormatDesktopEntry(const DesktopEntry& entry)
     }
     std::string text(kGroup);
     text += "\nType=Application\n";
-    text += "Name=" + EscapeValue(ToUtf8(entry.name)) + "\n";
+    text += "Name=" + EscapeValue(Utf8FromCp1252(entry.name)) + "\n";
     if (!entry.description.empty()) {
-        text += "Comment=" + EscapeValue(ToUtf8(entry.description)) + "\n";
+        text += "Comment=" + EscapeValue(Utf8FromCp1252(entry.description)) + "\n";
     }
-    text += "Exec=" + EscapeValue(ToUtf8(exec)) + "\n";
+    text += "Exec=" + EscapeValue(Utf8FromCp1252(exec)) + "\n";
     if (!entry.workingDirectory.empty()) {
-        text += "Path=" + EscapeValue(ToUtf8(entry.workingDirectory)) + "\n";
+        text += "Path=" + EscapeValue(Utf8FromCp1252(entry.workingDirectory)) + "\n";
     }
     if (!entry.icon.empty()) {
-        text += "Icon=" + EscapeValue(ToUtf8(entry.icon)) + "\n";
+        text += "Icon=" + EscapeValue(Utf8FromCp1252(entry.icon)) + "\n";
     }
     return text;
 }
@@ -320,7 +251,7 @@ bool ParseDesktopEntry(const std::string& text, DesktopEntry& entry)
             continue;
         }
         const std::string_view key = TrimRight(line.substr(0, equals));
-        const std::string value = FromUtf8(UnescapeValue(TrimLeft(line.substr(equals + 1))));
+        const std::string value = Cp1252FromUtf8(UnescapeValue(TrimLeft(line.substr(equals + 1))));
         if (key == "Name") {
             read.name = value;
         } else if (key == "Comment") {
