@@ -89,6 +89,7 @@ public:
 
     std::vector<std::string> statusTexts;
     std::vector<ProgressMessage> progress;
+    int iconBackgrounds = 0; // WM_ICONERASEBKGND sent to a dialog
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
@@ -106,6 +107,8 @@ private:
         if (id == IDC_PROGRESS && (sent.message == PBM_SETRANGE32 || sent.message == PBM_SETPOS) &&
             HasClass(sent.hwnd, PROGRESS_CLASSA))
             progress.push_back({sent.message, sent.wParam, sent.lParam});
+        if (sent.message == WM_ICONERASEBKGND && HasClass(sent.hwnd, "#32770"))
+            ++iconBackgrounds;
     }
 
     static inline ControlRecorder* current = nullptr;
@@ -179,6 +182,39 @@ TEST(UpdateDialog, OpensWithTitleWaitTextIconAndRunTimer)
     EXPECT_EQ(dragIcon, programIcon);
     EXPECT_EQ(progress.pos, 0);
     EXPECT_TRUE(recorder.progress.empty());
+}
+
+// Minimised, the dialog paints the program's icon on the icon background itself;
+// restored, painting is the default again.
+TEST(UpdateDialog, PaintsItsIconOnlyWhileMinimised)
+{
+    ExitGuard guard;
+    ControlRecorder recorder;
+    UpdateDialog dialog(nullptr);
+    dialog.productName.SetText("Corvid");
+    bool hadTimer = false;
+    bool iconic = false;
+    int whileMinimised = -1;
+    int whileRestored = -1;
+    // Sent directly: a minimised window may have no client area the system would paint.
+    const auto repaint = [](HWND d) { SendMessageA(d, WM_PAINT, 0, 0); };
+    DialogScript script({TakeRunTimer(hadTimer), OnDialog([&](HWND d) {
+                             ShowWindow(d, SW_MINIMIZE);
+                             iconic = IsIconic(d) != FALSE;
+                             recorder.iconBackgrounds = 0;
+                             repaint(d);
+                             whileMinimised = recorder.iconBackgrounds;
+                             ShowWindow(d, SW_RESTORE);
+                             recorder.iconBackgrounds = 0;
+                             repaint(d);
+                             whileRestored = recorder.iconBackgrounds;
+                             return PostKey(d, VK_ESCAPE);
+                         })});
+    EXPECT_EQ(dialog.runModal(), IDCANCEL);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(iconic);
+    EXPECT_GE(whileMinimised, 1);
+    EXPECT_EQ(whileRestored, 0);
 }
 
 TEST(UpdateDialog, TimerWithAnotherIdStartsNothing)
