@@ -6,6 +6,7 @@
 #include "support/DialogDriver.h"
 #include "support/DialogScript.h"
 #include "support/Environment.h"
+#include "support/ProgramRun.h"
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
 #include "ui/WindowMenu.h"
@@ -351,6 +352,16 @@ std::string MenuItemText(HMENU menu, int position)
     char text[128] = {};
     GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
     return text;
+}
+
+// The whole course in a process of its own: the dialog's timer starts the run, which
+// fetches the listed file from the program's own test server and ends the process with 0
+// (a dialog closed without its run would answer 1).
+TEST(UpdateDialog, TimerStartsTheRunThatEndsTheProcess)
+{
+    TempDir dir;
+    EXPECT_EQ(RunProgram(SiblingProgram("update_dialog_show.exe"), {dir / "Corvid", "0"}), 0);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "Corvid" / "Daten" / "Landschaft.bin").size(), 500000u);
 }
 
 TEST(UpdateDialog, WindowMenuEntryOpensTheAboutBox)
