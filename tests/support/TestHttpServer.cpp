@@ -170,6 +170,12 @@ void TestHttpServer::setReply(Reply reply)
     reply_ = std::move(reply);
 }
 
+void TestHttpServer::queueReplies(std::vector<Reply> replies)
+{
+    const std::lock_guard lock(mutex_);
+    queued_.insert(queued_.end(), replies.begin(), replies.end());
+}
+
 std::vector<std::string> TestHttpServer::requests() const
 {
     const std::lock_guard lock(mutex_);
@@ -191,7 +197,12 @@ void TestHttpServer::run()
         Reply reply;
         {
             const std::lock_guard lock(mutex_);
-            reply = reply_;
+            if (queued_.empty()) {
+                reply = reply_;
+            } else {
+                reply = std::move(queued_.front());
+                queued_.pop_front();
+            }
         }
         serve(connection, reply);
     }

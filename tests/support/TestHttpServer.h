@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -73,6 +74,9 @@ public:
 
     // The reply for the connections accepted from now on.
     void setReply(Reply reply);
+    // Replies for the next connections, one each in this order; after them the standing
+    // reply again.
+    void queueReplies(std::vector<Reply> replies);
 
     // The request bytes of every connection so far, in order.
     std::vector<std::string> requests() const;
@@ -94,6 +98,7 @@ private:
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
     Reply reply_;
+    std::deque<Reply> queued_;
     std::vector<std::string> requests_;
     std::thread thread_;
 };
