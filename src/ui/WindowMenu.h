@@ -1,5 +1,6 @@
 #pragma once
-// Entries of a window's window menu (the system menu).
+// Entries of a window's window menu (the system menu), and the string resources their
+// texts come from.
 
 #include <windows.h>
 

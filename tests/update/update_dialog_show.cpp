@@ -1,0 +1,51 @@
+// Shows the update dialog for the product Corvid against a test server inside this
+// program, which lists one file and sends it slowly, so that a screenshot catches the
+// download under way. The run ends the program with 0 once the file is in place.
+// Usage: update_dialog_show MAIN_DIR [SECONDS]
+#include "filetree/FileTree.h"
+#include "filetree/ListingWriter.h"
+#include "support/Environment.h"
+#include "support/TestHttpServer.h"
+#include "update/UpdateDialog.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr char kFile[] = "./Daten/Landschaft.bin";
+constexpr std::size_t kFileSize = 500000;
+constexpr std::size_t kPieces = 100;
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fputs("usage: update_dialog_show MAIN_DIR [SECONDS]\n", stderr);
+        return 2;
+    }
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 10;
+
+    FileTree tree;
+    StartFileListing(tree, "Corvid");
+    AddFileRow(tree, kFile, 1700000000, kFileSize);
+    std::string listing;
+    WriteFileListing(tree, listing);
+    Reply slowFile = OkReply(std::string(kFileSize, 'x'), "application/octet-stream");
+    slowFile.pieceSize = kFileSize / kPieces;
+    slowFile.pause = std::chrono::milliseconds(seconds * 1000 / static_cast<int>(kPieces));
+
+    TestHttpServer server;
+    server.queueReplies({OkReply(listing), slowFile});
+    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
+
+    UpdateDialog dialog(nullptr);
+    dialog.productName.SetText("Corvid");
+    dialog.mainDirectory.SetText(argv[1]);
+    dialog.runModal();
+    // Only a dialog closed before its run started comes back here.
+    return 1;
+}
