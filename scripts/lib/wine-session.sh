@@ -29,7 +29,7 @@ wine_session_create() {
   WINE_BIN="$build/bin"
   WINE_PREFIX_DIR="$folder/prefix"
   WINE_HOME_DIR="$folder/home"
-  [ -e "$build/wine/prefix/.brenhold-ready" ] || "$WINE_RUN" cmd /c exit 0 >/dev/null 2>&1
+  [ -e "$build/wine/prefix/.brenhold-ready" ] || timeout 120 "$WINE_RUN" cmd /c exit 0 >/dev/null 2>&1
   mkdir -p "$WINE_PREFIX_DIR" "$WINE_HOME_DIR/Desktop"
   cp -a "$build/wine/prefix/." "$WINE_PREFIX_DIR/" || return 1
   # The copied user folders (desktop, documents) still lead into the build's home.
@@ -48,13 +48,13 @@ wine_session_create() {
   rm -rf "$WINE_PREFIX_DIR/drive_c/Programme" "$WINE_PROGRAMS_DIR"/*.lnk
   mkdir -p "$WINE_PREFIX_DIR/drive_c/Programme"
   wine_start || return 1
-  "$WINE_RUN" reg delete 'HKCU\Software\Velmora' /f >/dev/null 2>&1
+  timeout 60 "$WINE_RUN" reg delete 'HKCU\Software\Velmora' /f >/dev/null 2>&1
   return 0
 }
 
 # Wine's background services start with the server, writing nowhere, instead of holding
 # the output of the first program open after it has ended.
-wine_start() { "$WINE_RUN" --server-start; }
+wine_start() { timeout 60 "$WINE_RUN" --server-start; }
 
 wine_stop() {
   [ -n "$WINE_PREFIX_DIR" ] || return 0
@@ -84,5 +84,5 @@ wine_install_dialog_appears() {
 }
 
 wine_registry_value() {
-  "$WINE_RUN" reg query "$1" /v "$2" 2>/dev/null | sed -n "s/^ *$2 *REG_SZ *//p" | tr -d '\r' | grep .
+  timeout 60 "$WINE_RUN" reg query "$1" /v "$2" 2>/dev/null | sed -n "s/^ *$2 *REG_SZ *//p" | tr -d '\r' | grep .
 }
