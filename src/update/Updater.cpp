@@ -61,7 +61,9 @@ Updater::RunEnd Updater::bringUpToDate()
     tree.readListing(listing.postCommand());
 
     const std::string mainDir = LocalPath(mainDirectory.Text());
-    createDirectories(mainDir.c_str());
+    // The main directory is a directory even when a "." in its path (a folder such as
+    // first.last) would make it look like a file name.
+    createDirectories((mainDir + "/").c_str());
     if (!ChangeDirectory(mainDir))
         return RunEnd::Exit;
 

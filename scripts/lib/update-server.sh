@@ -1,0 +1,59 @@
+# Starting and stopping the update server (scripts/serve: lighttpd with jobgate) on a free
+# loopback port, for scripts that source this file.
+#
+#   update_server_start ROOT JOBGATE LOG   sets UPDATE_SERVER (127.0.0.1:PORT),
+#                                          UPDATE_SERVER_PID and UPDATE_SERVER_LOGS (the
+#                                          folder of lighttpd's access and error logs)
+#   update_server_stop                     stops it and everything it started
+
+UPDATE_SERVER=""
+UPDATE_SERVER_PID=""
+UPDATE_SERVER_LOGS=""
+
+_update_server_answers() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+update_server_start() {
+  local root=$1 jobgate=$2 log=$3
+  local serve
+  serve="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/serve"
+  local attempt port pid waited
+  for attempt in 1 2 3 4 5; do
+    # A port nobody answers on a moment ago; if another program takes it first, our
+    # lighttpd cannot bind and ends, and the next attempt picks another port.
+    port=$((20000 + (RANDOM * 32768 + RANDOM) % 40000))
+    _update_server_answers "$port" && continue
+    # Its own process group, so that stopping reaches lighttpd and its CGI children.
+    setsid "$serve" "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
+    pid=$!
+    for waited in $(seq 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      if _update_server_answers "$port"; then
+        UPDATE_SERVER="127.0.0.1:$port"
+        UPDATE_SERVER_PID=$pid
+        UPDATE_SERVER_LOGS=$(sed -n 's/.*(logs in \(.*\))$/\1/p' "$log" | head -n 1)
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill -KILL -- "-$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  echo "update server: could not start scripts/serve for $root (see $log)" >&2
+  return 1
+}
+
+update_server_stop() {
+  [ -n "$UPDATE_SERVER_PID" ] || return 0
+  local pid=$UPDATE_SERVER_PID waited
+  UPDATE_SERVER_PID=""
+  kill -TERM "$pid" 2>/dev/null
+  for waited in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL -- "-$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  return 0
+}
