@@ -11,7 +11,12 @@ namespace {
 class TerminalView : public UpdateView {
 public:
     Updater& updater() override { return view_; }
-    void run() override { view_.runUpdate(); }
+    void run() override
+    {
+        const Updater::RunEnd end = view_.bringUpToDate();
+        view_.finishLine();
+        view_.endRun(end);
+    }
 
 private:
     TerminalUpdateView view_{std::cout, isatty(STDOUT_FILENO) == 1};

@@ -52,6 +52,12 @@ void TerminalUpdateView::setProgressPos(int pos)
     redraw();
 }
 
+void TerminalUpdateView::finishLine()
+{
+    if (interactive_)
+        out_ << '\n' << std::flush;
+}
+
 void TerminalUpdateView::redraw()
 {
     out_ << "\r\033[K" << status_;

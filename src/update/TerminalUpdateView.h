@@ -16,6 +16,9 @@ public:
     void setProgressRange(int low, int high) override;
     void setProgressPos(int pos) override;
 
+    // Ends the line the view redraws, so that what follows starts on a line of its own.
+    void finishLine();
+
 private:
     void redraw();
 

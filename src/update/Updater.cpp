@@ -45,7 +45,12 @@ Updater::Updater()
 
 void Updater::runUpdate()
 {
-    if (bringUpToDate() == RunEnd::StartProgram)
+    endRun(bringUpToDate());
+}
+
+void Updater::endRun(RunEnd end)
+{
+    if (end == RunEnd::StartProgram)
         StartProgramInPlace(LocalPath(programPath.Text()));
     std::exit(0);
 }

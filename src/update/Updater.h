@@ -35,6 +35,9 @@ public:
     // exit code 0.
     [[noreturn]] void runUpdate();
 
+    // Ends the process as bringUpToDate asked.
+    [[noreturn]] void endRun(RunEnd end);
+
     // The run up to its end: fetches the listing, makes the main directory current and
     // downloads what is missing or older. Returns how the process is to end.
     RunEnd bringUpToDate();
