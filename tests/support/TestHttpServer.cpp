@@ -170,6 +170,18 @@ void TestHttpServer::setReply(Reply reply)
     reply_ = std::move(reply);
 }
 
+void TestHttpServer::setReplyFor(const std::string& requestPart, Reply reply)
+{
+    const std::lock_guard lock(mutex_);
+    for (auto& [part, routed] : routes_) {
+        if (part == requestPart) {
+            routed = std::move(reply);
+            return;
+        }
+    }
+    routes_.emplace_back(requestPart, std::move(reply));
+}
+
 std::vector<std::string> TestHttpServer::requests() const
 {
     const std::lock_guard lock(mutex_);
@@ -189,9 +201,25 @@ void TestHttpServer::run()
         if (!connection.isOpen())
             continue;
         Reply reply;
+        bool routed = false;
         {
             const std::lock_guard lock(mutex_);
             reply = reply_;
+            routed = !routes_.empty();
+        }
+        connection.sendImmediately();
+        std::string request;
+        if (reply.readsRequest || routed)
+            request = readRequest(connection);
+        {
+            const std::lock_guard lock(mutex_);
+            requests_.push_back(request);
+            for (const auto& [part, routedReply] : routes_) {
+                if (request.find(part) != std::string::npos) {
+                    reply = routedReply;
+                    break;
+                }
+            }
         }
         serve(connection, reply);
     }
@@ -199,14 +227,6 @@ void TestHttpServer::run()
 
 void TestHttpServer::serve(LoopbackSocket& connection, const Reply& reply)
 {
-    connection.sendImmediately();
-    std::string request;
-    if (reply.readsRequest)
-        request = readRequest(connection);
-    {
-        const std::lock_guard lock(mutex_);
-        requests_.push_back(request);
-    }
 
     bool connected = true;
     if (reply.pieceSize == 0) {

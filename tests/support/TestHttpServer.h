@@ -17,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // What the server does with one connection.
@@ -74,6 +75,11 @@ public:
     // The reply for the connections accepted from now on.
     void setReply(Reply reply);
 
+    // The reply for connections accepted from now on whose request holds requestPart (the
+    // first such part given wins); other connections get the reply of setReply. With such
+    // parts the request is always read before the reply is chosen.
+    void setReplyFor(const std::string& requestPart, Reply reply);
+
     // The request bytes of every connection so far, in order.
     std::vector<std::string> requests() const;
     // The request bytes of the last connection; empty when there was none.
@@ -94,6 +100,7 @@ private:
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
     Reply reply_;
+    std::vector<std::pair<std::string, Reply>> routes_;
     std::vector<std::string> requests_;
     std::thread thread_;
 };
