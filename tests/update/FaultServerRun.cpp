@@ -18,7 +18,8 @@ FaultServerRun::FaultServerRun()
     : main_(base_.path() / "Haupt"), server_(StatusReply(404, "Not Found", "nicht da"))
 {
     // Set before any Updater is made: its constructor takes the server's host from here.
-    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server_.port()));
+    SetEnvironment("BRENHOLD_UPDATE_SERVER",
+                   std::string("127.0.0.1:").append(std::to_string(server_.port())));
 }
 
 void FaultServerRun::serveListing(const std::vector<ListedFile>& files)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -47,18 +48,18 @@ std::string FolderState(const fs::path& folder, const fs::path& skip)
             continue;
         }
         const fs::file_status status = it->symlink_status(error);
-        std::string line = entry.lexically_relative(folder).generic_string();
+        std::ostringstream line;
+        line << entry.lexically_relative(folder).generic_string();
         if (fs::is_symlink(status)) {
-            line += " link " + fs::read_symlink(entry, error).generic_string();
+            line << " link " << fs::read_symlink(entry, error).generic_string();
         } else if (fs::is_directory(status)) {
-            line += " folder";
+            line << " folder";
         } else {
             const std::string bytes = ReadFileBytes(entry);
-            line += " file " + std::to_string(bytes.size()) + " " + std::to_string(Fnv1a(bytes));
+            line << " file " << bytes.size() << ' ' << Fnv1a(bytes);
         }
-        const auto time = fs::last_write_time(entry, error);
-        line += " " + std::to_string(time.time_since_epoch().count());
-        lines.push_back(line);
+        line << ' ' << fs::last_write_time(entry, error).time_since_epoch().count();
+        lines.push_back(line.str());
     }
     std::sort(lines.begin(), lines.end());
     std::string state;

@@ -165,7 +165,7 @@ TEST_F(FaultServerRun, AFileWithoutDotOrLeadingFolderMarkGetsItsFolderNotAFolder
 
 TEST_F(FaultServerRun, ALongPathIsCutToTheStatusLimit)
 {
-    const std::string path = "./" + std::string(150, 'n') + ".txt";
+    const std::string path = std::string("./").append(150, 'n').append(".txt");
     serveListing({{path, kNewTime, 4}});
     serveFile(path, OkReply("lang"));
     const auto run = newRun();

@@ -31,7 +31,7 @@ protected:
             // absolute, into the sibling
             (sibling_ / "absolut1").generic_string(),
             (sibling_ / "absolut2").string(),
-            "/" + (sibling_ / "absolut3").relative_path().generic_string(),
+            std::string("/").append((sibling_ / "absolut3").relative_path().generic_string()),
             // parent segments
             "../Nachbar/eltern1",
             "./../Nachbar/eltern2",
@@ -125,7 +125,7 @@ TEST_F(HostileListing, WritesNothingOutsideTheMainDirectory)
     EXPECT_EQ(std::count(state.begin(), state.end(), '\n'), 3) << state; // gut.txt, Hilfe, Hilfe/Über.txt
 
     // Every row was checked and counted; every refused one named on standard error.
-    const std::string total = "/" + std::to_string(rows.size()) + ": ";
+    const std::string total = std::string("/").append(std::to_string(rows.size())).append(": ");
     std::size_t checked = 0;
     for (const std::string& text : run->textsStartingWith("Pr\xFC"
                                                           "fe Datei "))
