@@ -8,8 +8,9 @@
 #include <vector>
 
 struct MeasuredRun {
-    int exitCode = -1; // -1 when the program could not run or was killed
-    double seconds = 0;
+    int exitCode = -1;     // -1 when the program could not run or was killed
+    double seconds = 0;    // wall clock
+    double cpuSeconds = 0; // user and system time of the program
     long peakRssKiB = 0;
 };
 

@@ -59,8 +59,8 @@ int main()
         return 1;
     }
     fs::create_directories(base.path() / "config" / "Velmora");
-    std::ofstream(base.path() / "config" / "Velmora" / "Brenhold.ini") << "[MainDirPath]\nGross=" << main.string()
-                                                                         << "\n";
+    std::ofstream(base.path() / "config" / "Velmora" / "Brenhold.ini")
+        << "[MainDirPath]\nGross=" << main.string() << "\n";
     std::ofstream(base.path() / "command") << std::string("0 16 Gross\x03./gross.bin\x03");
     fs::create_directories(base.path() / "home");
 
@@ -73,12 +73,20 @@ int main()
                                               {"HOME", (base.path() / "home").string()},
                                               {"BRENHOLD_UPDATE_SERVER", server.hostPort()}};
     const std::vector<std::string> client = {BRENHOLD_CLIENT_BIN, "Gross"};
-    const std::vector<std::string> curl = {
-        "/usr/bin/curl", "-s", "-o", byCurl.string(), "-H", "Content-Type: text/plain", "--data-binary",
-        "@" + (base.path() / "command").string(), server.url()};
+    const std::vector<std::string> curl = {"/usr/bin/curl",
+                                           "-s",
+                                           "-o",
+                                           byCurl.string(),
+                                           "-H",
+                                           "Content-Type: text/plain",
+                                           "--data-binary",
+                                           "@" + (base.path() / "command").string(),
+                                           server.url()};
 
     std::vector<double> clientTimes;
     std::vector<double> curlTimes;
+    std::vector<double> clientCpu;
+    std::vector<double> curlCpu;
     long peakRssKiB = 0;
     for (int run = 0; run < kRuns; ++run) {
         for (int turn = 0; turn < 2; ++turn) {
@@ -94,6 +102,7 @@ int main()
                 return 1;
             }
             (clientsTurn ? clientTimes : curlTimes).push_back(measured.seconds);
+            (clientsTurn ? clientCpu : curlCpu).push_back(measured.cpuSeconds);
             if (clientsTurn)
                 peakRssKiB = std::max(peakRssKiB, measured.peakRssKiB);
         }
@@ -107,6 +116,8 @@ int main()
                 "(%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 0.80)\n",
                 kRuns, clientMedian, 1024 / clientMedian, curlMedian, 1024 / curlMedian,
                 clientMedian / curlMedian);
+    std::printf("update download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s\n",
+                Median(clientCpu), Median(curlCpu));
     std::printf("update download: brenhold peak RSS %.1f MiB (goal under 8 MiB)\n", peakRssKiB / 1024.0);
     return 0;
 }

@@ -100,8 +100,8 @@ bool Measure(int count)
         comparison.push_back(std::chrono::duration<double>(end - updater.listingRead).count());
     }
     fs::create_directories(base.path() / "config" / "Velmora");
-    std::ofstream(base.path() / "config" / "Velmora" / "Brenhold.ini") << "[MainDirPath]\nViele=" << main.string()
-                                                                         << "\n";
+    std::ofstream(base.path() / "config" / "Velmora" / "Brenhold.ini")
+        << "[MainDirPath]\nViele=" << main.string() << "\n";
     long peakRssKiB = 0;
     for (int run = 0; run < kRuns; ++run) {
         const MeasuredRun measured = RunMeasured({BRENHOLD_CLIENT_BIN, "Viele"},

@@ -48,6 +48,7 @@ void Refuse(const std::string& path, const std::string& reason)
 Updater::Updater()
 {
     serverHost = ConfiguredUpdateServer().host;
+    receiveBlockSize = kDownloadBlockSize;
 }
 
 void Updater::runUpdate()
