@@ -5,6 +5,8 @@
 #include "MeasuredRun.h"
 #include "TempDir.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -64,6 +66,7 @@ int main()
     std::ofstream(base.path() / "command") << std::string("0 16 Gross\x03./gross.bin\x03");
     fs::create_directories(base.path() / "home");
 
+    ::sync(); // the files just written are not flushed while the runs are timed
     LighttpdServer server(repository.string(), true);
     if (!server.running()) {
         std::fprintf(stderr, "update download: the update server did not start\n");

@@ -8,6 +8,8 @@
 #include "update/LocalPlacement.h"
 #include "update/Updater.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -73,6 +75,7 @@ bool Measure(int count)
         std::fprintf(stderr, "update no-change: cannot write the files below %s\n", base.str().c_str());
         return false;
     }
+    ::sync(); // the files just written are not flushed while the runs are timed
     LighttpdServer server((base.path() / "repo").string(), true);
     if (!server.running()) {
         std::fprintf(stderr, "update no-change: the update server did not start\n");

@@ -38,9 +38,24 @@ std::string FolderPart(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The path with control characters written as \xNN, so that a hostile one cannot break
+// the diagnostic's single line.
+std::string Printable(const std::string& path)
+{
+    std::string out;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += FormatString("\\x%02X", byte);
+        else
+            out += c;
+    }
+    return out;
+}
+
 void Refuse(const std::string& path, const std::string& reason)
 {
-    std::cerr << "Skipping listed file \"" << path << "\": " << reason << std::endl;
+    std::cerr << "Skipping listed file \"" << Printable(path) << "\": " << reason << std::endl;
 }
 
 } // namespace

@@ -135,6 +135,10 @@ TEST_F(HostileListing, WritesNothingOutsideTheMainDirectory)
     for (std::size_t at = 0; (at = diagnostics.find("Skipping listed file", at)) != std::string::npos; ++at)
         ++refusals;
     EXPECT_EQ(refusals, hostile.size()) << diagnostics;
+    // One line each, even for the paths with line breaks.
+    EXPECT_EQ(static_cast<std::size_t>(std::count(diagnostics.begin(), diagnostics.end(), '\n')),
+              hostile.size());
+    EXPECT_NE(diagnostics.find("\"./zeile\\x0Abruch.txt\": control character"), std::string::npos);
 }
 
 } // namespace
