@@ -158,10 +158,10 @@ TEST(HttpResponse, ALargerReceiveBlockHandsOverLargerBlocksInOrder)
 {
     std::string body;
     for (int i = 0; i < 60000; ++i)
-        body += std::to_string(i) + ",";
+        body.append(std::to_string(i)).append(",");
     RecordingClient client;
     client.receiveBlockSize = 65536;
-    MemorySource source("HTTP/1.1 200 OK\r\n\r\n" + body);
+    MemorySource source(std::string("HTTP/1.1 200 OK\r\n\r\n").append(body));
     client.readResponse(source);
     std::string joined;
     std::size_t largest = 0;
