@@ -3,6 +3,7 @@
 #include "text/FormatString.h"
 
 #include <cctype>
+#include <vector>
 
 namespace {
 
@@ -88,14 +89,15 @@ void HttpClient::readResponse(ByteSource& source)
     // After an incomplete header the rest of the stream is not a body: an over-long
     // header may still be arriving.
     if (complete) {
-        char block[kBodyBlockSize];
+        std::vector<char> block(
+            static_cast<std::size_t>(receiveBlockSize > 0 ? receiveBlockSize : kBodyBlockSize));
         std::uint64_t received = 0;
         while (received <= bodyLimit) {
-            const int count = source.receive(block, kBodyBlockSize);
+            const int count = source.receive(block.data(), static_cast<int>(block.size()));
             if (count <= 0)
                 break;
             received += static_cast<std::uint64_t>(count);
-            onData(block, count);
+            onData(block.data(), count);
         }
     }
     if (responseHeader.find(kUtf8Marker) != std::string::npos ||

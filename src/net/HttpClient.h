@@ -22,7 +22,7 @@
 // The longest response header read; a longer one ends the exchange as an incomplete one.
 inline constexpr std::size_t kResponseHeaderLimit = 64 * 1024;
 
-// The size of the blocks the body is received in.
+// The size of the blocks the body is received in, unless a caller sets another.
 inline constexpr int kBodyBlockSize = 4096;
 
 // The most body bytes an exchange takes unless a caller expects more: a reply kept in
@@ -52,6 +52,9 @@ public:
     std::stringstream picture; // picture bytes for the multipart request
     // The body phase ends as soon as more than this many body bytes have arrived.
     std::uint64_t bodyLimit = kInMemoryBodyLimit;
+    // The most bytes one receive takes and hands to onData. A caller that writes large
+    // bodies straight to disk raises it: fewer, larger receives and writes.
+    int receiveBlockSize = kBodyBlockSize;
 
     // Runs one exchange: 0 when it ran (whatever the server answered), 4 when the
     // connection could not be opened, 7 when the request could not be sent.
@@ -79,7 +82,7 @@ public:
     // C3 is dropped and every other byte is kept. Returns the new length.
     static int foldUtf8(std::string& text);
 
-    // Slot 0: receives every body block (1 to 4096 bytes) in arrival order; this level
+    // Slot 0: receives every body block (1 to receiveBlockSize bytes) in arrival order; this level
     // appends it to the response body.
     virtual void onData(const char* bytes, int count);
 

@@ -8,6 +8,20 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
+// A status text can carry a listed path, which is the server's text: its control
+// characters, and the bytes Windows-1252 leaves undefined (which become C1 controls),
+// would reach the terminal as commands. They are shown as "?".
+std::string Displayable(std::string text)
+{
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
+            byte == 0x9D)
+            c = '?';
+    }
+    return text;
+}
+
 } // namespace
 
 TerminalUpdateView::TerminalUpdateView(std::ostream& out, bool interactive) : out_(out), interactive_(interactive)
@@ -15,7 +29,7 @@ TerminalUpdateView::TerminalUpdateView(std::ostream& out, bool interactive) : ou
 
 void TerminalUpdateView::setStatusText(std::string text)
 {
-    status_ = Utf8FromCp1252(text);
+    status_ = Utf8FromCp1252(Displayable(std::move(text)));
     if (!interactive_) {
         out_ << status_ << '\n';
         return;

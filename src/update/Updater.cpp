@@ -31,9 +31,31 @@ std::string PartialPath(const std::string& path)
     return path + ".brenhold-part";
 }
 
+// The folders of a file path, up to and including its last "/"; empty when it has none.
+std::string FolderPart(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The path with control characters written as \xNN, so that a hostile one cannot break
+// the diagnostic's single line.
+std::string Printable(const std::string& path)
+{
+    std::string out;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += FormatString("\\x%02X", byte);
+        else
+            out += c;
+    }
+    return out;
+}
+
 void Refuse(const std::string& path, const std::string& reason)
 {
-    std::cerr << "Skipping listed file \"" << path << "\": " << reason << std::endl;
+    std::cerr << "Skipping listed file \"" << Printable(path) << "\": " << reason << std::endl;
 }
 
 } // namespace
@@ -41,6 +63,7 @@ void Refuse(const std::string& path, const std::string& reason)
 Updater::Updater()
 {
     serverHost = ConfiguredUpdateServer().host;
+    receiveBlockSize = kDownloadBlockSize;
 }
 
 void Updater::runUpdate()
@@ -104,7 +127,10 @@ void Updater::updateRow(const FileTreeRow& row, int fileNumber, int rowCount)
     if (local.exists && local.creationTime >= listedTime)
         return;
 
-    createDirectories(file.c_str());
+    // Only the folders: createDirectories would take a last name without a dot for a folder
+    // too, and a folder in the file's place could never be replaced by the download.
+    if (const std::string folders = FolderPart(file); !folders.empty())
+        createDirectories(folders.c_str());
     showStatus(FormatString(texts::kDownloadFileFormat, fileNumber, rowCount, path.c_str()));
     if (!downloadFile(path, ToUnsigned(row.valueAt(2)->Text())))
         return;

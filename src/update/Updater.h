@@ -53,6 +53,9 @@ public:
     // The longest status text shown; longer texts are cut.
     static constexpr std::size_t kStatusLimit = 99;
 
+    // Downloads are received in blocks of this size and written to disk as they come.
+    static constexpr int kDownloadBlockSize = 256 * 1024;
+
 private:
     void showStatus(std::string text);
     void updateRow(const FileTreeRow& row, int fileNumber, int rowCount);

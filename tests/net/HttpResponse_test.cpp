@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -151,6 +152,25 @@ TEST(HttpResponse, BlocksAreKeptInArrivalOrder)
     RecordingClient overTheWire;
     EXPECT_EQ(PerformAgainst(overTheWire, server), 0);
     EXPECT_EQ(overTheWire.body(), body);
+}
+
+TEST(HttpResponse, ALargerReceiveBlockHandsOverLargerBlocksInOrder)
+{
+    std::string body;
+    for (int i = 0; i < 60000; ++i)
+        body.append(std::to_string(i)).append(",");
+    RecordingClient client;
+    client.receiveBlockSize = 65536;
+    MemorySource source(std::string("HTTP/1.1 200 OK\r\n\r\n").append(body));
+    client.readResponse(source);
+    std::string joined;
+    std::size_t largest = 0;
+    for (const std::string& block : client.blocks) {
+        largest = std::max(largest, block.size());
+        joined += block;
+    }
+    EXPECT_EQ(largest, 65536u);
+    EXPECT_EQ(joined, body);
 }
 
 TEST(HttpResponse, EmptyBodyCallsNoSlot)

@@ -176,6 +176,18 @@ void TestHttpServer::queueReplies(std::vector<Reply> replies)
     queued_.insert(queued_.end(), replies.begin(), replies.end());
 }
 
+void TestHttpServer::setReplyFor(const std::string& requestPart, Reply reply)
+{
+    const std::lock_guard lock(mutex_);
+    for (auto& [part, routed] : routes_) {
+        if (part == requestPart) {
+            routed = std::move(reply);
+            return;
+        }
+    }
+    routes_.emplace_back(requestPart, std::move(reply));
+}
+
 std::vector<std::string> TestHttpServer::requests() const
 {
     const std::lock_guard lock(mutex_);
@@ -195,13 +207,29 @@ void TestHttpServer::run()
         if (!connection.isOpen())
             continue;
         Reply reply;
+        bool routed = false;
         {
             const std::lock_guard lock(mutex_);
             if (queued_.empty()) {
                 reply = reply_;
+                routed = !routes_.empty();
             } else {
                 reply = std::move(queued_.front());
                 queued_.pop_front();
+            }
+        }
+        connection.sendImmediately();
+        std::string request;
+        if (reply.readsRequest || routed)
+            request = readRequest(connection);
+        {
+            const std::lock_guard lock(mutex_);
+            requests_.push_back(request);
+            for (const auto& [part, routedReply] : routes_) {
+                if (routed && request.find(part) != std::string::npos) {
+                    reply = routedReply;
+                    break;
+                }
             }
         }
         serve(connection, reply);
@@ -210,15 +238,6 @@ void TestHttpServer::run()
 
 void TestHttpServer::serve(LoopbackSocket& connection, const Reply& reply)
 {
-    connection.sendImmediately();
-    std::string request;
-    if (reply.readsRequest)
-        request = readRequest(connection);
-    {
-        const std::lock_guard lock(mutex_);
-        requests_.push_back(request);
-    }
-
     bool connected = true;
     if (reply.pieceSize == 0) {
         connected = sendAll(connection, reply.bytes);

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // What the server does with one connection.
@@ -78,6 +79,11 @@ public:
     // reply again.
     void queueReplies(std::vector<Reply> replies);
 
+    // The reply for connections accepted from now on whose request holds requestPart (the
+    // first such part given wins); other connections get the reply of setReply. With such
+    // parts the request is always read before the reply is chosen.
+    void setReplyFor(const std::string& requestPart, Reply reply);
+
     // The request bytes of every connection so far, in order.
     std::vector<std::string> requests() const;
     // The request bytes of the last connection; empty when there was none.
@@ -99,6 +105,7 @@ private:
     mutable std::mutex mutex_;
     Reply reply_;
     std::deque<Reply> queued_;
+    std::vector<std::pair<std::string, Reply>> routes_;
     std::vector<std::string> requests_;
     std::thread thread_;
 };

@@ -1,0 +1,59 @@
+// POSIX side of MeasuredRun.h.
+#include "MeasuredRun.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+std::vector<char*> Pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> pointers;
+    for (auto& s : strings)
+        pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
+
+MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentOverrides& environment)
+{
+    std::vector<std::string> arguments = argv;
+    std::vector<std::string> variables = MergedEnvironment(environment);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+
+    MeasuredRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, nullptr, Pointers(arguments).data(),
+                                    Pointers(variables).data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.peakRssKiB = usage.ru_maxrss;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+double Median(std::vector<double>& figures)
+{
+    std::sort(figures.begin(), figures.end());
+    return figures.empty() ? 0 : figures[figures.size() / 2];
+}

@@ -1,0 +1,14 @@
+#pragma once
+// What a test needs to know about folders the update run writes to, or must not.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// One line per entry below folder, sorted: relative path, kind, size, modification time
+// and a hash of a file's bytes. Equal texts mean nothing below folder was added,
+// removed or changed. Entries at or below skip are left out.
+std::string FolderState(const std::filesystem::path& folder, const std::filesystem::path& skip = {});
+
+// Every file below folder whose name ends in ".brenhold-part".
+std::vector<std::string> PartFilesBelow(const std::filesystem::path& folder);
