@@ -13,15 +13,6 @@
 
 namespace {
 
-std::vector<char*> Pointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> pointers;
-    for (auto& s : strings)
-        pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 int MillisecondsUntil(std::chrono::steady_clock::time_point deadline)
 {
     const auto left =
@@ -36,8 +27,8 @@ TerminalSession::TerminalSession(const std::vector<std::string>& argv,
 {
     std::vector<std::string> arguments = argv;
     std::vector<std::string> variables = MergedEnvironment(environment);
-    std::vector<char*> argumentPointers = Pointers(arguments);
-    std::vector<char*> variablePointers = Pointers(variables);
+    std::vector<char*> argumentPointers = ExecPointers(arguments);
+    std::vector<char*> variablePointers = ExecPointers(variables);
 
     int master = -1;
     const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);

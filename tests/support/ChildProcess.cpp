@@ -46,7 +46,9 @@ struct Pipe {
     }
 };
 
-std::vector<char*> Pointers(std::vector<std::string>& strings)
+} // namespace
+
+std::vector<char*> ExecPointers(std::vector<std::string>& strings)
 {
     std::vector<char*> pointers;
     for (auto& s : strings)
@@ -54,8 +56,6 @@ std::vector<char*> Pointers(std::vector<std::string>& strings)
     pointers.push_back(nullptr);
     return pointers;
 }
-
-} // namespace
 
 std::vector<std::string> MergedEnvironment(const EnvironmentOverrides& overrides)
 {
@@ -82,8 +82,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
     ProcessResult result;
     std::vector<std::string> arguments = argv;
     std::vector<std::string> variables = MergedEnvironment(environment);
-    std::vector<char*> argumentPointers = Pointers(arguments);
-    std::vector<char*> variablePointers = Pointers(variables);
+    std::vector<char*> argumentPointers = ExecPointers(arguments);
+    std::vector<char*> variablePointers = ExecPointers(variables);
     Pipe in, out, err;
     if (!in.open() || !out.open() || !err.open())
         return result;

@@ -22,5 +22,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
                          const std::string& input = "",
                          std::chrono::milliseconds limit = std::chrono::seconds(30));
 
+// The argument or environment vector exec takes: pointers into strings, then a null.
+std::vector<char*> ExecPointers(std::vector<std::string>& strings);
+
 // The environment block for exec: this process's, with overrides applied.
 std::vector<std::string> MergedEnvironment(const EnvironmentOverrides& overrides);

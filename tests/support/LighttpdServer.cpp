@@ -40,15 +40,6 @@ bool Ended(pid_t pid)
     return ::waitpid(pid, &status, WNOHANG) == pid;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> pointers;
-    for (auto& s : strings)
-        pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 } // namespace
 
 int FreeLoopbackPort()
@@ -98,8 +89,8 @@ bool LighttpdServer::start(const std::string& root, bool sendfile)
     std::vector<std::string> arguments = {BRENHOLD_SERVE_SCRIPT, root, "127.0.0.1:" + std::to_string(port)};
     std::vector<std::string> variables = MergedEnvironment(
         {{"JOBGATE_BIN", BRENHOLD_JOBGATE_BIN}, {"JOBGATE_SENDFILE", sendfile ? "1" : "0"}});
-    std::vector<char*> argumentPointers = Pointers(arguments);
-    std::vector<char*> variablePointers = Pointers(variables);
+    std::vector<char*> argumentPointers = ExecPointers(arguments);
+    std::vector<char*> variablePointers = ExecPointers(variables);
 
     const pid_t child = ::fork();
     if (child < 0)
