@@ -23,6 +23,11 @@ struct Fault {
     Reply (*reply)(const std::string& newBytes);
 };
 
+void PrintTo(const Fault& fault, std::ostream* out)
+{
+    *out << fault.name;
+}
+
 const Fault kFaults[] = {
     {"CutBody", [](const std::string& b) { return CutReply(b, b.size() / 2); }},
     {"CutBeforeTheLastByte", [](const std::string& b) { return CutReply(b, b.size() - 1); }},
