@@ -1,6 +1,7 @@
 #include "shell/LongPath.h"
 #include "shell/Shortcut.h"
 #include "shell/SpecialFolder.h"
+#include "FoldedPath_win.h"
 #include "TempDir.h"
 
 #include <windows.h>
@@ -13,16 +14,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Upper case with backslashes, for comparing paths as Windows does.
-std::string Folded(std::string path)
-{
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    CharUpperBuffA(path.data(), static_cast<DWORD>(path.size()));
-    return path;
-}
 
 struct Read {
     std::int32_t result;

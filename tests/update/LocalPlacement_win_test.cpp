@@ -1,5 +1,6 @@
 #include "shell/Shortcut.h"
 #include "shell/SpecialFolder.h"
+#include "FoldedPath_win.h"
 #include "TempDir.h"
 #include "update/LocalPlacement.h"
 #include "update/PlacementPaths.h"
@@ -14,16 +15,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Upper case with backslashes, for comparing paths as Windows does.
-std::string Folded(std::string path)
-{
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    CharUpperBuffA(path.data(), static_cast<DWORD>(path.size()));
-    return path;
-}
 
 struct Read {
     std::int32_t result;
