@@ -68,7 +68,10 @@ Updater::Updater()
 
 void Updater::runUpdate()
 {
-    endRun(bringUpToDate());
+    const RunEnd end = bringUpToDate();
+    if (onFinished)
+        onFinished(*this);
+    endRun(end);
 }
 
 void Updater::endRun(RunEnd end)
@@ -100,7 +103,7 @@ Updater::RunEnd Updater::bringUpToDate()
     while (const FileTreeRow* row = tree.nextRow())
         updateRow(*row, fileNumber++, rowCount);
 
-    if (programPath.Text().empty())
+    if (programPath.Text().empty() || !startsProgram)
         return RunEnd::Exit;
     showStatus(texts::kStarting + productName.Text());
     return RunEnd::StartProgram;
@@ -135,8 +138,10 @@ void Updater::updateRow(const FileTreeRow& row, int fileNumber, int rowCount)
     if (!downloadFile(path, ToUnsigned(row.valueAt(2)->Text())))
         return;
     stampFile(file.c_str(), listedTime);
-    if (path == programPath.Text())
+    if (path == programPath.Text()) {
+        programUpdated_ = true;
         placeProductShortcuts(path);
+    }
 }
 
 bool Updater::downloadFile(const std::string& path, std::uint32_t size)

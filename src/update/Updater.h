@@ -11,10 +11,13 @@
 
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <string>
 
 class FileTree;
 class FileTreeRow;
+class ListingSerials;
+class RunLog;
 
 class Updater : public CommandClient {
 public:
@@ -24,12 +27,34 @@ public:
         StartProgram, // start the program path in place of this process
     };
 
+    // What the last bringUpToDate ended with; an unattended run's exit code tells it.
+    enum class Outcome {
+        Done,              // up to date
+        Cancelled,         // the user ended the run
+        ServerUnreachable, // no listing came
+        ListingRefused,    // a listing came but was not trusted
+        FilesFailed,       // some file could not be fetched: nothing was switched
+    };
+
     Updater();
 
     // The start-up values, set before the run.
     TypedValue productName;
     TypedValue mainDirectory; // "/" and "\" both separate
     TypedValue programPath;   // "./" and the program file; empty starts nothing
+
+    // False: the run ends without starting the program.
+    bool startsProgram = true;
+    // Not owned; when set, the run writes every event to it.
+    RunLog* log = nullptr;
+    // Not owned; when set, the serials of accepted signed listings are kept there.
+    ListingSerials* serials = nullptr;
+    // Called by runUpdate after the run and before the process ends.
+    std::function<void(const Updater&)> onFinished;
+
+    Outcome outcome() const { return outcome_; }
+    // Whether the last run installed or replaced the product's program file.
+    bool programUpdated() const { return programUpdated_; }
 
     // The whole run; ends the process: by starting the program in its place, or with
     // exit code 0.
@@ -63,6 +88,8 @@ private:
     void placeProductShortcuts(const std::string& path);
     int progressOf(std::uint64_t bytes) const;
 
+    Outcome outcome_ = Outcome::Done;
+    bool programUpdated_ = false;
     std::ofstream downloadSink;
     std::uint64_t bytesReceived = 0;
     // Progress positions are bytes shifted right by this much, so that files beyond
