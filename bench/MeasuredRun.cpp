@@ -22,8 +22,8 @@ MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentO
     MeasuredRun run;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, nullptr,
-                                    ExecPointers(arguments).data(), ExecPointers(variables).data());
+    const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, nullptr, ExecPointers(arguments).data(),
+                                    ExecPointers(variables).data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return run;
