@@ -14,7 +14,7 @@ using namespace std::string_view_literals;
 constexpr std::uint8_t kSequence = 0x30;
 constexpr std::uint8_t kBitString = 0x03;
 constexpr std::uint8_t kObjectId = 0x06;
-constexpr auto kEcPublicKeyOid = "\x2a\x86\x48\xce\x3d\x02\x01"sv;      // 1.2.840.10045.2.1
+constexpr auto kEcPublicKeyOid = "\x2a\x86\x48\xce\x3d\x02\x01"sv;    // 1.2.840.10045.2.1
 constexpr auto kPrime256v1Oid = "\x2a\x86\x48\xce\x3d\x03\x01\x07"sv; // 1.2.840.10045.3.1.7
 
 // The element at the front of input if it has the tag; input is then behind it.

@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr auto kEcPublicKeyOid = "\x2a\x86\x48\xce\x3d\x02\x01"sv;      // 1.2.840.10045.2.1
+constexpr auto kEcPublicKeyOid = "\x2a\x86\x48\xce\x3d\x02\x01"sv;    // 1.2.840.10045.2.1
 constexpr auto kPrime256v1Oid = "\x2a\x86\x48\xce\x3d\x03\x01\x07"sv; // 1.2.840.10045.3.1.7
 
 struct PrivateKey {
@@ -84,7 +84,7 @@ std::optional<PrivateKey> ReadPkcs8(std::string_view der)
     std::optional<std::string_view> inner = Take(*body, 0x04);
     if (!version || *version != "\x00"sv || !algorithm || !inner)
         return std::nullopt;
-    TakeOptional(*body, 0xA0);
+    TakeOptional(*body, 0xA0); // attributes, of no use here
     std::optional<std::string_view> keyType = Take(*algorithm, 0x06);
     std::optional<std::string_view> curve = Take(*algorithm, 0x06);
     if (!body->empty() || !keyType || *keyType != kEcPublicKeyOid || !curve || *curve != kPrime256v1Oid ||
@@ -136,8 +136,9 @@ std::string SignForTest(const std::string& privateKeyPem, std::string_view messa
     std::copy(key->y.begin(), key->y.end(), blob + sizeof header + 32);
     std::copy(key->d.begin(), key->d.end(), blob + sizeof header + 64);
     CngKey signer;
-    if (BCryptImportKeyPair(provider.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, signer.put(), blob, sizeof blob, 0) <
-        0)
+    const NTSTATUS imported = BCryptImportKeyPair(provider.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB,
+                                                  signer.put(), blob, sizeof blob, 0);
+    if (imported < 0)
         return {};
     Sha256Digest digest = Sha256Of(message);
     UCHAR rs[64];
