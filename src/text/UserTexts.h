@@ -25,4 +25,13 @@ inline constexpr char kCheckFileFormat[] = "Prüfe Datei %d/%d: %s";           /
 inline constexpr char kDownloadFileFormat[] = "Download der Datei %d/%d: %s"; // number, count, path
 inline constexpr char kStarting[] = "Starte ";                                // followed by the product
 
+// Removal (uninstall)
+inline constexpr char kUninstallTitleFormat[] = "%s entfernen";                         // product
+inline constexpr char kUninstallQuestionFormat[] = "Soll %s vollständig entfernt werden?"; // product
+inline constexpr char kNotInstalledFormat[] = "%s ist nicht installiert.";                // product
+inline constexpr char kUninstallIncompleteFormat[] =
+    "%s konnte nicht vollständig entfernt werden. Bitte beenden Sie das Programm und versuchen Sie es noch "
+    "einmal."; // product
+inline constexpr char kOwnFilesKeptFormat[] = "Eigene Dateien wurden nicht entfernt: %s"; // main directory
+
 } // namespace texts
