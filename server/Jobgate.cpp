@@ -4,6 +4,7 @@
 #include "CommandText.h"
 #include "ProductFiles.h"
 #include "RepositoryNames.h"
+#include "SignedListingFile.h"
 #include "filetree/ListingWriter.h"
 #include "text/CharClass.h"
 
@@ -91,6 +92,7 @@ private:
         const auto name = ProductFolderName(product);
         if (!name)
             return Answer{403, "not a product name"};
+        productName_ = *name;
         productPath_ = root_ + "/" + *name;
         const auto canonical = CanonicalPath(productPath_);
         if (!canonical || !IsFolder(*canonical))
@@ -103,6 +105,12 @@ private:
     {
         if (const auto refusal = findProduct(product))
             return SendText(out_, refusal->status, refusal->text);
+        // A release the maker signed is sent as signed; only an unsigned one is walked.
+        const StoredListing signedListing = ReadSignedListing(root_, productName_);
+        if (signedListing.state == StoredListing::State::Found)
+            return SendListing(out_, signedListing.text);
+        if (signedListing.state == StoredListing::State::Unreadable)
+            return SendText(out_, 500, "listing failed");
         FileTree tree;
         StartFileListing(tree, product);
         for (const ListedFile& file : ListProductFiles(productFolder_))
@@ -143,6 +151,7 @@ private:
     const RequestEnvironment& environment_;
     const std::string root_;
     const int out_;
+    std::string productName_;   // the product folder's name (UTF-8)
     std::string productPath_;   // below the root as configured: what the web server is given
     std::string productFolder_; // without links: what files are checked against
 };

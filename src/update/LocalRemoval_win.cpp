@@ -22,3 +22,19 @@ bool RemoveEmptyFolder(const std::string& path)
 {
     return RemoveDirectoryA(path.c_str()) != 0;
 }
+
+std::vector<FolderEntry> FolderEntries(const std::string& path)
+{
+    std::vector<FolderEntry> entries;
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return entries;
+}
