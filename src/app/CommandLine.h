@@ -10,7 +10,7 @@
 //                        folder waits for the uninstaller to end and removes what it
 //                        could not remove while it ran
 // Option values are single words of the command line: on Windows quoted as its command
-// line quotes ("C:\Program Files\X" or C:\"Program Files"\X), in a POSIX argument vector
+// line quotes ("C:\Program Files\X" or "C:\Program Files"\X), in a POSIX argument vector
 // one argument each. Texts are Windows-1252.
 
 #include "app/StartupArguments.h"

@@ -2,7 +2,7 @@
 
 #include "app/AppNames.h"
 #include "app/ExitCodes.h"
-#include "app/FolderTree.h"
+#include "app/DirectoryPath.h"
 #include "app/ListingSerialStore.h"
 #include "app/ProductStart.h"
 #include "app/SettingsStore.h"

@@ -2,7 +2,6 @@
 
 #include "app/AppNames.h"
 #include "app/ExitCodes.h"
-#include "app/FolderTree.h"
 #include "app/ListingSerialStore.h"
 #include "shell/Shortcut.h"
 #include "shell/SpecialFolder.h"
@@ -90,6 +89,23 @@ InstallRecord RemoveRecordedFiles(RunLog& log)
     return left;
 }
 
+// Removes the state folder below the current directory, all but the running copy when
+// there is one; true when nothing else is left.
+bool RemoveStateFolder(const std::string& copy)
+{
+    if (copy.empty())
+        return RemoveTree(state::kFolder);
+    bool onlyCopyLeft = true;
+    for (const FolderEntry& entry : FolderEntries(state::kFolder)) {
+        if (entry.name == copy)
+            continue;
+        const std::string inner = std::string(state::kFolder) + "/" + entry.name;
+        if (!(entry.isFolder ? RemoveTree(inner) : RemoveLocalFile(inner)))
+            onlyCopyLeft = false;
+    }
+    return onlyCopyLeft;
+}
+
 } // namespace
 
 int Uninstall(const std::string& product, bool quiet, SettingsStore& settings, RunLog& log,
@@ -124,11 +140,11 @@ int Uninstall(const std::string& product, bool quiet, SettingsStore& settings, R
                 platform.tell(FormatString(texts::kUninstallIncompleteFormat, product.c_str()), title);
             return app::kExitFilesFailed;
         }
-        if (!RemoveFolderTree(state::kFolder, copy))
+        if (!RemoveStateFolder(copy))
             Report(log, std::string("cannot remove everything in ") + state::kFolder);
-        for (const std::string& name : FolderEntries(".")) {
-            if (name != state::kFolder)
-                ownFiles.push_back(name);
+        for (const FolderEntry& entry : FolderEntries(".")) {
+            if (entry.name != state::kFolder)
+                ownFiles.push_back(entry.name);
         }
         // Out of the main directory, which can then be removed.
         ChangeDirectory(DirectoryOf(localDirectory) + "/");
