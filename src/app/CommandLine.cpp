@@ -142,8 +142,8 @@ bool IsOption(const std::string& word)
 }
 
 // Takes an option's value into value; false, with the reason in error, when it is missing.
-bool TakeValue(WordSource& source, const std::string& option, const char* what, std::optional<std::string>& value,
-               std::string& error)
+bool TakeValue(WordSource& source, const std::string& option, const char* what,
+               std::optional<std::string>& value, std::string& error)
 {
     if (value) {
         error = option + " is given twice";

@@ -18,8 +18,8 @@ void StartProductBeside(const std::string& mainDirectory, const std::string& pro
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
-                        &startup, &process)) {
+    if (!CreateProcessA(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.c_str(), &startup, &process)) {
         std::cerr << "Cannot start \"" << programPath << "\": error " << GetLastError() << std::endl;
         return;
     }

@@ -25,7 +25,8 @@ std::string Escaped(const std::string& line)
 
 } // namespace
 
-RunLogFile::RunLogFile(std::string path, std::uint64_t sizeLimit) : path_(std::move(path)), sizeLimit_(sizeLimit)
+RunLogFile::RunLogFile(std::string path, std::uint64_t sizeLimit)
+    : path_(std::move(path)), sizeLimit_(sizeLimit)
 {
     if (!path_.empty() && openFile(OutputFile::Mode::Append))
         size_ = LogFileSize(path_);

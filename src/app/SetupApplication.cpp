@@ -1,8 +1,8 @@
 #include "app/SetupApplication.h"
 
 #include "app/AppNames.h"
-#include "app/ExitCodes.h"
 #include "app/DirectoryPath.h"
+#include "app/ExitCodes.h"
 #include "app/ListingSerialStore.h"
 #include "app/ProductStart.h"
 #include "app/SettingsStore.h"
@@ -11,13 +11,12 @@
 #include "app/UninstallEntry.h"
 #include "app/UpdateView.h"
 #include "install/InstallChoice.h"
-#include "text/Codepage.h"
+#include "net/Diagnostic.h"
 #include "text/StringUtil.h"
 #include "update/FileStatus.h"
 #include "update/LocalPath.h"
 
 #include <cstdlib>
-#include <iostream>
 #include <utility>
 
 #ifndef BRENHOLD_VERSION
@@ -70,7 +69,7 @@ SetupApplication::SetupApplication(CommandLine commandLine, std::string commandL
 void SetupApplication::report(const std::string& line)
 {
     log_->write(line);
-    std::cerr << Utf8FromCp1252(line) << std::endl;
+    WriteDiagnostic(line);
 }
 
 void SetupApplication::end(int exitCode)
@@ -86,8 +85,8 @@ bool SetupApplication::initialize()
         return false;
     }
     log_ = std::make_unique<RunLogFile>(RunLogPath(commandLine_.product()));
-    log_->write(std::string("start: ") + app::kDisplayName + " " + BRENHOLD_VERSION + ", command line: " +
-                commandLineText_);
+    log_->write(std::string("start: ") + app::kDisplayName + " " + BRENHOLD_VERSION +
+                ", command line: " + commandLineText_);
     if (!commandLine_.error.empty()) {
         report("command line refused: " + commandLine_.error);
         end(app::kExitCommandLine);
@@ -177,7 +176,8 @@ void SetupApplication::finishRun(const Updater& updater)
     }
     // The installed product still starts: a failed update leaves it as it was.
     const bool starts = updater.outcome() != Updater::Outcome::Cancelled && updater.startsProgram &&
-                        !programPath.empty() && QueryFileStatus(ProgramFile(mainDirectory, programPath).c_str()).exists;
+                        !programPath.empty() &&
+                        QueryFileStatus(ProgramFile(mainDirectory, programPath).c_str()).exists;
     end(code);
     if (starts)
         StartProductBeside(mainDirectory, programPath);

@@ -3,6 +3,7 @@
 #include "app/AppNames.h"
 #include "app/ExitCodes.h"
 #include "app/ListingSerialStore.h"
+#include "net/Diagnostic.h"
 #include "shell/Shortcut.h"
 #include "shell/SpecialFolder.h"
 #include "text/FormatString.h"
@@ -15,14 +16,12 @@
 #include "update/ProcessControl.h"
 #include "update/StateFolder.h"
 
-#include <iostream>
-
 namespace {
 
 void Report(RunLog& log, const std::string& line)
 {
     log.write(line);
-    std::cerr << line << std::endl;
+    WriteDiagnostic(line);
 }
 
 // The main directory without separators at its end ("/" and "\" both separate).
@@ -50,7 +49,8 @@ bool LiesInside(const std::string& path, const std::string& folder)
 
 // Removes the product's shortcut from the folder when it leads into the main directory;
 // a shortcut of that name to anything else is not the client's.
-void RemoveProductShortcut(const std::string& product, int folder, const std::string& mainDirectory, RunLog& log)
+void RemoveProductShortcut(const std::string& product, int folder, const std::string& mainDirectory,
+                           RunLog& log)
 {
     const char* where = folder == kDesktopFolder ? "desktop" : "programs folder";
     if (!ShortcutExists(product, folder))
@@ -60,7 +60,8 @@ void RemoveProductShortcut(const std::string& product, int folder, const std::st
     std::string description;
     const std::int32_t result = ReadShortcut(product, folder, nullptr, target, arguments, description);
     if (result != 0 || !LiesInside(target, mainDirectory)) {
-        log.write(std::string("kept the shortcut in the ") + where + ": it does not lead into " + mainDirectory);
+        log.write(std::string("kept the shortcut in the ") + where + ": it does not lead into " +
+                  mainDirectory);
         return;
     }
     if (RemoveShortcut(product, folder))
@@ -134,8 +135,9 @@ int Uninstall(const std::string& product, bool quiet, SettingsStore& settings, R
         const InstallRecord left = RemoveRecordedFiles(log);
         if (!left.paths.empty()) {
             left.save(state::kRecord);
-            Report(log, "uninstall: " + std::to_string(left.paths.size()) +
-                            " recorded files stay; the settings, shortcuts and entry are kept for another try");
+            Report(log,
+                   "uninstall: " + std::to_string(left.paths.size()) +
+                       " recorded files stay; the settings, shortcuts and entry are kept for another try");
             if (!quiet)
                 platform.tell(FormatString(texts::kUninstallIncompleteFormat, product.c_str()), title);
             return app::kExitFilesFailed;
@@ -151,7 +153,8 @@ int Uninstall(const std::string& product, bool quiet, SettingsStore& settings, R
         if (ownFiles.empty() && copy.empty() && RemoveEmptyFolder(localDirectory))
             log.write("removed the main directory " + mainDirectory);
     } else {
-        Report(log, "uninstall: the main directory " + mainDirectory + " cannot be entered; no file is removed");
+        Report(log,
+               "uninstall: the main directory " + mainDirectory + " cannot be entered; no file is removed");
     }
 
     RemoveProductShortcut(product, kDesktopFolder, mainDirectory, log);
@@ -165,8 +168,8 @@ int Uninstall(const std::string& product, bool quiet, SettingsStore& settings, R
         Report(log, "uninstall: cannot arrange the removal of the running copy in " + mainDirectory);
 
     if (!ownFiles.empty()) {
-        log.write("uninstall: " + std::to_string(ownFiles.size()) + " entries the client did not install stay in " +
-                  mainDirectory);
+        log.write("uninstall: " + std::to_string(ownFiles.size()) +
+                  " entries the client did not install stay in " + mainDirectory);
         // The folder in the platform's notation, as the user knows it.
         const std::string shown = DirectoryOf(mainDirectory + "/x");
         if (!quiet)

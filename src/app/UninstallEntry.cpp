@@ -5,8 +5,8 @@
 
 std::string UninstallEntryKey(const std::string& product)
 {
-    return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + app::kDisplayName + "." +
-           product;
+    return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + app::kDisplayName +
+           "." + product;
 }
 
 std::string UninstallerCopyPath(const std::string& mainDirectory)

@@ -3,19 +3,18 @@
 
 #include "app/AppNames.h"
 #include "app/RegistryKey.h"
+#include "net/Diagnostic.h"
 #include "text/StringUtil.h"
 #include "update/InstallRecord.h"
 #include "update/PlacementPaths.h"
 #include "update/StateFolder.h"
-
-#include <iostream>
 
 namespace {
 
 void Report(RunLog& log, const std::string& line)
 {
     log.write(line);
-    std::cerr << line << std::endl;
+    WriteDiagnostic(line);
 }
 
 std::string NativeDirectory(const std::string& mainDirectory)
@@ -63,7 +62,8 @@ bool KeepCopy(const std::string& copyPath, RunLog& log)
         return true;
     CreateDirectoryA(DirectoryOf(copyPath).c_str(), nullptr);
     if (!CopyFileA(self.c_str(), copyPath.c_str(), FALSE)) {
-        Report(log, "uninstaller: cannot copy the client to " + copyPath + ": error " + std::to_string(GetLastError()));
+        Report(log, "uninstaller: cannot copy the client to " + copyPath + ": error " +
+                        std::to_string(GetLastError()));
         return false;
     }
     return true;
@@ -113,7 +113,8 @@ bool RegisterUninstallEntry(const std::string& product, const std::string& mainD
                         std::to_string(status));
         return false;
     }
-    log.write("uninstall entry written: HKCU\\" + UninstallEntryKey(product) + ", " + std::to_string(kib) + " KiB");
+    log.write("uninstall entry written: HKCU\\" + UninstallEntryKey(product) + ", " + std::to_string(kib) +
+              " KiB");
     return true;
 }
 

@@ -18,7 +18,9 @@ namespace {
 // Owns a kernel handle.
 class KernelHandle {
 public:
-    explicit KernelHandle(HANDLE handle = nullptr) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    explicit KernelHandle(HANDLE handle = nullptr)
+        : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle)
+    {}
     KernelHandle(const KernelHandle&) = delete;
     KernelHandle& operator=(const KernelHandle&) = delete;
     KernelHandle(KernelHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
@@ -88,10 +90,11 @@ bool RemoveAfterExit(const std::string& mainDirectory)
         return false;
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     const KernelHandle deleteOnClose(CreateFileA(helper.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                                 &inherited, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+                                                 &inherited, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE,
+                                                 nullptr));
     const std::string directory = DirectoryOf(mainDirectory + "/x");
-    std::string commandLine = Quoted(helper) + " --finish-removal " + std::to_string(GetCurrentProcessId()) + " " +
-                              Quoted(directory);
+    std::string commandLine = Quoted(helper) + " --finish-removal " + std::to_string(GetCurrentProcessId()) +
+                              " " + Quoted(directory);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -111,8 +114,8 @@ UninstallPlatform SystemUninstallPlatform()
 {
     UninstallPlatform platform;
     platform.confirm = [](const std::string& question, const std::string& title) {
-        return MessageBoxA(nullptr, question.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
-               IDYES;
+        return MessageBoxA(nullptr, question.c_str(), title.c_str(),
+                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
     };
     platform.tell = [](const std::string& text, const std::string& title) {
         MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);

@@ -21,7 +21,8 @@ struct Expected {
 Expected Read(std::string product, std::string program, bool quiet = false, bool noStart = false,
               std::string directory = "(none)", std::string uninstall = "(none)")
 {
-    return {std::move(product), std::move(program), quiet, noStart, std::move(directory), std::move(uninstall), ""};
+    return {std::move(product),   std::move(program),   quiet, noStart,
+            std::move(directory), std::move(uninstall), ""};
 }
 
 Expected Refused(std::string error)
@@ -57,11 +58,13 @@ TEST(CommandLine, ReadsTheOptionsOfAWindowsCommandLine)
         // Options go anywhere; a product given only by options gets the defaults.
         {"--quiet", Read("Corvid", "./Corvid.exe", true)},
         {"Dachs --no-start ./d.exe --quiet", Read("Dachs", "./d.exe", true, true)},
-        {"Dachs ./d.exe --dir C:\\Programme\\Dachs", Read("Dachs", "./d.exe", false, false, "C:\\Programme\\Dachs")},
+        {"Dachs ./d.exe --dir C:\\Programme\\Dachs",
+         Read("Dachs", "./d.exe", false, false, "C:\\Programme\\Dachs")},
         // The directory is quoted as the Windows command line quotes.
         {"Dachs --dir \"C:\\Program Files\\Dachs\" --quiet",
          Read("Dachs", "", true, false, "C:\\Program Files\\Dachs")},
-        {"Dachs --dir \"C:\\Program Files\"\\Dachs", Read("Dachs", "", false, false, "C:\\Program Files\\Dachs")},
+        {"Dachs --dir \"C:\\Program Files\"\\Dachs",
+         Read("Dachs", "", false, false, "C:\\Program Files\\Dachs")},
         {"Dachs --dir \"C:\\Ende\\\\\"", Read("Dachs", "", false, false, "C:\\Ende\\")},
         {"Dachs --dir \"a \"\"b\"\"\"", Read("Dachs", "", false, false, "a \"b\"")},
         {"Dachs --dir a\\\\\\\"b", Read("Dachs", "", false, false, "a\\\"b")},
@@ -74,7 +77,8 @@ TEST(CommandLine, ReadsTheOptionsOfAWindowsCommandLine)
         {"--dir a --dir b", Refused("--dir is given twice")},
         {"--uninstall", Refused("--uninstall needs a product name")},
         {"--uninstall Dachs Dachs", Refused("--uninstall takes no product to update, --dir or --no-start")},
-        {"--uninstall Dachs --no-start", Refused("--uninstall takes no product to update, --dir or --no-start")},
+        {"--uninstall Dachs --no-start",
+         Refused("--uninstall takes no product to update, --dir or --no-start")},
     };
     for (const Case& c : cases)
         ExpectLine(ParseArgumentsText(c.text), c.expected, c.text);
@@ -115,7 +119,8 @@ TEST(CommandLine, TheRunIsAboutTheProductToRemoveOrToUpdate)
     EXPECT_EQ(finish.error, "");
     EXPECT_EQ(finish.finishRemovalProcess.value_or(""), "42");
     EXPECT_EQ(finish.finishRemovalDirectory, "C:\\Program Files\\Dachs");
-    EXPECT_EQ(ParseArgumentsText("--finish-removal 42").error, "--finish-removal needs a process number and a directory");
+    EXPECT_EQ(ParseArgumentsText("--finish-removal 42").error,
+              "--finish-removal needs a process number and a directory");
 }
 
 } // namespace

@@ -14,8 +14,8 @@ TEST(TerminalQuestion, AsksUntilAnsweredAndTakesTheEndOfInputForNo)
         int questions;
     };
     const Case cases[] = {
-        {"j\n", true, 1},  {"Ja\n", true, 1}, {"  n \n", false, 1}, {"nein\n", false, 1},
-        {"x\n\nj\n", true, 3}, {"", false, 1}, {"vielleicht\n", false, 2},
+        {"j\n", true, 1},      {"Ja\n", true, 1}, {"  n \n", false, 1},       {"nein\n", false, 1},
+        {"x\n\nj\n", true, 3}, {"", false, 1},    {"vielleicht\n", false, 2},
     };
     for (const Case& c : cases) {
         std::istringstream in(c.input);

@@ -24,7 +24,10 @@ const std::string kProduct = "BrenholdUninstallTest";
 class MemoryLog : public RunLog {
 public:
     void write(const std::string& line) override { lines.push_back(line); }
-    bool has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+    bool has(const std::string& line) const
+    {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
     std::vector<std::string> lines;
 };
 
@@ -33,7 +36,8 @@ protected:
     void SetUp() override
     {
         // The record, as the update run keeps it; the files it names; a leftover of a run.
-        put(".brenhold/installed", "./Corvid.exe\n./Daten/Karten/Meere.csv\n./Daten/a.dat\n./Hilfe/Lizenz.txt\n");
+        put(".brenhold/installed",
+            "./Corvid.exe\n./Daten/Karten/Meere.csv\n./Daten/a.dat\n./Hilfe/Lizenz.txt\n");
         put(".brenhold/staging/data/Daten/neu.dat", "halb");
         put("Corvid.exe", "MZ");
         put("Daten/Karten/Meere.csv", "Nordsee");
@@ -96,8 +100,8 @@ TEST_F(Removal, RemovesTheRecordedFilesAndKeepsTheCustomersOwn)
     for (const char* file : {"Corvid.exe", "Daten", "Hilfe/Lizenz.txt", ".brenhold"})
         EXPECT_FALSE(exists(file)) << file;
     EXPECT_EQ(ReadFileBytes(main_ / "Hilfe/Notiz.txt"), "meine Notiz");
-    EXPECT_EQ(told, std::vector<std::string>{kProduct + " entfernen: Eigene Dateien wurden nicht entfernt: " +
-                                             main_.string()});
+    EXPECT_EQ(told, std::vector<std::string>{
+                        kProduct + " entfernen: Eigene Dateien wurden nicht entfernt: " + main_.string()});
     EXPECT_EQ(settings().readString("MainDirPath", kProduct, "(none)"), "(none)");
     EXPECT_EQ(settings().readString("ListingSerial", kProduct, "(none)"), "(none)");
     EXPECT_EQ(settings().readString("MainDirPath", "Dachs", ""), "/anderswo");
@@ -119,7 +123,8 @@ TEST_F(Removal, AnsweredNoChangesNothing)
 {
     answer = false;
     EXPECT_EQ(uninstall(), app::kExitCancelled);
-    for (const char* file : {"Corvid.exe", "Daten/Karten/Meere.csv", "Hilfe/Lizenz.txt", ".brenhold/installed"})
+    for (const char* file :
+         {"Corvid.exe", "Daten/Karten/Meere.csv", "Hilfe/Lizenz.txt", ".brenhold/installed"})
         EXPECT_TRUE(exists(file)) << file;
     EXPECT_EQ(settings().readString("MainDirPath", kProduct, ""), mainDirectory());
     EXPECT_EQ(settings().readString("ListingSerial", kProduct, ""), "5");
@@ -132,7 +137,8 @@ TEST_F(Removal, AProductWithoutMainDirectoryIsNotInstalled)
     settings().removeEntry("MainDirPath", kProduct);
     EXPECT_EQ(uninstall(), app::kExitNoDirectory);
     EXPECT_TRUE(asked.empty());
-    EXPECT_EQ(told, std::vector<std::string>{kProduct + " entfernen: " + kProduct + " ist nicht installiert."});
+    EXPECT_EQ(told,
+              std::vector<std::string>{kProduct + " entfernen: " + kProduct + " ist nicht installiert."});
     // A stale entry in the list of programs would otherwise stay for good.
     EXPECT_EQ(entriesRemoved, std::vector<std::string>{kProduct});
     EXPECT_TRUE(exists("Corvid.exe"));

@@ -115,13 +115,15 @@ public:
     }
 
     ProcessResult run(const LighttpdServer& server, const std::string& input,
-                      const std::vector<std::string>& options = {}, const EnvironmentOverrides& extra = {}) const
+                      const std::vector<std::string>& options = {},
+                      const EnvironmentOverrides& extra = {}) const
     {
         std::vector<std::string> argv{BRENHOLD_CLIENT, "Corvid", "./corvid"};
         argv.insert(argv.end(), options.begin(), options.end());
         EnvironmentOverrides overrides = extra;
         for (const auto& variable : environment(server)) {
-            if (std::none_of(extra.begin(), extra.end(), [&](const auto& e) { return e.first == variable.first; }))
+            if (std::none_of(extra.begin(), extra.end(),
+                             [&](const auto& e) { return e.first == variable.first; }))
                 overrides.push_back(variable);
         }
         return RunProcess(argv, overrides, input, std::chrono::seconds(60));
@@ -189,7 +191,8 @@ void ExpectInstalledAndStarted(const NewUser& user, const DemoRepository& reposi
     EXPECT_EQ(ReadFileBytes(user.installation() / kTrace), "Corvid ran\n");
     // The record names the listed files, not the product's own trace.
     const std::string record = ReadFileBytes(user.installation() / ".brenhold/installed");
-    EXPECT_EQ(static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')), expected.size() - 1) << record;
+    EXPECT_EQ(static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')), expected.size() - 1)
+        << record;
     EXPECT_TRUE(ReadFileBytes(user.installation() / "Daten/Landschaft.dat") ==
                 ReadFileBytes(repository.product() / "Daten/Landschaft.dat"));
 
@@ -324,14 +327,30 @@ TEST_F(LinuxClient, QuietRunsShowNothingAndEndWithTheirExitCode)
         const char* logged;
     };
     const Case cases[] = {
-        {"a first installation without --dir", {"--quiet"}, {}, nullptr, 3,
+        {"a first installation without --dir",
+         {"--quiet"},
+         {},
+         nullptr,
+         3,
          "no main directory is known for Corvid: a quiet first installation needs --dir DIRECTORY"},
-        {"the server unreachable", {"--quiet", "--dir", "DIR"}, {{"BRENHOLD_UPDATE_SERVER", "127.0.0.1:1"}},
-         nullptr, 4, "end: exit code 4"},
-        {"a file spoilt on the server", {"--quiet", "--dir", "DIR"}, {},
-         [](const DemoRepository& r) { r.spoil("Daten/corvid.ini"); }, 5, "1 file(s) failed: nothing switched"},
-        {"an unsigned listing", {"--quiet", "--dir", "DIR"}, {},
-         [](const DemoRepository& r) { fs::remove(r.listingFile()); }, 4, "listing refused: the listing is not signed"},
+        {"the server unreachable",
+         {"--quiet", "--dir", "DIR"},
+         {{"BRENHOLD_UPDATE_SERVER", "127.0.0.1:1"}},
+         nullptr,
+         4,
+         "end: exit code 4"},
+        {"a file spoilt on the server",
+         {"--quiet", "--dir", "DIR"},
+         {},
+         [](const DemoRepository& r) { r.spoil("Daten/corvid.ini"); },
+         5,
+         "1 file(s) failed: nothing switched"},
+        {"an unsigned listing",
+         {"--quiet", "--dir", "DIR"},
+         {},
+         [](const DemoRepository& r) { fs::remove(r.listingFile()); },
+         4,
+         "listing refused: the listing is not signed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -367,7 +386,8 @@ TEST_F(LinuxClient, QuietFirstInstallationIntoAGivenDirectoryWithBlanks)
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(again.out, "");
     EXPECT_FALSE(fs::exists(installation / kTrace));
-    EXPECT_NE(again.err.find("--dir is for a first installation and is ignored"), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("--dir is for a first installation and is ignored"), std::string::npos)
+        << again.err;
 }
 
 TEST_F(LinuxClient, AnUnknownOptionIsNamedAndNothingRuns)
@@ -389,11 +409,13 @@ TEST_F(LinuxClient, TheLogNamesEachRefusedAndFailedFileOnceAndIsRotated)
     const std::string earlier(1024 * 1024 - 100, 'x');
     ASSERT_TRUE(WriteFileBytes(user.logFile(), earlier));
 
-    const ProcessResult run = user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()});
+    const ProcessResult run =
+        user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()});
     EXPECT_EQ(run.exitCode, 5) << run.err;
     const std::string log = ReadFileBytes(user.logFile());
     EXPECT_EQ(ReadFileBytes(user.logFile().string() + ".1"), earlier);
-    EXPECT_NE(log.find(" start: Brenhold 1.0, command line: Corvid ./corvid --quiet --no-start --dir "), std::string::npos)
+    EXPECT_NE(log.find(" start: Brenhold 1.0, command line: Corvid ./corvid --quiet --no-start --dir "),
+              std::string::npos)
         << log;
     EXPECT_EQ(TimesLogged(user, "skipped \"./CON.txt\""), 1) << log;
     EXPECT_EQ(TimesLogged(user, "failed \"./Hilfe/Lizenz.txt\""), 1) << log;
@@ -402,14 +424,16 @@ TEST_F(LinuxClient, TheLogNamesEachRefusedAndFailedFileOnceAndIsRotated)
     // Every line opens with its UTC time stamp.
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);)
-        EXPECT_TRUE(line.size() > 21 && line[4] == '-' && line[10] == 'T' && line[19] == 'Z' && line[20] == ' ')
+        EXPECT_TRUE(line.size() > 21 && line[4] == '-' && line[10] == 'T' && line[19] == 'Z' &&
+                    line[20] == ' ')
             << line;
 }
 
 TEST_F(LinuxClient, QuietUninstallRemovesWhatWasInstalledAndKeepsTheCustomersFiles)
 {
     NewUser user;
-    ASSERT_EQ(user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()}).exitCode, 0);
+    ASSERT_EQ(
+        user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()}).exitCode, 0);
     ASSERT_TRUE(fs::exists(user.desktopEntry()));
     WriteFileBytes(user.installation() / "Daten/Meine Karte.csv", "eigene Daten\n");
 
@@ -433,7 +457,8 @@ TEST_F(LinuxClient, QuietUninstallRemovesWhatWasInstalledAndKeepsTheCustomersFil
 TEST_F(LinuxClient, UninstallAsksAndAnsweredNoChangesNothing)
 {
     NewUser user;
-    ASSERT_EQ(user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()}).exitCode, 0);
+    ASSERT_EQ(
+        user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()}).exitCode, 0);
     const std::map<std::string, FileFacts> before = FilesBelow(user.installation());
     const std::string settings = ReadFileBytes(user.settingsFile());
 
@@ -448,11 +473,11 @@ TEST_F(LinuxClient, UninstallAsksAndAnsweredNoChangesNothing)
     WriteFileBytes(user.installation() / "Notiz.txt", "meine Notiz\n");
     const ProcessResult confirmed = user.uninstall(server_, "j\n", {});
     EXPECT_EQ(confirmed.exitCode, 0) << confirmed.err;
-    EXPECT_NE(confirmed.out.find("Eigene Dateien wurden nicht entfernt: " + user.installation().string() + "\n"),
-              std::string::npos)
+    EXPECT_NE(
+        confirmed.out.find("Eigene Dateien wurden nicht entfernt: " + user.installation().string() + "\n"),
+        std::string::npos)
         << confirmed.out;
     EXPECT_EQ(FilesBelow(user.installation()).size(), 1u);
 }
 
 } // namespace
-
