@@ -1,5 +1,6 @@
 #include "Jobgate.h"
 
+#include "ByteRange.h"
 #include "CgiResponse.h"
 #include "CommandText.h"
 #include "ProductFiles.h"
@@ -8,9 +9,7 @@
 #include "text/CharClass.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -40,14 +39,12 @@ std::optional<std::size_t> ParseLength(const std::string& text)
 }
 
 // Reads exactly length bytes; none when the input ends before.
-std::optional<std::string> ReadBody(int in, std::size_t length)
+std::optional<std::string> ReadBody(RequestChannel& in, std::size_t length)
 {
     std::string body(length, '\0');
     std::size_t got = 0;
     while (got < length) {
-        const ssize_t n = ::read(in, body.data() + got, length - got);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long n = in.read(body.data() + got, length - got);
         if (n <= 0)
             return std::nullopt;
         got += static_cast<std::size_t>(n);
@@ -71,7 +68,7 @@ bool IsFolder(const std::string& path)
 
 class Request {
 public:
-    Request(const RequestEnvironment& environment, std::string root, int out)
+    Request(const RequestEnvironment& environment, std::string root, RequestChannel& out)
         : environment_(environment), root_(std::move(root)), out_(out)
     {}
 
@@ -132,8 +129,13 @@ private:
         case Lookup::Found:
             break;
         }
-        if (!environment_.sendfile)
-            return SendFileBytes(out_, file.fd.get(), file.size);
+        const ByteRange range = ParseByteRange(environment_.range, file.size);
+        if (range.kind == ByteRange::Kind::NotSatisfiable)
+            return SendRangeNotSatisfiable(out_, file.size);
+        // A web server sends an X-Sendfile body whole: it honours Range only for GET, and
+        // these requests are POSTs. A part is sent from here.
+        if (!environment_.sendfile || range.kind == ByteRange::Kind::Part)
+            return SendFileBytes(out_, file.fd.get(), file.size, range);
         std::string diskPath = productPath_;
         for (const std::string& name : *names)
             diskPath += "/" + name;
@@ -142,42 +144,42 @@ private:
 
     const RequestEnvironment& environment_;
     const std::string root_;
-    const int out_;
+    RequestChannel& out_;
     std::string productPath_;   // below the root as configured: what the web server is given
     std::string productFolder_; // without links: what files are checked against
 };
 
-bool Respond(const RequestEnvironment& environment, int in, int out)
+bool Respond(const RequestEnvironment& environment, RequestChannel& channel)
 {
     if (environment.method != "POST")
-        return SendText(out, 405, "only POST is answered");
+        return SendText(channel, 405, "only POST is answered");
     if (!environment.contentLength)
-        return SendText(out, 411, "Content-Length missing");
+        return SendText(channel, 411, "Content-Length missing");
     const auto length = ParseLength(*environment.contentLength);
     if (!length)
-        return SendText(out, 400, "bad Content-Length");
+        return SendText(channel, 400, "bad Content-Length");
     if (*length > kLongestRequest)
-        return SendText(out, 413, "command text too long");
-    const auto body = ReadBody(in, *length);
+        return SendText(channel, 413, "command text too long");
+    const auto body = ReadBody(channel, *length);
     if (!body)
-        return SendText(out, 400, "command text cut short");
+        return SendText(channel, 400, "command text cut short");
     const auto command = ParseCommandText(*body);
     if (!command)
-        return SendText(out, 400, "malformed command text");
+        return SendText(channel, 400, "malformed command text");
 
     const auto root = environment.root ? CanonicalPath(*environment.root) : std::nullopt;
     if (!root || !IsFolder(*root)) {
         std::fprintf(stderr, "jobgate: JOBGATE_ROOT does not name a folder\n");
-        return SendText(out, 500, "server not set up");
+        return SendText(channel, 500, "server not set up");
     }
-    return Request(environment, *root, out).answer(*command);
+    return Request(environment, *root, channel).answer(*command);
 }
 
 } // namespace
 
-int AnswerRequest(const RequestEnvironment& environment, int in, int out)
+int AnswerRequest(const RequestEnvironment& environment, RequestChannel& channel)
 {
-    if (Respond(environment, in, out))
+    if (Respond(environment, channel))
         return 0;
     std::fprintf(stderr, "jobgate: the answer could not be completed\n");
     return 1;

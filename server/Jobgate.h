@@ -1,6 +1,8 @@
 #pragma once
-// The update server's work script: answers one CGI/1.1 request with a product's file
-// listing (command 15) or one of its files (command 16).
+// The update server's work script: answers one request with a product's file listing
+// (command 15) or one of its files (command 16), whole or from a byte position on.
+
+#include "RequestChannel.h"
 
 #include <cstddef>
 #include <optional>
@@ -12,12 +14,13 @@ struct RequestEnvironment {
     std::optional<std::string> contentLength; // CONTENT_LENGTH
     std::optional<std::string> root;          // JOBGATE_ROOT: the repository's folder
     bool sendfile = false;                    // JOBGATE_SENDFILE=1: file bodies by X-Sendfile
+    std::string range;                        // HTTP_RANGE: the client's Range header, or empty
 };
 
 // The longest command text accepted: two fields of a listing's longest text and more.
 inline constexpr std::size_t kLongestRequest = 16384;
 
-// Reads the request body from in and writes the answer to out. Refusals are answers
-// (400, 403, 404, 405, 411, 413, and 500 for a broken set-up); returns the exit code: 0
-// when the answer was written, 1 when writing failed.
-int AnswerRequest(const RequestEnvironment& environment, int in, int out);
+// Reads the request body from the channel and writes the answer to it. Refusals are
+// answers (400, 403, 404, 405, 411, 413, 416, and 500 for a broken set-up); returns the
+// exit code: 0 when the answer was written, 1 when writing failed.
+int AnswerRequest(const RequestEnvironment& environment, RequestChannel& channel);

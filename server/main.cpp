@@ -28,5 +28,7 @@ int main()
     environment.contentLength = Environment("CONTENT_LENGTH");
     environment.root = Environment("JOBGATE_ROOT");
     environment.sendfile = Environment("JOBGATE_SENDFILE").value_or("") == "1";
-    return AnswerRequest(environment, 0, 1);
+    environment.range = Environment("HTTP_RANGE").value_or("");
+    FdChannel channel(0, 1);
+    return AnswerRequest(environment, channel);
 }

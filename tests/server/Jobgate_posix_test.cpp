@@ -38,13 +38,15 @@ private:
 
 class JobgateProcess : public ::testing::Test {
 protected:
-    ProcessResult run(const std::string& body, const std::string& method = "POST", bool sendfile = false)
+    ProcessResult run(const std::string& body, const std::string& method = "POST", bool sendfile = false,
+                      const std::string& range = "")
     {
         return RunProcess({BRENHOLD_JOBGATE_BIN},
                           {{"REQUEST_METHOD", method},
                            {"CONTENT_LENGTH", std::to_string(body.size())},
                            {"JOBGATE_ROOT", repository_.root()},
-                           {"JOBGATE_SENDFILE", sendfile ? "1" : ""}},
+                           {"JOBGATE_SENDFILE", sendfile ? "1" : ""},
+                           {"HTTP_RANGE", range}},
                           body);
     }
 
@@ -96,6 +98,46 @@ TEST_F(JobgateProcess, LeavesFileBodiesToTheWebServerWhenAsked)
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.header("X-Sendfile"), repository_.root() + "/Corvid/Hilfe/%C3%9Cber%20Corvid.txt");
     EXPECT_EQ(answer.body, "");
+}
+
+TEST_F(JobgateProcess, SendsTheRestOfAFileFromARangeStart)
+{
+    const ExpectedFile& big = repository_.files()[1];
+    ASSERT_EQ(big.bytes.size(), 300000u);
+    for (const bool sendfile : {false, true}) {
+        SCOPED_TRACE(sendfile ? "by sendfile" : "by jobgate");
+        // A part is always sent by jobgate itself: web servers ignore Range on a POST.
+        const std::pair<const char*, std::size_t> parts[] = {
+            {"bytes=100000-", 100000}, {"bytes=299999-", 299999}, {"bytes=0-", 0}};
+        for (const auto& [range, first] : parts) {
+            SCOPED_TRACE(range);
+            const Answer answer = SplitAnswer(run(Command("16", {"Corvid", big.listedPath}), "POST", sendfile, range).out);
+            EXPECT_EQ(answer.status, 206);
+            EXPECT_EQ(answer.header("Content-Range"), "bytes " + std::to_string(first) + "-299999/300000");
+            EXPECT_EQ(answer.header("Content-Length"), std::to_string(300000 - first));
+            EXPECT_TRUE(answer.body == big.bytes.substr(first));
+        }
+
+        const Answer beyond =
+            SplitAnswer(run(Command("16", {"Corvid", big.listedPath}), "POST", sendfile, "bytes=300000-").out);
+        EXPECT_EQ(beyond.status, 416);
+        EXPECT_EQ(beyond.header("Content-Range"), "bytes */300000");
+        const Answer empty = SplitAnswer(run(Command("16", {"Corvid", "./empty"}), "POST", sendfile, "bytes=0-").out);
+        EXPECT_EQ(empty.status, 416);
+        EXPECT_EQ(empty.header("Content-Range"), "bytes */0");
+
+        for (const char* ignored : {"bytes=abc", "bytes=5-1", "bytes=0-1,5-9", "lines=0-"}) {
+            SCOPED_TRACE(ignored);
+            const Answer answer =
+                SplitAnswer(run(Command("16", {"Corvid", big.listedPath}), "POST", sendfile, ignored).out);
+            EXPECT_EQ(answer.status, 200);
+            EXPECT_EQ(answer.header("Content-Range"), "");
+            if (sendfile)
+                EXPECT_EQ(answer.header("X-Sendfile"), repository_.root() + "/Corvid/Daten/Karten/nord.bin");
+            else
+                EXPECT_TRUE(answer.body == big.bytes);
+        }
+    }
 }
 
 struct Refusal {
