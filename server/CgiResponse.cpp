@@ -54,7 +54,7 @@ std::string TextAnswer(int status, std::string_view text, const std::string& hea
     return answer;
 }
 
-// The web server decodes %XX in an X-Sendfile path, so every byte but letters, digits,
+// The web server decodes %XX in an X-Sendfile path or X-Accel-Redirect URI, so every byte but letters, digits,
 // "/", "-", "." and "_" is written that way (a "%" in a file name among them).
 std::string PercentEncoded(const std::string& path)
 {
@@ -126,9 +126,16 @@ bool SendRangeNotSatisfiable(RequestChannel& out, std::uint64_t size)
         TextAnswer(416, "range beyond the end of the file", "Content-Range: bytes */" + std::to_string(size) + "\r\n"));
 }
 
-bool SendFileByWebServer(RequestChannel& out, const std::string& path)
+bool SendFileByWebServer(RequestChannel& out, const std::string& path, bool encoded)
 {
     std::string head = Head(200, "application/octet-stream");
-    head += "X-Sendfile: " + PercentEncoded(path) + "\r\n\r\n";
+    head += "X-Sendfile: " + (encoded ? PercentEncoded(path) : path) + "\r\n\r\n";
+    return out.write(head);
+}
+
+bool SendFileByAccelRedirect(RequestChannel& out, const std::string& uri)
+{
+    std::string head = Head(200, "application/octet-stream");
+    head += "X-Accel-Redirect: " + PercentEncoded(uri) + "\r\n\r\n";
     return out.write(head);
 }

@@ -23,5 +23,9 @@ bool SendFileBytes(RequestChannel& out, int file, std::uint64_t size, const Byte
 // 416 for a range that starts beyond the end of a file of size bytes.
 bool SendRangeNotSatisfiable(RequestChannel& out, std::uint64_t size);
 
-// An answer whose body the web server sends from the file at path (X-Sendfile).
-bool SendFileByWebServer(RequestChannel& out, const std::string& path);
+// An answer whose body the web server sends from the file at path (X-Sendfile), written
+// %XX-encoded (lighttpd decodes it) or as it is (Apache's mod_xsendfile decodes nothing).
+bool SendFileByWebServer(RequestChannel& out, const std::string& path, bool encoded);
+
+// An answer whose body nginx sends from the internal location uri (X-Accel-Redirect).
+bool SendFileByAccelRedirect(RequestChannel& out, const std::string& uri);

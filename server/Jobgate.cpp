@@ -88,8 +88,8 @@ private:
         const auto name = ProductFolderName(product);
         if (!name)
             return Answer{403, "not a product name"};
-        productPath_ = root_ + "/" + *name;
-        const auto canonical = CanonicalPath(productPath_);
+        productName_ = *name;
+        const auto canonical = CanonicalPath(root_ + "/" + *name);
         if (!canonical || !IsFolder(*canonical))
             return Answer{404, "unknown product"};
         productFolder_ = *canonical;
@@ -132,20 +132,28 @@ private:
         const ByteRange range = ParseByteRange(environment_.range, file.size);
         if (range.kind == ByteRange::Kind::NotSatisfiable)
             return SendRangeNotSatisfiable(out_, file.size);
-        // A web server sends an X-Sendfile body whole: it honours Range only for GET, and
-        // these requests are POSTs. A part is sent from here.
-        if (!environment_.sendfile || range.kind == ByteRange::Kind::Part)
+        // A part is sent from here in every mode: lighttpd ignores Range on the X-Sendfile
+        // answer to a POST, and Apache and nginx are set to (they would answer several
+        // ranges in many parts, nginx a malformed Range with 416).
+        if (environment_.fileSending == FileSending::ByJobgate || range.kind == ByteRange::Kind::Part)
             return SendFileBytes(out_, file.fd.get(), file.size, range);
-        std::string diskPath = productPath_;
+        std::string relative = "/" + productName_;
         for (const std::string& name : *names)
-            diskPath += "/" + name;
-        return SendFileByWebServer(out_, diskPath);
+            relative += "/" + name;
+        if (environment_.fileSending == FileSending::XAccelRedirect)
+            return SendFileByAccelRedirect(out_, environment_.accelRedirect + relative);
+        const bool encoded = environment_.fileSending == FileSending::XSendfile;
+        // A header value loses blanks at its end, and a raw path would name another file.
+        if (!encoded && (relative.back() == ' ' || relative.back() == '\t'))
+            return SendFileBytes(out_, file.fd.get(), file.size, range);
+        return SendFileByWebServer(out_, root_ + relative, encoded);
     }
 
     const RequestEnvironment& environment_;
     const std::string root_;
     RequestChannel& out_;
-    std::string productPath_;   // below the root as configured: what the web server is given
+    std::string productName_;   // the folder name in UTF-8: below the root as configured,
+                                // what the web server is given
     std::string productFolder_; // without links: what files are checked against
 };
 
@@ -176,6 +184,24 @@ bool Respond(const RequestEnvironment& environment, RequestChannel& channel)
 }
 
 } // namespace
+
+RequestEnvironment ReadRequestEnvironment(const RequestVariables& variable)
+{
+    RequestEnvironment environment;
+    environment.method = variable("REQUEST_METHOD").value_or("");
+    environment.contentLength = variable("CONTENT_LENGTH");
+    environment.root = variable("JOBGATE_ROOT");
+    const std::string sendfile = variable("JOBGATE_SENDFILE").value_or("");
+    environment.accelRedirect = variable("JOBGATE_ACCEL_REDIRECT").value_or("");
+    if (!environment.accelRedirect.empty())
+        environment.fileSending = FileSending::XAccelRedirect;
+    else if (sendfile == "1")
+        environment.fileSending = FileSending::XSendfile;
+    else if (sendfile == "raw")
+        environment.fileSending = FileSending::XSendfileRaw;
+    environment.range = variable("HTTP_RANGE").value_or("");
+    return environment;
+}
 
 int AnswerRequest(const RequestEnvironment& environment, RequestChannel& channel)
 {

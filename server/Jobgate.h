@@ -5,17 +5,32 @@
 #include "RequestChannel.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+
+// Who sends the bytes of a whole file, as the web server is set up.
+enum class FileSending {
+    ByJobgate,
+    XSendfile,      // JOBGATE_SENDFILE=1: X-Sendfile with a %XX-encoded path (lighttpd)
+    XSendfileRaw,   // JOBGATE_SENDFILE=raw: X-Sendfile with the path as it is (Apache's mod_xsendfile)
+    XAccelRedirect, // JOBGATE_ACCEL_REDIRECT set: a URI below nginx's internal location of the root
+};
 
 // What the web server tells the program through its environment.
 struct RequestEnvironment {
     std::string method;                       // REQUEST_METHOD
     std::optional<std::string> contentLength; // CONTENT_LENGTH
     std::optional<std::string> root;          // JOBGATE_ROOT: the repository's folder
-    bool sendfile = false;                    // JOBGATE_SENDFILE=1: file bodies by X-Sendfile
-    std::string range;                        // HTTP_RANGE: the client's Range header, or empty
+    FileSending fileSending = FileSending::ByJobgate;
+    std::string accelRedirect; // JOBGATE_ACCEL_REDIRECT: the internal location's URI prefix
+    std::string range;         // HTTP_RANGE: the client's Range header, or empty
 };
+
+// The value of a variable of the request, or none when it is not set.
+using RequestVariables = std::function<std::optional<std::string>(const char* name)>;
+
+RequestEnvironment ReadRequestEnvironment(const RequestVariables& variable);
 
 // The longest command text accepted: two fields of a listing's longest text and more.
 inline constexpr std::size_t kLongestRequest = 16384;

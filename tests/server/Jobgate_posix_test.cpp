@@ -1,5 +1,8 @@
-// The work script run directly as a CGI program, the way a web server runs it.
+// The work script run directly as a CGI program, the way a web server runs it, and the
+// same requests asked of one jobgate FastCGI server, which must answer each alike.
 #include "ChildProcess.h"
+#include "FastCgiClient.h"
+#include "JobgateFastCgiServer.h"
 #include "TestRepository.h"
 
 #include <gtest/gtest.h>
@@ -36,24 +39,48 @@ private:
     int fd_;
 };
 
-class JobgateProcess : public ::testing::Test {
+enum class Interface { Cgi, FastCgi };
+
+class JobgateProcess : public ::testing::TestWithParam<Interface> {
 protected:
+    void SetUp() override
+    {
+        if (GetParam() == Interface::FastCgi) {
+            fastcgi_ = std::make_unique<JobgateFastCgiServer>();
+            ASSERT_TRUE(fastcgi_->running());
+        }
+    }
+
+    // One request with these variables and this body: a CGI run, or a FastCGI request to
+    // the one server of the test (standard error: what it wrote meanwhile).
+    ProcessResult ask(const EnvironmentOverrides& variables, const std::string& input)
+    {
+        if (GetParam() == Interface::Cgi)
+            return RunProcess({BRENHOLD_JOBGATE_BIN}, variables, input);
+        const FastCgiAnswer answer = AskFastCgi(fastcgi_->address(), variables, input);
+        ProcessResult result;
+        result.exitCode = answer.complete ? 0 : -1;
+        result.out = answer.out;
+        result.err = fastcgi_->newErrors() + answer.err;
+        return result;
+    }
+
     ProcessResult run(const std::string& body, const std::string& method = "POST", bool sendfile = false,
                       const std::string& range = "")
     {
-        return RunProcess({BRENHOLD_JOBGATE_BIN},
-                          {{"REQUEST_METHOD", method},
-                           {"CONTENT_LENGTH", std::to_string(body.size())},
-                           {"JOBGATE_ROOT", repository_.root()},
-                           {"JOBGATE_SENDFILE", sendfile ? "1" : ""},
-                           {"HTTP_RANGE", range}},
-                          body);
+        return ask({{"REQUEST_METHOD", method},
+                    {"CONTENT_LENGTH", std::to_string(body.size())},
+                    {"JOBGATE_ROOT", repository_.root()},
+                    {"JOBGATE_SENDFILE", sendfile ? "1" : ""},
+                    {"HTTP_RANGE", range}},
+                   body);
     }
 
+    std::unique_ptr<JobgateFastCgiServer> fastcgi_;
     TestRepository repository_;
 };
 
-TEST_F(JobgateProcess, ListsEveryListableFileInByteOrder)
+TEST_P(JobgateProcess, ListsEveryListableFileInByteOrder)
 {
     ReadWatch watch(repository_.outside());
     const ProcessResult result = run(Command("15", {"Corvid"}));
@@ -76,7 +103,7 @@ TEST_F(JobgateProcess, ListsEveryListableFileInByteOrder)
     EXPECT_FALSE(watch.anythingRead());
 }
 
-TEST_F(JobgateProcess, SendsFileBytesUnchanged)
+TEST_P(JobgateProcess, SendsFileBytesUnchanged)
 {
     for (const ExpectedFile& file : repository_.files()) {
         SCOPED_TRACE(file.diskPath);
@@ -89,7 +116,7 @@ TEST_F(JobgateProcess, SendsFileBytesUnchanged)
     }
 }
 
-TEST_F(JobgateProcess, LeavesFileBodiesToTheWebServerWhenAsked)
+TEST_P(JobgateProcess, LeavesFileBodiesToTheWebServerWhenAsked)
 {
     const ProcessResult result = run(Command("16", {"Corvid", "./Hilfe/\xDC"
                                                               "ber Corvid.txt"}),
@@ -100,7 +127,7 @@ TEST_F(JobgateProcess, LeavesFileBodiesToTheWebServerWhenAsked)
     EXPECT_EQ(answer.body, "");
 }
 
-TEST_F(JobgateProcess, SendsTheRestOfAFileFromARangeStart)
+TEST_P(JobgateProcess, SendsTheRestOfAFileFromARangeStart)
 {
     const ExpectedFile& big = repository_.files()[1];
     ASSERT_EQ(big.bytes.size(), 300000u);
@@ -147,7 +174,7 @@ struct Refusal {
     int status;
 };
 
-TEST_F(JobgateProcess, RefusesWithoutReadingOutsideTheRepository)
+TEST_P(JobgateProcess, RefusesWithoutReadingOutsideTheRepository)
 {
     {
         ReadWatch selfCheck(repository_.outside());
@@ -189,42 +216,71 @@ TEST_F(JobgateProcess, RefusesWithoutReadingOutsideTheRepository)
     }
 }
 
-TEST_F(JobgateProcess, ProductFolderMayBeALink)
+TEST_P(JobgateProcess, ProductFolderMayBeALink)
 {
     // A product folder linked from elsewhere (a release switched by one link) is served.
     const ProcessResult result = run(Command("16", {"Outsider", "./secret"}));
     EXPECT_EQ(SplitAnswer(result.out).status, 200);
 }
 
-TEST_F(JobgateProcess, RequestBodyIsCutAtContentLength)
+TEST_P(JobgateProcess, RequestBodyIsCutAtContentLength)
 {
     const std::string command = Command("15", {"Corvid"});
-    ProcessResult result = RunProcess({BRENHOLD_JOBGATE_BIN},
-                                      {{"REQUEST_METHOD", "POST"},
-                                       {"CONTENT_LENGTH", std::to_string(command.size())},
-                                       {"JOBGATE_ROOT", repository_.root()}},
-                                      command + "trailing bytes");
+    ProcessResult result = ask({{"REQUEST_METHOD", "POST"},
+                                {"CONTENT_LENGTH", std::to_string(command.size())},
+                                {"JOBGATE_ROOT", repository_.root()}},
+                               command + "trailing bytes");
     EXPECT_EQ(SplitAnswer(result.out).status, 200);
 
     const std::pair<const char*, int> lengths[] = {{"", 411}, {"-5", 400}, {"12x", 400}, {"99", 400}};
     for (const auto& [length, status] : lengths) {
         SCOPED_TRACE(length);
-        result = RunProcess(
-            {BRENHOLD_JOBGATE_BIN},
-            {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", length}, {"JOBGATE_ROOT", repository_.root()}},
-            command);
+        result = ask({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", length}, {"JOBGATE_ROOT", repository_.root()}},
+                     command);
         EXPECT_EQ(SplitAnswer(result.out).status, status);
     }
 }
 
-TEST_F(JobgateProcess, MissingRootIsAServerError)
+TEST_P(JobgateProcess, MissingRootIsAServerError)
 {
     const std::string command = Command("15", {"Corvid"});
     const ProcessResult result =
-        RunProcess({BRENHOLD_JOBGATE_BIN},
-                   {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", std::to_string(command.size())}}, command);
+        ask({{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", std::to_string(command.size())}}, command);
     EXPECT_EQ(SplitAnswer(result.out).status, 500);
     EXPECT_NE(result.err.find("JOBGATE_ROOT"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Interfaces, JobgateProcess, ::testing::Values(Interface::Cgi, Interface::FastCgi),
+                         [](const auto& info) { return info.param == Interface::Cgi ? "Cgi" : "FastCgi"; });
+
+TEST(JobgateFastCgi, TakesTheRepositoryFromItsEnvironmentWhenTheRequestNamesNone)
+{
+    TestRepository repository;
+    JobgateFastCgiServer server({{"JOBGATE_ROOT", repository.root()}, {"JOBGATE_SENDFILE", "1"}});
+    ASSERT_TRUE(server.running());
+    const std::string command = Command("16", {"Corvid", "./z.txt"});
+    const EnvironmentOverrides request = {{"REQUEST_METHOD", "POST"},
+                                          {"CONTENT_LENGTH", std::to_string(command.size())}};
+    Answer answer = SplitAnswer(AskFastCgi(server.address(), request, command).out);
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.header("X-Sendfile"), repository.root() + "/Corvid/z.txt");
+
+    // What the web server passes wins.
+    EnvironmentOverrides passed = request;
+    passed.push_back({"JOBGATE_SENDFILE", "0"});
+    answer = SplitAnswer(AskFastCgi(server.address(), passed, command).out);
+    EXPECT_EQ(answer.header("X-Sendfile"), "");
+    EXPECT_EQ(answer.body, "z");
+}
+
+TEST(JobgateFastCgi, RefusesToStartWithoutItsSocket)
+{
+    const ProcessResult taken = RunProcess({BRENHOLD_JOBGATE_BIN, "--fastcgi", "/nonexistent/folder/socket"});
+    EXPECT_EQ(taken.exitCode, 1);
+    EXPECT_NE(taken.err.find("cannot listen at /nonexistent/folder/socket"), std::string::npos);
+    const ProcessResult unknown = RunProcess({BRENHOLD_JOBGATE_BIN, "--fast"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("usage"), std::string::npos);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
-// The work script under the real lighttpd on loopback, asked with curl.
+// The work script under the real web servers on loopback, asked with curl: lighttpd with
+// jobgate as CGI program and as FastCGI back ends, nginx and Apache with jobgate as a
+// FastCGI server on a socket of its own; file bodies sent by the web server or by jobgate.
 #include "ChildProcess.h"
-#include "LighttpdServer.h"
+#include "JobgateSites.h"
 #include "TestRepository.h"
 
 #include <gtest/gtest.h>
@@ -25,21 +27,27 @@ Answer Curl(const std::string& url, const std::vector<std::string>& options, con
     return SplitAnswer(result.out);
 }
 
-Answer Post(const LighttpdServer& server, const std::string& command)
+Answer Post(const JobgateSite& server, const std::string& command)
 {
     return Curl(server.url(), {"-X", "POST", "-H", "Content-Type: text/plain", "--data-binary", "@-"},
                 command);
 }
 
-class JobgateUnderLighttpd : public ::testing::TestWithParam<bool> {
+class JobgateUnderWebServer : public ::testing::TestWithParam<SiteSetup> {
 protected:
+    void SetUp() override
+    {
+        if (!JobgateSite::available(GetParam().kind))
+            GTEST_SKIP() << "the web server is not installed";
+    }
+
     TestRepository repository_;
 };
 
-TEST_P(JobgateUnderLighttpd, ServesTheListingAndEveryFile)
+TEST_P(JobgateUnderWebServer, ServesTheListingAndEveryFile)
 {
-    LighttpdServer server(repository_.root(), GetParam());
-    ASSERT_TRUE(server.running());
+    const JobgateSite server(GetParam(), repository_.root());
+    ASSERT_TRUE(server.running()) << server.errorLog();
 
     const Answer listing = Post(server, Command("15", {"Corvid"}));
     EXPECT_EQ(listing.status, 200);
@@ -56,14 +64,15 @@ TEST_P(JobgateUnderLighttpd, ServesTheListingAndEveryFile)
         EXPECT_EQ(answer.header("Content-Type"), "application/octet-stream");
         EXPECT_EQ(answer.header("Content-Length"), std::to_string(file.bytes.size()));
         EXPECT_EQ(answer.header("X-Sendfile"), "");
-        EXPECT_TRUE(answer.body == file.bytes);
+        EXPECT_EQ(answer.header("X-Accel-Redirect"), "");
+        EXPECT_TRUE(answer.body == file.bytes) << server.errorLog();
     }
 }
 
-TEST_P(JobgateUnderLighttpd, RefusesWithStatusAndText)
+TEST_P(JobgateUnderWebServer, RefusesWithStatusAndText)
 {
-    LighttpdServer server(repository_.root(), GetParam());
-    ASSERT_TRUE(server.running());
+    const JobgateSite server(GetParam(), repository_.root());
+    ASSERT_TRUE(server.running()) << server.errorLog();
     const std::pair<std::string, int> refusals[] = {
         {Command("16", {"Corvid", "./../../outside/secret"}), 403},
         {Command("16", {"Corvid", "./evil"}), 403},
@@ -82,10 +91,10 @@ TEST_P(JobgateUnderLighttpd, RefusesWithStatusAndText)
     EXPECT_EQ(get.header("Allow"), "POST");
 }
 
-TEST_P(JobgateUnderLighttpd, ResumesFromARangeStart)
+TEST_P(JobgateUnderWebServer, ResumesFromARangeStart)
 {
-    LighttpdServer server(repository_.root(), GetParam());
-    ASSERT_TRUE(server.running());
+    const JobgateSite server(GetParam(), repository_.root());
+    ASSERT_TRUE(server.running()) << server.errorLog();
     const ExpectedFile& big = repository_.files()[1];
     const std::string command = Command("16", {"Corvid", big.listedPath});
     const auto post = [&](const std::string& range) {
@@ -113,8 +122,8 @@ TEST_P(JobgateUnderLighttpd, ResumesFromARangeStart)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(FileBodies, JobgateUnderLighttpd, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "BySendfile" : "ByJobgate"; });
+INSTANTIATE_TEST_SUITE_P(Sites, JobgateUnderWebServer, ::testing::ValuesIn(AllSiteSetups()),
+                         [](const auto& info) { return SiteName(info.param); });
 
 TEST(LighttpdServer, StopsWhatItStarted)
 {
