@@ -33,15 +33,16 @@ function(brenhold_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()
 
-# brenhold_test(name SOURCES files... [LIBS targets...] [PROPERTIES ...])
-# A GoogleTest executable whose tests are registered with ctest one by one. Under the
-# cross build they run through the Wine emulator.
+# brenhold_test(name SOURCES files... [LIBS targets...] [PREFIX text] [PROPERTIES ...])
+# A GoogleTest executable whose tests are registered with ctest one by one, their names
+# preceded by PREFIX when given. Under the cross build they run through the Wine emulator.
 function(brenhold_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   brenhold_defaults(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} brenhold_gtest_main)
   gtest_discover_tests(${name}
+    TEST_PREFIX "${ARG_PREFIX}"
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 120 ${BRENHOLD_TEST_FIXTURES} ${ARG_PROPERTIES})

@@ -5,6 +5,7 @@
 #include "CommandText.h"
 #include "ProductFiles.h"
 #include "RepositoryNames.h"
+#include "SignedListingFile.h"
 #include "filetree/ListingWriter.h"
 #include "text/CharClass.h"
 
@@ -100,6 +101,12 @@ private:
     {
         if (const auto refusal = findProduct(product))
             return SendText(out_, refusal->status, refusal->text);
+        // A release the maker signed is sent as signed; only an unsigned one is walked.
+        const StoredListing signedListing = ReadSignedListing(root_, productName_);
+        if (signedListing.state == StoredListing::State::Found)
+            return SendListing(out_, signedListing.text);
+        if (signedListing.state == StoredListing::State::Unreadable)
+            return SendText(out_, 500, "listing failed");
         FileTree tree;
         StartFileListing(tree, product);
         for (const ListedFile& file : ListProductFiles(productFolder_))

@@ -14,10 +14,10 @@ long FdChannel::read(char* buffer, std::size_t size)
     }
 }
 
-bool FdChannel::write(std::string_view data)
+bool WriteAll(int fd, std::string_view data)
 {
     while (!data.empty()) {
-        const ssize_t written = ::write(out_, data.data(), data.size());
+        const ssize_t written = ::write(fd, data.data(), data.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -25,4 +25,9 @@ bool FdChannel::write(std::string_view data)
         data.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
+}
+
+bool FdChannel::write(std::string_view data)
+{
+    return WriteAll(out_, data);
 }

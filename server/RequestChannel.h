@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <string_view>
 
+// Writes all of data to fd, retrying after interruptions and partial writes.
+bool WriteAll(int fd, std::string_view data);
+
 class RequestChannel {
 public:
     // Up to size bytes of the request body into buffer; 0 at its end, -1 when reading failed.

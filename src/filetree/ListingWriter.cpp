@@ -1,6 +1,7 @@
 #include "filetree/ListingWriter.h"
 
 #include "filetree/ListingFormat.h"
+#include "filetree/SignedListing.h"
 
 #include <string>
 
@@ -26,6 +27,20 @@ constexpr ColumnShape kFileColumns[] = {
     {10, kPlainText, "mtime", "Geändert", "Sekunden seit 1970 UTC"},
     {20, TypedValue::kGrouped, "size", "Größe", "Bytes"},
 };
+
+// The column a signed listing adds after those of kFileColumns.
+constexpr ColumnShape kHashColumn = {64, kPlainText, "sha256", "Prüfsumme", "SHA-256"};
+
+void AddColumn(FileTree& tree, const ColumnShape& shape)
+{
+    FileTreeColumn& column = tree.addColumn();
+    column.firstNumber = static_cast<std::int32_t>(tree.columnCount() - 1);
+    column.secondNumber = shape.longest;
+    column.typeCode = shape.typeCode;
+    column.firstText = shape.key;
+    column.secondText = shape.caption;
+    column.thirdText = shape.unit;
+}
 
 class FieldAppender {
 public:
@@ -55,12 +70,9 @@ bool FitsListingField(std::string_view text)
            text.find('\0') == std::string_view::npos;
 }
 
-bool WriteListing(const FileTree& tree, std::string_view preamble, std::string& out)
+bool WriteListingBody(const FileTree& tree, std::string& out)
 {
-    if (preamble.size() > kTextLimit || preamble.find(kPreambleTerminator) != std::string_view::npos)
-        return false;
-    std::string listing(preamble);
-    listing += kPreambleTerminator;
+    std::string listing;
     FieldAppender field(listing);
     field.number(tree.headerCode, kHeaderCodeLimit);
     field.number(tree.headerNumber, kHeaderNumberLimit);
@@ -94,6 +106,18 @@ bool WriteListing(const FileTree& tree, std::string_view preamble, std::string& 
     return true;
 }
 
+bool WriteListing(const FileTree& tree, std::string_view preamble, std::string& out)
+{
+    if (preamble.size() > kTextLimit || preamble.find(kPreambleTerminator) != std::string_view::npos)
+        return false;
+    std::string listing(preamble);
+    listing += kPreambleTerminator;
+    if (!WriteListingBody(tree, listing))
+        return false;
+    out += listing;
+    return true;
+}
+
 void StartFileListing(FileTree& tree, const std::string& product)
 {
     tree.clear();
@@ -101,16 +125,16 @@ void StartFileListing(FileTree& tree, const std::string& product)
     tree.headerNumber = kFileListingLayout;
     tree.headerText1 = product;
     tree.headerText2 = "files";
-    std::int32_t position = 0;
-    for (const ColumnShape& shape : kFileColumns) {
-        FileTreeColumn& column = tree.addColumn();
-        column.firstNumber = position++;
-        column.secondNumber = shape.longest;
-        column.typeCode = shape.typeCode;
-        column.firstText = shape.key;
-        column.secondText = shape.caption;
-        column.thirdText = shape.unit;
-    }
+    for (const ColumnShape& shape : kFileColumns)
+        AddColumn(tree, shape);
+}
+
+void StartSignedFileListing(FileTree& tree, const std::string& product, const ListingValidity& validity)
+{
+    StartFileListing(tree, product);
+    tree.headerNumber = kSignedListingLayout;
+    tree.headerText2 = FormatValidity(validity);
+    AddColumn(tree, kHashColumn);
 }
 
 void AddFileRow(FileTree& tree, const std::string& path, std::uint32_t time, std::uint64_t size)
@@ -119,6 +143,13 @@ void AddFileRow(FileTree& tree, const std::string& path, std::uint32_t time, std
     row.appendValue(path);
     row.appendValue(std::to_string(time));
     row.appendValue(std::to_string(size));
+}
+
+void AddFileRow(FileTree& tree, const std::string& path, std::uint32_t time, std::uint64_t size,
+                const std::string& sha256Hex)
+{
+    AddFileRow(tree, path, time, size);
+    tree.rowAt(tree.rowCount() - 1)->appendValue(sha256Hex);
 }
 
 bool WriteFileListing(const FileTree& tree, std::string& out)

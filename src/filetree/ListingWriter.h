@@ -17,8 +17,20 @@
 //   relative to the product folder with "/" between folders, the modification time in
 //   decimal seconds since 1970-01-01 00:00 UTC, the size in bytes in decimal (neither
 //   number carries group separators).
+//
+// The signed file listing, which the maker's tool writes and the server then sends as it is,
+// differs in these fields only (see SignedListing.h for the preamble and the validity):
+//   preamble     "brenhold-signature 1 KEYID SIG", ended by byte 04; SIG signs every byte after it
+//   headerNumber 2
+//   headerText2  "files serial=S expires=E": the signing's serial, counting up from 1, and the
+//                end of its validity in seconds since 1970 UTC, both decimal
+//   a fourth column after the three above:
+//     3: 3, 64,   typeCode 0 (plain text),     "sha256", "Prüfsumme", "SHA-256", ""
+//   four values per row: the three above, then the SHA-256 of the file's bytes in 64
+//   lower-case hex digits.
 
 #include "filetree/FileTree.h"
+#include "filetree/SignedListing.h"
 
 #include <cstdint>
 #include <string>
@@ -34,11 +46,23 @@ bool FitsListingField(std::string_view text);
 // than its field allows (headerNumber and rowId take at most 10 characters, so -2147483648 does not fit).
 bool WriteListing(const FileTree& tree, std::string_view preamble, std::string& out);
 
+// Appends the fields of tree after the preamble's terminator (what a signature covers) to
+// out, with the checks of WriteListing.
+bool WriteListingBody(const FileTree& tree, std::string& out);
+
 // Sets the header and columns of a product's file listing; rows are added by AddFileRow.
 void StartFileListing(FileTree& tree, const std::string& product);
 
+// Sets the header and the four columns of a product's signed file listing; rows are added
+// by the AddFileRow that takes a hash. The preamble is the signer's.
+void StartSignedFileListing(FileTree& tree, const std::string& product, const ListingValidity& validity);
+
 // Appends the row of one file; path is as listed ("./" followed by the relative path).
 void AddFileRow(FileTree& tree, const std::string& path, std::uint32_t time, std::uint64_t size);
+
+// Appends the row of one file of a signed listing, with its SHA-256 in lower-case hex.
+void AddFileRow(FileTree& tree, const std::string& path, std::uint32_t time, std::uint64_t size,
+                const std::string& sha256Hex);
 
 // Writes a listing made by StartFileListing and AddFileRow.
 bool WriteFileListing(const FileTree& tree, std::string& out);

@@ -1,8 +1,10 @@
 #include "net/HttpClient.h"
 
+#include "net/Diagnostic.h"
 #include "text/FormatString.h"
 
 #include <cctype>
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -57,6 +59,43 @@ char FoldedByte(unsigned char second)
     }
 }
 
+// A source that gives up once it has brought fewer bytes than the slow limit allows over
+// a whole window, so a trickle ends like a cut transfer instead of holding the run.
+class PacedSource final : public ByteSource {
+public:
+    PacedSource(ByteSource& source, const Timeouts& limits) : source_(source), limits_(limits) {}
+
+    int receive(char* buffer, int size) override
+    {
+        if (tooSlow_)
+            return -1;
+        const int count = source_.receive(buffer, size);
+        if (count > 0)
+            windowBytes_ += static_cast<std::uint64_t>(count);
+        const auto now = Clock::now();
+        if (now - windowStart_ >= limits_.slowWindow) {
+            const auto seconds = std::chrono::duration_cast<std::chrono::milliseconds>(now - windowStart_).count();
+            if (windowBytes_ * 1000 < static_cast<std::uint64_t>(seconds) * limits_.slowRate) {
+                tooSlow_ = true;
+                WriteDiagnostic(FormatString("Transfer slower than %u bytes/s for %s, given up", limits_.slowRate,
+                                             DescribeDuration(limits_.slowWindow).c_str()));
+                return -1;
+            }
+            windowStart_ = now;
+            windowBytes_ = 0;
+        }
+        return count;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    ByteSource& source_;
+    const Timeouts limits_;
+    Clock::time_point windowStart_ = Clock::now();
+    std::uint64_t windowBytes_ = 0;
+    bool tooSlow_ = false;
+};
+
 } // namespace
 
 int HttpClient::perform()
@@ -81,9 +120,10 @@ int HttpClient::perform()
     return 0;
 }
 
-void HttpClient::readResponse(ByteSource& source)
+void HttpClient::readResponse(ByteSource& input)
 {
     responseBody.clear();
+    PacedSource source(input, timeouts());
     const bool complete = readHeader(source);
     status = ParseStatusCode(responseHeader);
     // After an incomplete header the rest of the stream is not a body: an over-long
@@ -100,9 +140,14 @@ void HttpClient::readResponse(ByteSource& source)
             onData(block.data(), count);
         }
     }
-    if (responseHeader.find(kUtf8Marker) != std::string::npos ||
-        responseBody.find(kUtf8Marker) != std::string::npos)
+    if (foldsCharset && declaresUtf8())
         foldUtf8(responseBody);
+}
+
+bool HttpClient::declaresUtf8() const
+{
+    return responseHeader.find(kUtf8Marker) != std::string::npos ||
+           responseBody.find(kUtf8Marker) != std::string::npos;
 }
 
 bool HttpClient::readHeader(ByteSource& source)
@@ -163,6 +208,13 @@ std::string HttpClient::hostValue() const
     return FormatString("%s:%d", host.c_str(), static_cast<int>(port));
 }
 
+std::string HttpClient::rangeLine() const
+{
+    if (range.empty())
+        return {};
+    return FormatString("Range: %s\r\n", range.c_str());
+}
+
 std::string HttpClient::plainRequest() const
 {
     const std::string contentHeaders =
@@ -171,8 +223,8 @@ std::string HttpClient::plainRequest() const
                                            static_cast<int>(requestBody.size()));
     // The body goes out as counted bytes, so the Content-Length always matches it.
     return FormatString("%s %s HTTP/1.1\r\nAccept: %s\r\n%sAccept-Language: de\r\nUser-Agent: %s\r\nHost: "
-                        "%s\r\nConnection: Close\r\n%s\r\n",
+                        "%s\r\n%sConnection: Close\r\n%s\r\n",
                         method.c_str(), requestTarget().c_str(), accept.c_str(), refererLine().c_str(),
-                        userAgent.c_str(), hostValue().c_str(), contentHeaders.c_str()) +
+                        userAgent.c_str(), hostValue().c_str(), rangeLine().c_str(), contentHeaders.c_str()) +
            requestBody;
 }

@@ -44,6 +44,7 @@ public:
     std::string referer; // no Referer header when empty
     std::string host;    // the server, also the Host header
     std::string path;    // begins with "/"
+    std::string range;   // a Range header ("bytes=N-") when not empty
     std::int32_t port = 80;
     std::string proxyHost; // when set, the connection goes here and the target is absolute
     std::int32_t proxyPort = 80;
@@ -55,6 +56,9 @@ public:
     // The most bytes one receive takes and hands to onData. A caller that writes large
     // bodies straight to disk raises it: fewer, larger receives and writes.
     int receiveBlockSize = kBodyBlockSize;
+    // False keeps the body exactly as received, whatever charset it declares: a signed
+    // listing is checked byte for byte.
+    bool foldsCharset = true;
 
     // Runs one exchange: 0 when it ran (whatever the server answered), 4 when the
     // connection could not be opened, 7 when the request could not be sent.
@@ -74,6 +78,10 @@ public:
     // The status code of the last response's status line; 0 when there was none.
     int statusCode() const { return status; }
 
+    // Whether the last response declared the UTF-8 charset in its header or body, which
+    // folds the body unless foldsCharset is false.
+    bool declaresUtf8() const;
+
     const Timeouts& timeouts() const { return connection.timeouts(); }
     void setTimeouts(const Timeouts& timeouts) { connection.setTimeouts(timeouts); }
 
@@ -91,6 +99,7 @@ private:
     std::string multipartRequest() const;
     std::string requestTarget() const;
     std::string refererLine() const;
+    std::string rangeLine() const;
     std::string hostValue() const;
     bool readHeader(ByteSource& source);
 

@@ -85,3 +85,24 @@ std::string FormatGrouped(std::uint32_t value)
 {
     return GroupThousands(FormatString("%u", static_cast<unsigned>(value)));
 }
+
+std::string FormatByteSize(std::uint64_t bytes)
+{
+    if (bytes < 1024)
+        return FormatString("%u Bytes", static_cast<unsigned>(bytes));
+    static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
+    std::uint64_t unitBytes = 1024;
+    std::size_t unit = 0;
+    while (bytes / 1024 >= unitBytes && unit + 1 < std::size(kUnits)) {
+        unitBytes *= 1024;
+        ++unit;
+    }
+    // Tenths of the unit, rounded; integer arithmetic keeps the result free of any locale.
+    const std::uint64_t tenths = (bytes / (unitBytes / 1024) * 10 + 512) / 1024;
+    const auto whole = static_cast<unsigned long long>(tenths >= 1000 ? (tenths + 5) / 10 : tenths / 10);
+    const unsigned decimal = tenths >= 1000 ? 0 : static_cast<unsigned>(tenths % 10);
+    std::string text = GroupThousands(FormatString("%llu", whole));
+    if (decimal != 0)
+        text += FormatString(",%u", decimal);
+    return text + " " + kUnits[unit];
+}

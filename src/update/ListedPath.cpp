@@ -1,5 +1,7 @@
 #include "update/ListedPath.h"
 
+#include "update/StateFolder.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -53,6 +55,20 @@ std::string SegmentReason(std::string_view segment)
     return {};
 }
 
+// Whether the first segment names the client's own state folder, in any letter case, as
+// Windows file systems compare names.
+bool IsStateFolder(std::string_view segment)
+{
+    const std::string_view folder(state::kFolder);
+    if (segment.size() != folder.size())
+        return false;
+    for (std::size_t i = 0; i < segment.size(); ++i) {
+        if (Upper(segment[i]) != Upper(folder[i]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string UnsafeListedPathReason(const std::string& path)
@@ -62,6 +78,8 @@ std::string UnsafeListedPathReason(const std::string& path)
         rest.remove_prefix(2);
     if (rest.empty())
         return "no file name";
+    if (IsStateFolder(rest.substr(0, rest.find('/'))))
+        return "inside the client's state folder";
     for (;;) {
         const std::size_t slash = rest.find('/');
         const std::string reason = SegmentReason(rest.substr(0, slash));

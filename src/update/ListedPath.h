@@ -6,6 +6,7 @@
 
 // Empty when path is a safe relative file path: "/" separated, optionally opened by "./",
 // every segment a plain name (not empty, not "." or "..", no backslash, no ":" or control
-// character, no trailing dot or blank, no Windows device name such as CON or COM1.txt).
+// character, no trailing dot or blank, no Windows device name such as CON or COM1.txt), and
+// not inside the client's state folder .brenhold.
 // Otherwise a short English reason for the refusal.
 std::string UnsafeListedPathReason(const std::string& path);

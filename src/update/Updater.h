@@ -2,19 +2,33 @@
 // The update run: brings the product's main directory up to the update server's state
 // and then starts the product.
 //
+// An update happens whole or not at all: every file the run needs is received into the
+// staging area of the main directory's state folder and checked there; only when all of
+// them are complete does a journaled switch put them in place and remove the files the
+// listing withdrew. A run cut off before the switch leaves the installation as it was
+// (and what it staged is continued by the next run); a switch cut off is completed by
+// the next start.
+//
 // Observer slots: the run reports through setStatusText, setProgressRange and
 // setProgressPos, which do nothing at this level; a view (the update dialog, the
 // terminal view) derives from Updater and overrides them.
 
 #include "net/CommandClient.h"
 #include "text/TypedValue.h"
+#include "update/ListingTrust.h"
+#include "update/PlannedFile.h"
+#include "update/SwitchJournal.h"
 
 #include <cstdint>
-#include <fstream>
+#include <functional>
+#include <set>
 #include <string>
+#include <vector>
 
 class FileTree;
-class FileTreeRow;
+class ListingSerials;
+class RunLog;
+class StagedFile;
 
 class Updater : public CommandClient {
 public:
@@ -24,12 +38,39 @@ public:
         StartProgram, // start the program path in place of this process
     };
 
+    // What the last bringUpToDate ended with; an unattended run's exit code tells it.
+    enum class Outcome {
+        Done,              // up to date
+        Cancelled,         // the user ended the run
+        ServerUnreachable, // no listing came
+        ListingRefused,    // a listing came but was not trusted
+        FilesFailed,       // some file could not be fetched: nothing was switched
+    };
+
     Updater();
 
     // The start-up values, set before the run.
     TypedValue productName;
     TypedValue mainDirectory; // "/" and "\" both separate
     TypedValue programPath;   // "./" and the program file; empty starts nothing
+
+    // False: the run ends without starting the program.
+    bool startsProgram = true;
+    // Not owned; when set, the run writes every event to it.
+    RunLog* log = nullptr;
+    // Not owned; when set, the serials of accepted signed listings are kept there.
+    ListingSerials* serials = nullptr;
+    // Called by runUpdate after the run and before the process ends.
+    std::function<void(const Updater&)> onFinished;
+    // The keys whose signed listings the run accepts: those built into the program.
+    ListingTrust trust = ListingTrust::BuiltIn();
+    // Called after every received block and every step of the switch; tests end the
+    // process there to prove that a kill at any moment leaves a whole installation.
+    SwitchCheckpoint checkpoint = [] {};
+
+    Outcome outcome() const { return outcome_; }
+    // Whether the last run installed or replaced the product's program file.
+    bool programUpdated() const { return programUpdated_; }
 
     // The whole run; ends the process: by starting the program in its place, or with
     // exit code 0.
@@ -38,11 +79,12 @@ public:
     // Ends the process as bringUpToDate asked.
     [[noreturn]] void endRun(RunEnd end);
 
-    // The run up to its end: fetches the listing, makes the main directory current and
-    // downloads what is missing or older. Returns how the process is to end.
+    // The run up to its end: completes an interrupted switch, fetches and checks the
+    // listing, stages what is missing or older and switches to it. Returns how the
+    // process is to end.
     RunEnd bringUpToDate();
 
-    // Slot 1: writes a downloaded block to the download file and moves the progress.
+    // Slot 1: writes a downloaded block to its staged file and moves the progress.
     bool consumeData(const char* bytes, int count) override;
 
     // Slots 2 to 4: nothing at this level.
@@ -57,13 +99,31 @@ public:
     static constexpr int kDownloadBlockSize = 256 * 1024;
 
 private:
+    // What the run found for one row of the listing.
+    struct RowPlan {
+        std::string path;    // value 0 as listed
+        std::string refusal; // why the row is skipped; empty for a usable row
+        bool needed = false; // missing or older: to be fetched
+        bool present = false;
+        PlannedFile file;
+    };
+
     void showStatus(std::string text);
-    void updateRow(const FileTreeRow& row, int fileNumber, int rowCount);
-    bool downloadFile(const std::string& path, std::uint32_t size);
+    void logEvent(const std::string& line);
+    bool readListing(FileTree& tree);
+    std::vector<RowPlan> planRows(FileTree& tree) const;
+    bool fitsOnDisk(const std::vector<RowPlan>& plans);
+    bool stageFile(const PlannedFile& file);
+    void switchTo(const std::vector<RowPlan>& plans);
     void placeProductShortcuts(const std::string& path);
     int progressOf(std::uint64_t bytes) const;
 
-    std::ofstream downloadSink;
+    Outcome outcome_ = Outcome::Done;
+    bool programUpdated_ = false;
+    bool signedListing_ = false;
+    StagedFile* staging_ = nullptr; // the download under way
+    bool firstBlock_ = false;
+    bool replyTaken_ = false;
     std::uint64_t bytesReceived = 0;
     // Progress positions are bytes shifted right by this much, so that files beyond
     // 2 GiB still fit the progress range.

@@ -68,6 +68,11 @@ const std::string kRefused[] = {
     "./Ordner./a",
     "./Ordner /a",
     "./...",
+    // the client's own state folder, in any case
+    "./.brenhold/installed",
+    ".brenhold/staging/Corvid.exe",
+    "./.BrenHold",
+    "./.BRENHOLD/journal",
 };
 
 const std::string kAccepted[] = {
@@ -85,6 +90,8 @@ const std::string kAccepted[] = {
     "./auxiliary.txt",
     "./Neue Datei.txt",
     "./a/b/c/d/e.bin",
+    "./.brenhold-alt/a",
+    "./Daten/.brenhold/a",
 };
 
 std::string Printable(const std::string& path)

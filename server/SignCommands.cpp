@@ -1,0 +1,207 @@
+#include "SignCommands.h"
+
+#include "FileWrite.h"
+#include "ListingCheck.h"
+#include "ListingSigner.h"
+#include "MakerKey.h"
+#include "ProductHashes.h"
+#include "RepositoryNames.h"
+#include "SignDiagnostic.h"
+#include "SignedListingFile.h"
+#include "filetree/ListingFormat.h"
+#include "filetree/ListingWriter.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+#include <memory>
+
+namespace {
+
+constexpr mode_t kPrivateKeyMode = 0600;
+constexpr mode_t kListingMode = 0644; // the web server's user reads it
+constexpr std::uint64_t kSecondsPerDay = 86400;
+
+struct ProductPlace {
+    std::string listedName; // the product name in the listing (Windows-1252)
+    std::string root;       // the repository without links
+    std::string folderName; // the product folder's name (UTF-8)
+    std::string folder;     // the product folder without links
+
+    std::string listingPath() const { return SignedListingPath(root, folderName); }
+};
+
+std::optional<std::string> CanonicalFolder(const std::string& path)
+{
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    struct stat st {};
+    if (!resolved || ::stat(resolved.get(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return std::string(resolved.get());
+}
+
+// Where the product's folder and signed listing are, as jobgate finds them.
+std::optional<ProductPlace> FindProduct(const std::string& root, const std::string& product)
+{
+    const auto listedName = ListedName(product);
+    if (!listedName) {
+        Complain("\"" + product +
+                 "\" cannot be a product name: it must be one folder name that Windows-1252 can hold");
+        return std::nullopt;
+    }
+    const auto canonicalRoot = CanonicalFolder(root);
+    if (!canonicalRoot) {
+        Complain(root + " is not a folder");
+        return std::nullopt;
+    }
+    const auto folder = CanonicalFolder(*canonicalRoot + "/" + product);
+    if (!folder) {
+        Complain(root + "/" + product + " is not a folder");
+        return std::nullopt;
+    }
+    return ProductPlace{*listedName, *canonicalRoot, product, *folder};
+}
+
+std::uint64_t Now()
+{
+    const std::time_t now = std::time(nullptr);
+    return now > 0 ? static_cast<std::uint64_t>(now) : 0;
+}
+
+std::string DateText(std::uint64_t seconds)
+{
+    return UtcTimeText(seconds).substr(0, 10);
+}
+
+// The serial the new listing takes: one above that of the listing it replaces, 1 when there
+// is none. A listing that is there but cannot be read stops the signing: starting again at 1
+// would make every client that has seen a later serial refuse the release.
+std::optional<std::uint64_t> NextSerial(const ProductPlace& place)
+{
+    const StoredListing previous = ReadSignedListing(place.root, place.folderName);
+    if (previous.state == StoredListing::State::Absent)
+        return 1;
+    if (previous.state == StoredListing::State::Found) {
+        FileTree tree;
+        tree.readListing(previous.text);
+        const auto validity = SignedListingValidity(tree);
+        if (validity && validity->serial < std::numeric_limits<std::uint64_t>::max())
+            return validity->serial + 1;
+    }
+    Complain(place.listingPath() + " is no signed listing whose serial can be read; move it away only if " +
+             "no client has seen it (the serial then starts again at 1)");
+    return std::nullopt;
+}
+
+std::string KeyLine(const std::string& product, std::uint64_t serial, std::uint64_t expires,
+                    const std::string& keyId, std::size_t files)
+{
+    return product + ": serial " + std::to_string(serial) + ", expires " + DateText(expires) + " (UTC), key " +
+           keyId + ", " + std::to_string(files) + (files == 1 ? " file" : " files");
+}
+
+} // namespace
+
+int RunKeygen(const std::string& privatePath)
+{
+    const PkeyOwner key = GenerateMakerKey();
+    if (!key)
+        return kExitFailed;
+    const auto privatePem = PrivateKeyPem(key.get());
+    const auto publicPem = PublicKeyPem(key.get());
+    const auto keyId = MakerKeyId(key.get());
+    if (!privatePem || !publicPem || !keyId || !WriteNewFile(privatePath, *privatePem, kPrivateKeyMode))
+        return kExitFailed;
+    std::fputs(publicPem->c_str(), stdout);
+    Complain("wrote the private key " + privatePath + " (key " + *keyId +
+             "); keep it secret, and give the clients the public key above");
+    return std::fflush(stdout) == 0 ? kExitDone : kExitFailed;
+}
+
+int RunSign(const SignRequest& request)
+{
+    const PkeyOwner key = ReadPrivateKey(request.keyPath);
+    if (!key)
+        return kExitFailed;
+    const auto keyId = MakerKeyId(key.get());
+    const auto place = FindProduct(request.root, request.product);
+    if (!keyId || !place)
+        return kExitFailed;
+    const auto serial = NextSerial(*place);
+    if (!serial)
+        return kExitFailed;
+    const auto files = HashProductFiles(place->folder);
+    if (!files)
+        return kExitFailed;
+
+    const ListingValidity validity{*serial, Now() + request.validDays * kSecondsPerDay};
+    FileTree tree;
+    StartSignedFileListing(tree, place->listedName, validity);
+    for (const HashedFile& file : *files)
+        AddFileRow(tree, file.file.path, file.file.time, file.file.size, file.sha256Hex);
+    std::string body;
+    if (!WriteListingBody(tree, body)) {
+        Complain("the listing of " + place->folder + " cannot be written");
+        return kExitFailed;
+    }
+    const auto signature = SignListingBody(key.get(), body);
+    if (!signature)
+        return kExitFailed;
+    const std::string listing =
+        FormatSignatureBlock({*keyId, Base64(*signature)}) + listing::kPreambleTerminator + body;
+    if (!ReplaceFile(place->listingPath(), listing, kListingMode))
+        return kExitFailed;
+    std::printf("%s\n", KeyLine(request.product, validity.serial, validity.expires, *keyId, files->size()).c_str());
+    return std::fflush(stdout) == 0 ? kExitDone : kExitFailed;
+}
+
+int RunCheck(const std::string& publicKeyPath, const std::string& root, const std::string& product)
+{
+    const PkeyOwner key = ReadPublicKey(publicKeyPath);
+    if (!key)
+        return kExitCannotRun;
+    const auto keyId = MakerKeyId(key.get());
+    const auto place = FindProduct(root, product);
+    if (!keyId || !place)
+        return kExitCannotRun;
+    const StoredListing stored = ReadSignedListing(place->root, place->folderName);
+    if (stored.state == StoredListing::State::Unreadable)
+        return kExitCannotRun;
+    if (stored.state == StoredListing::State::Absent) {
+        std::printf("no signed listing at %s\n", place->listingPath().c_str());
+        return kExitFailed;
+    }
+    const auto files = HashProductFiles(place->folder);
+    if (!files)
+        return kExitCannotRun;
+
+    std::vector<std::string> differences;
+    const auto parts = SplitListing(stored.text);
+    const auto block = parts ? ParseSignatureBlock(parts->preamble) : std::nullopt;
+    if (!block) {
+        differences.push_back("signature invalid: the listing holds no signature block");
+    } else if (block->keyId != *keyId) {
+        differences.push_back("signature invalid for this key: signed with key " + block->keyId + ", not " +
+                              *keyId);
+    } else {
+        const auto der = FromBase64(block->signatureBase64);
+        if (!der || !VerifyListingBody(key.get(), parts->body, *der))
+            differences.push_back("signature invalid: the listing is not what key " + *keyId + " signed");
+    }
+    FileTree tree;
+    tree.readListing(stored.text);
+    const auto found = ListingDifferences(tree, place->listedName, *files, Now());
+    differences.insert(differences.end(), found.begin(), found.end());
+
+    for (const std::string& line : differences)
+        std::printf("%s\n", line.c_str());
+    if (!differences.empty())
+        return kExitFailed;
+    const ListingValidity validity = *SignedListingValidity(tree);
+    std::printf("%s: verified and matches the folder\n",
+                KeyLine(product, validity.serial, validity.expires, *keyId, files->size()).c_str());
+    return kExitDone;
+}

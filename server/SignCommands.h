@@ -1,0 +1,30 @@
+#pragma once
+// The commands of jobgate-sign, the maker's tool that signs each release of a product.
+// Each returns the program's exit code.
+
+#include <cstdint>
+#include <string>
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;    // sign and keygen: nothing was written; check: differences
+inline constexpr int kExitCannotRun = 2; // wrong usage, or check could not look at all
+
+// Writes a new P-256 private key to privatePath (mode 0600, never over an existing file) and
+// prints its public key as PEM on standard output.
+int RunKeygen(const std::string& privatePath);
+
+struct SignRequest {
+    std::string keyPath;
+    std::uint64_t validDays = 365;
+    std::string root;
+    std::string product; // the product folder's name (UTF-8)
+};
+
+// Hashes every file of root/product as command 15 lists it and replaces
+// root/product.brenhold-listing, at once, by their listing signed with the key, its serial one
+// above the listing it replaces. Prints one line: product, serial, expiry, key id, file count.
+int RunSign(const SignRequest& request);
+
+// Verifies root/product.brenhold-listing with the public key and compares it with the folder.
+// Prints one line per difference and returns kExitFailed, or one line saying all is well.
+int RunCheck(const std::string& publicKeyPath, const std::string& root, const std::string& product);

@@ -1,0 +1,142 @@
+// jobgate-sign: the maker's tool that makes the signing key, signs each release of a product
+// in the repository and checks a signed release against its folder.
+
+#include "SignCommands.h"
+
+#include "text/CharClass.h"
+
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t kLongestValidity = 36500; // days: a century
+
+const char kUsage[] = "usage: jobgate-sign keygen PRIVATE.pem\n"
+                      "       jobgate-sign sign --key PRIVATE.pem [--valid-days N] ROOT PRODUCT\n"
+                      "       jobgate-sign check --public PUBLIC.pem ROOT PRODUCT\n";
+
+int Usage(const std::string& problem)
+{
+    std::fprintf(stderr, "jobgate-sign: %s\n%s", problem.c_str(), kUsage);
+    return kExitCannotRun;
+}
+
+// The options (each "--name VALUE") and the other arguments after the command word.
+struct Arguments {
+    std::map<std::string, std::string> options;
+    std::vector<std::string> operands;
+};
+
+// Reads args, accepting only the option names given; none (after saying why) otherwise.
+std::optional<Arguments> ReadArguments(const std::vector<std::string>& args,
+                                       const std::vector<std::string>& names)
+{
+    Arguments read;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            read.operands.push_back(arg);
+            continue;
+        }
+        bool known = false;
+        for (const std::string& name : names)
+            known = known || arg == name;
+        if (!known) {
+            Usage("unknown option " + arg);
+            return std::nullopt;
+        }
+        if (i + 1 == args.size()) {
+            Usage(arg + " needs a value");
+            return std::nullopt;
+        }
+        if (!read.options.emplace(arg, args[++i]).second) {
+            Usage(arg + " is given twice");
+            return std::nullopt;
+        }
+    }
+    return read;
+}
+
+// A number of days from 1 to kLongestValidity, in plain decimal digits.
+std::optional<std::uint64_t> ParseDays(const std::string& text)
+{
+    if (text.empty() || text.size() > 5 || text[0] == '0')
+        return std::nullopt;
+    std::uint64_t days = 0;
+    for (char c : text) {
+        if (!IsDigit(c))
+            return std::nullopt;
+        days = days * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (days > kLongestValidity)
+        return std::nullopt;
+    return days;
+}
+
+int Keygen(const std::vector<std::string>& args)
+{
+    const auto read = ReadArguments(args, {});
+    if (!read)
+        return kExitCannotRun;
+    if (read->operands.size() != 1)
+        return Usage("keygen takes the path of the private key to write");
+    return RunKeygen(read->operands[0]);
+}
+
+int Sign(const std::vector<std::string>& args)
+{
+    const auto read = ReadArguments(args, {"--key", "--valid-days"});
+    if (!read)
+        return kExitCannotRun;
+    if (!read->options.count("--key"))
+        return Usage("sign needs --key PRIVATE.pem");
+    if (read->operands.size() != 2)
+        return Usage("sign takes the repository folder and the product name");
+    SignRequest request;
+    request.keyPath = read->options.at("--key");
+    if (const auto days = read->options.find("--valid-days"); days != read->options.end()) {
+        const auto parsed = ParseDays(days->second);
+        if (!parsed)
+            return Usage("--valid-days takes a number of days from 1 to " + std::to_string(kLongestValidity));
+        request.validDays = *parsed;
+    }
+    request.root = read->operands[0];
+    request.product = read->operands[1];
+    return RunSign(request);
+}
+
+int Check(const std::vector<std::string>& args)
+{
+    const auto read = ReadArguments(args, {"--public"});
+    if (!read)
+        return kExitCannotRun;
+    if (!read->options.count("--public"))
+        return Usage("check needs --public PUBLIC.pem");
+    if (read->operands.size() != 2)
+        return Usage("check takes the repository folder and the product name");
+    return RunCheck(read->options.at("--public"), read->operands[0], read->operands[1]);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Output piped into a program that ends shows as a failed write, not as a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (argc < 2)
+        return Usage("no command given");
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "keygen")
+        return Keygen(args);
+    if (command == "sign")
+        return Sign(args);
+    if (command == "check")
+        return Check(args);
+    return Usage("unknown command " + command);
+}

@@ -1,0 +1,48 @@
+#include "crypto/Signature.h"
+
+#include "crypto/Der.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint8_t kSequence = 0x30;
+constexpr std::uint8_t kInteger = 0x02;
+
+// Writes the INTEGER content as 32 bytes big-endian; false unless it is a minimally encoded
+// positive number below 2^256.
+bool ReadMagnitude(std::string_view content, std::uint8_t* out)
+{
+    if (content.empty() || (content[0] & 0x80) != 0)
+        return false;
+    if (content[0] == 0) {
+        // A zero byte is allowed only where it keeps the next byte's high bit from meaning a
+        // sign; alone it is the value zero.
+        if (content.size() == 1 || (content[1] & 0x80) == 0)
+            return false;
+        content.remove_prefix(1);
+    }
+    if (content.size() > 32)
+        return false;
+    std::copy(content.begin(), content.end(), out + (32 - content.size()));
+    return true;
+}
+
+} // namespace
+
+std::optional<std::array<std::uint8_t, 64>> ParseDerSignature(std::string_view der)
+{
+    std::optional<DerElement> sequence = TakeDerElement(der);
+    if (!sequence || sequence->tag != kSequence || !der.empty())
+        return std::nullopt;
+    std::array<std::uint8_t, 64> rs{};
+    std::string_view values = sequence->content;
+    for (std::size_t half = 0; half < 2; ++half) {
+        std::optional<DerElement> integer = TakeDerElement(values);
+        if (!integer || integer->tag != kInteger || !ReadMagnitude(integer->content, rs.data() + 32 * half))
+            return std::nullopt;
+    }
+    if (!values.empty())
+        return std::nullopt;
+    return rs;
+}

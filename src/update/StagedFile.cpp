@@ -1,0 +1,153 @@
+#include "update/StagedFile.h"
+
+#include "text/FormatString.h"
+#include "update/LocalPath.h"
+#include "update/LocalRemoval.h"
+#include "update/LocalPlacement.h"
+#include "update/StateFolder.h"
+
+#include <fstream>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int kHttpOk = 200;
+constexpr int kHttpPartial = 206;
+
+// The listed path without its "./".
+std::string Relative(const std::string& listedPath)
+{
+    return listedPath.compare(0, 2, "./") == 0 ? listedPath.substr(2) : listedPath;
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void MakeFoldersOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos)
+        createDirectories(path.substr(0, slash + 1).c_str());
+}
+
+} // namespace
+
+StagedFile::StagedFile(PlannedFile file) : file_(std::move(file)), data_(DataPath(file_.path)) {}
+
+std::string StagedFile::DataPath(const std::string& listedPath)
+{
+    return LocalPath(std::string(state::kStaging) + "/data/" + Relative(listedPath));
+}
+
+std::uint64_t StagedFile::StagedBytes(const std::string& listedPath)
+{
+    std::ifstream in(DataPath(listedPath), std::ios::binary | std::ios::ate);
+    return in ? static_cast<std::uint64_t>(in.tellg()) : 0;
+}
+
+std::string StagedFile::MetaPath(const std::string& listedPath)
+{
+    return LocalPath(std::string(state::kStaging) + "/meta/" + Relative(listedPath));
+}
+
+std::string StagedFile::metaText() const
+{
+    return FormatString("%u %u %s\n", file_.time, file_.size, file_.sha256.c_str());
+}
+
+bool StagedFile::prepare()
+{
+    if (ReadWholeFile(MetaPath(file_.path)) != metaText())
+        return startAfresh();
+    hashStaged();
+    if (received_ > file_.size)
+        return startAfresh();
+    if (received_ == file_.size) {
+        complete_ = finish().empty();
+        if (complete_)
+            return true;
+        return startAfresh();
+    }
+    return out_.open(data_, OutputFile::Mode::Append);
+}
+
+// Feeds what is staged into the hash, so that it covers the whole file after a resume.
+void StagedFile::hashStaged()
+{
+    hash_ = Sha256();
+    received_ = 0;
+    std::ifstream in(data_, std::ios::binary);
+    std::vector<char> block(256 * 1024);
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto count = static_cast<std::size_t>(in.gcount());
+        hash_.update(block.data(), count);
+        received_ += count;
+    }
+}
+
+void StagedFile::discard()
+{
+    out_.close();
+    RemoveLocalFile(data_);
+    RemoveLocalFile(MetaPath(file_.path));
+    received_ = 0;
+}
+
+bool StagedFile::startAfresh()
+{
+    hash_ = Sha256();
+    received_ = 0;
+    complete_ = false;
+    const std::string meta = MetaPath(file_.path);
+    MakeFoldersOf(meta);
+    MakeFoldersOf(data_);
+    // The description first: a data file without it is never taken for this listed file.
+    return out_.open(data_, OutputFile::Mode::Truncate) && WriteFileDurably(meta, metaText());
+}
+
+bool StagedFile::begin(int status, std::uint64_t rangeStart)
+{
+    if (status == kHttpPartial)
+        return rangeStart == received_;
+    if (status != kHttpOk)
+        return false;
+    if (received_ == 0)
+        return true;
+    // A server that does not continue a download sends the whole file again.
+    hash_ = Sha256();
+    received_ = 0;
+    return out_.open(data_, OutputFile::Mode::Truncate);
+}
+
+bool StagedFile::write(const char* bytes, std::size_t count)
+{
+    if (writeFailed_ || received_ + count > file_.size || !out_.write(bytes, count)) {
+        writeFailed_ = true;
+        return false;
+    }
+    hash_.update(bytes, count);
+    received_ += count;
+    return true;
+}
+
+std::string StagedFile::finish()
+{
+    const bool flushed = !out_.isOpen() || (out_.flushToDisk() && out_.close());
+    if (writeFailed_ || !flushed)
+        return "write error";
+    if (received_ != file_.size)
+        return FormatString("%llu of %u bytes", static_cast<unsigned long long>(received_), file_.size);
+    const std::string digest = HexDigest(hash_.finish());
+    if (!file_.sha256.empty() && digest != file_.sha256) {
+        // Bytes that do not match the signed checksum are worth nothing to a later run.
+        discard();
+        return "checksum mismatch";
+    }
+    return {};
+}

@@ -1,0 +1,64 @@
+#pragma once
+// A download in the staging area: received into .brenhold/staging/data/<path>, described by
+// .brenhold/staging/meta/<path> (the listed time, size and checksum it belongs to), hashed
+// while it arrives and flushed to disk before it counts as complete. A partial file of the
+// same listed time, size and checksum is continued by the next run.
+
+#include "crypto/Sha256.h"
+#include "os/OutputFile.h"
+#include "update/PlannedFile.h"
+
+#include <cstdint>
+#include <string>
+
+class StagedFile {
+public:
+    explicit StagedFile(PlannedFile file);
+
+    // Takes over what an earlier run staged for the same listed file, or starts afresh.
+    // False when the staging area cannot be written.
+    bool prepare();
+
+    // Whether the complete and checked file is staged already.
+    bool complete() const { return complete_; }
+
+    // The bytes already staged: the first byte a continued download asks for.
+    std::uint64_t offset() const { return received_; }
+
+    // The first block of a reply is about to arrive: a reply of the whole file (status
+    // 200) starts over from the first byte, a partial one (206) continues at offset.
+    // False when the reply cannot be taken.
+    bool begin(int status, std::uint64_t rangeStart);
+
+    // Appends bytes of the reply; false when they could not be written or exceed the size.
+    bool write(const char* bytes, std::size_t count);
+
+    // After the reply: empty when the file is complete, checked and on the disk; otherwise
+    // the English reason. What was received stays staged for a later run to continue.
+    std::string finish();
+
+    // Removes what is staged for this file.
+    void discard();
+
+    const PlannedFile& file() const { return file_; }
+
+    // Where a listed path is staged, as a local path relative to the main directory.
+    static std::string DataPath(const std::string& listedPath);
+
+    // How many bytes are staged for a listed path.
+    static std::uint64_t StagedBytes(const std::string& listedPath);
+
+private:
+    static std::string MetaPath(const std::string& listedPath);
+    std::string metaText() const;
+    bool startAfresh();
+    void hashStaged();
+
+    PlannedFile file_;
+    std::string data_;
+    OutputFile out_;
+    Sha256 hash_;
+    std::uint64_t received_ = 0;
+    bool complete_ = false;
+    bool writeFailed_ = false;
+};
