@@ -6,6 +6,7 @@
 #include "update/LocalPlacement.h"
 #include "update/StateFolder.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <utility>
@@ -83,8 +84,10 @@ void StagedFile::hashStaged()
     received_ = 0;
     std::ifstream in(data_, std::ios::binary);
     std::vector<char> block(256 * 1024);
-    while (in) {
-        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    // One byte beyond the listed size is enough to tell a file that is too long.
+    while (in && received_ <= file_.size) {
+        const std::uint64_t left = file_.size + 1 - received_;
+        in.read(block.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(block.size(), left)));
         const auto count = static_cast<std::size_t>(in.gcount());
         hash_.update(block.data(), count);
         received_ += count;
@@ -127,7 +130,9 @@ bool StagedFile::begin(int status, std::uint64_t rangeStart)
 
 bool StagedFile::write(const char* bytes, std::size_t count)
 {
-    if (writeFailed_ || received_ + count > file_.size || !out_.write(bytes, count)) {
+    if (received_ + count > file_.size)
+        tooLong_ = true;
+    if (writeFailed_ || tooLong_ || !out_.write(bytes, count)) {
         writeFailed_ = true;
         return false;
     }
@@ -139,6 +144,11 @@ bool StagedFile::write(const char* bytes, std::size_t count)
 std::string StagedFile::finish()
 {
     const bool flushed = !out_.isOpen() || (out_.flushToDisk() && out_.close());
+    if (tooLong_) {
+        // A reply longer than the file is not the file: nothing of it is worth continuing.
+        discard();
+        return "more bytes than listed";
+    }
     if (writeFailed_ || !flushed)
         return "write error";
     if (received_ != file_.size)

@@ -61,4 +61,5 @@ private:
     std::uint64_t received_ = 0;
     bool complete_ = false;
     bool writeFailed_ = false;
+    bool tooLong_ = false;
 };

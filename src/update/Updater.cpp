@@ -303,15 +303,13 @@ bool Updater::stageFile(const PlannedFile& file)
 
 bool Updater::consumeData(const char* bytes, int count)
 {
-    if (staging_ == nullptr)
-        return false;
-    if (firstBlock_) {
+    if (staging_ != nullptr && firstBlock_) {
         firstBlock_ = false;
         replyTaken_ = staging_->begin(statusCode(), RangeStartOf(header()));
         if (replyTaken_ && statusCode() == kHttpOk)
             bytesReceived = 0;
     }
-    if (replyTaken_)
+    if (staging_ != nullptr && replyTaken_)
         staging_->write(bytes, static_cast<std::size_t>(count));
     bytesReceived += static_cast<std::uint64_t>(count);
     setProgressPos(progressOf(bytesReceived));

@@ -2,6 +2,7 @@
 // the installation up to the update server's state and starts the product in its place.
 #include "ChildProcess.h"
 #include "LighttpdServer.h"
+#include "SignedRepository.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,7 @@ protected:
         WriteFileBytes(base_.path() / "config" / "Velmora" / "Brenhold.ini",
                        "[MainDirPath]\nCorvid=" + main_.string() + "\n");
         fs::create_directories(base_.path() / "home");
+        EXPECT_TRUE(SignProduct((base_.path() / "repo").string(), "Corvid"));
         server_ = std::make_unique<LighttpdServer>((base_.path() / "repo").string());
     }
 

@@ -2,6 +2,7 @@
 // demo repository served by jobgate under lighttpd on loopback, with a temporary home.
 #include "ChildProcess.h"
 #include "LighttpdServer.h"
+#include "SignedRepository.h"
 #include "TempDir.h"
 #include "TerminalSession.h"
 #include "shell/DesktopEntry.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <map>
 #include <sys/stat.h>
 
@@ -41,6 +43,11 @@ std::map<std::string, FileFacts> FilesBelow(const fs::path& folder)
     std::map<std::string, FileFacts> files;
     std::error_code error;
     for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        // The client's own state folder is not part of the product.
+        if (it->path().filename() == ".brenhold") {
+            it.disable_recursion_pending();
+            continue;
+        }
         struct stat info {};
         if (::lstat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode))
             files[fs::relative(it->path(), folder).string()] = {static_cast<std::uintmax_t>(info.st_size),
@@ -59,7 +66,8 @@ public:
         WriteFileBytes(standIn, "MZ stand-in for the Windows program");
         made_ =
             RunProcess({BRENHOLD_MAKE_DEMO_REPO, dir_ / "repo", standIn}, {}, "", std::chrono::seconds(60))
-                .exitCode == 0;
+                .exitCode == 0 &&
+            SignProduct(root(), "Corvid");
     }
     bool made() const { return made_; }
     std::string root() const { return dir_ / "repo"; }
@@ -142,6 +150,9 @@ void ExpectInstalledAndStarted(const NewUser& user, const DemoRepository& reposi
     installed[kTrace].mtime = 0; // the product's own file carries the time it ran
     EXPECT_EQ(installed, expected);
     EXPECT_EQ(ReadFileBytes(user.installation() / kTrace), "Corvid ran\n");
+    // The record names the listed files, not the product's own trace.
+    const std::string record = ReadFileBytes(user.installation() / ".brenhold/installed");
+    EXPECT_EQ(static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')), expected.size() - 1) << record;
     EXPECT_TRUE(ReadFileBytes(user.installation() / "Daten/Landschaft.dat") ==
                 ReadFileBytes(repository.product() / "Daten/Landschaft.dat"));
 
@@ -190,8 +201,10 @@ TEST_F(LinuxClient, FetchesOnlyWhatTheServerHasNewer)
 {
     NewUser user;
     ASSERT_EQ(user.run(server_, "\n").exitCode, 0);
-    // Publishing a new version: the file is copied in and gets a newer time.
+    // Publishing a new version: the file is copied in and gets a newer time, and the
+    // maker signs the release.
     WriteFileBytes(repository_.product() / "Hilfe/Lizenz.txt", "Corvid Demo-Lizenz 2\r\n");
+    ASSERT_TRUE(SignProduct(repository_.root(), "Corvid"));
 
     const ProcessResult second = user.run(server_, "");
     EXPECT_EQ(second.exitCode, 0) << second.err;

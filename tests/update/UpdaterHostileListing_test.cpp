@@ -122,7 +122,9 @@ TEST_F(HostileListing, WritesNothingOutsideTheMainDirectory)
     for (const std::string& path : safePaths_)
         EXPECT_EQ(ReadFileBytes(localFile(path)), kBytes) << path;
     std::string state = FolderState(mainDirectory());
-    EXPECT_EQ(std::count(state.begin(), state.end(), '\n'), 3) << state; // gut.txt, Hilfe, Hilfe/Über.txt
+    // gut.txt, Hilfe, Hilfe/Über.txt, and the client's own folder with its record
+    EXPECT_EQ(std::count(state.begin(), state.end(), '\n'), 5) << state;
+    EXPECT_NE(state.find(".brenhold/installed file"), std::string::npos) << state;
 
     // Every row was checked and counted; every refused one named on standard error.
     const std::string total = std::string("/").append(std::to_string(rows.size())).append(": ");
@@ -135,9 +137,10 @@ TEST_F(HostileListing, WritesNothingOutsideTheMainDirectory)
     for (std::size_t at = 0; (at = diagnostics.find("Skipping listed file", at)) != std::string::npos; ++at)
         ++refusals;
     EXPECT_EQ(refusals, hostile.size()) << diagnostics;
-    // One line each, even for the paths with line breaks.
+    // One line each, even for the paths with line breaks, and the note that the unsigned
+    // listing was taken unchecked.
     EXPECT_EQ(static_cast<std::size_t>(std::count(diagnostics.begin(), diagnostics.end(), '\n')),
-              hostile.size());
+              hostile.size() + 1);
     EXPECT_NE(diagnostics.find("\"./zeile\\x0Abruch.txt\": control character"), std::string::npos);
 }
 

@@ -3,6 +3,7 @@
 #include "FaultServerRun.h"
 #include "LighttpdServer.h"
 #include "support/ScopedEnvironment_posix.h"
+#include "support/SignedRepository.h"
 #include "text/UserTexts.h"
 #include "update/LocalPath.h"
 
@@ -54,9 +55,11 @@ protected:
         return main_ / fs::path(LocalPath(listedPath));
     }
 
-    // A run of Corvid into the main directory, with ./Corvid.exe as its program.
+    // A run of Corvid into the main directory, with ./Corvid.exe as its program, after
+    // the maker signed the repository as it stands.
     std::unique_ptr<RecordingUpdater> run(Updater::RunEnd expectedEnd = Updater::RunEnd::StartProgram)
     {
+        EXPECT_TRUE(SignProduct((base_.path() / "repo").string(), "Corvid"));
         auto updater = std::make_unique<RecordingUpdater>();
         updater->productName.SetText("Corvid");
         updater->mainDirectory.SetText(main_.string());

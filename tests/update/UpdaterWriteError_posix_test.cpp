@@ -9,21 +9,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST_F(FaultServerRun, AFullDiskLeavesTheOldFileAndNoPartFile)
+TEST_F(FaultServerRun, AFullDiskLeavesTheOldFileAndTheNextRunRepairsIt)
 {
     const std::string path = "./voll.bin";
     const std::string newBytes = NumberedBytes(200000);
     PutFile(localFile(path), "alt", 1000000000);
     serveListing({{path, 1100000000, newBytes.size()}});
     serveFile(path, OkReply(newBytes));
-    // The download's temporary file leads to a device on which every write fails for want
-    // of space.
-    fs::create_symlink("/dev/full", localFile(path).string() + ".brenhold-part");
+    // The staged download leads to a device on which every write fails for want of space.
+    const fs::path staged = mainDirectory() / ".brenhold" / "staging" / "data" / "voll.bin";
+    fs::create_directories(staged.parent_path());
+    fs::create_symlink("/dev/full", staged);
 
-    newRun()->bringUpToDate();
+    const auto full = newRun();
+    full->bringUpToDate();
+    EXPECT_EQ(full->outcome(), Updater::Outcome::FilesFailed);
     EXPECT_EQ(ReadFileBytes(localFile(path)), "alt");
     EXPECT_EQ(StampOf(localFile(path)), 1000000000u);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(localFile(path).string() + ".brenhold-part")));
+
+    // Space is freed.
+    fs::remove(staged);
 
     newRun()->bringUpToDate();
     EXPECT_TRUE(ReadFileBytes(localFile(path)) == newBytes);
