@@ -166,6 +166,7 @@ int ServeFastCgi(int listenSocket)
         return 1;
     }
     FastCgiRequest request(listenSocket);
+    SignedListingCache listings;
     while (request.accept()) {
         // The repository's settings may come with each request (web server configuration)
         // or, for a server started on its own socket, from the process environment.
@@ -176,7 +177,7 @@ int ServeFastCgi(int listenSocket)
             return value;
         });
         FastCgiChannel channel(request.in(), request.out());
-        AnswerRequest(environment, channel);
+        AnswerRequest(environment, channel, &listings);
     }
     std::fprintf(stderr, "jobgate: accepting FastCGI requests failed\n");
     return 1;

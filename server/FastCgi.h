@@ -1,8 +1,8 @@
 #pragma once
 // jobgate as a FastCGI server: one process answers requests one after another on a
 // listening socket, either one the web server opened and started it with (as standard
-// input) or one of its own. It keeps nothing between requests but what it caches of the
-// repository's files, checked against them on each request.
+// input) or one of its own. It keeps nothing between requests but the signed listings it
+// has read, each checked against its file on every request.
 
 #include "UniqueFd.h"
 

@@ -5,6 +5,7 @@
 #include "CommandText.h"
 #include "ProductFiles.h"
 #include "RepositoryNames.h"
+#include "SignedListingCache.h"
 #include "SignedListingFile.h"
 #include "filetree/ListingWriter.h"
 #include "text/CharClass.h"
@@ -69,8 +70,9 @@ bool IsFolder(const std::string& path)
 
 class Request {
 public:
-    Request(const RequestEnvironment& environment, std::string root, RequestChannel& out)
-        : environment_(environment), root_(std::move(root)), out_(out)
+    Request(const RequestEnvironment& environment, std::string root, RequestChannel& out,
+            SignedListingCache* listings)
+        : environment_(environment), root_(std::move(root)), out_(out), listings_(listings)
     {}
 
     bool answer(const CommandText& command)
@@ -156,15 +158,24 @@ private:
         return SendFileByWebServer(out_, root_ + relative, encoded);
     }
 
+    // list() reads the signed listing through this member, which hides the free function of
+    // the same name: from the cache of a FastCGI server, or from the file.
+    StoredListing ReadSignedListing(const std::string& root, const std::string& productFolderName) const
+    {
+        return listings_ != nullptr ? listings_->read(root, productFolderName)
+                                    : ::ReadSignedListing(root, productFolderName);
+    }
+
     const RequestEnvironment& environment_;
     const std::string root_;
     RequestChannel& out_;
+    SignedListingCache* const listings_;
     std::string productName_;   // the folder name in UTF-8: below the root as configured,
                                 // what the web server is given
     std::string productFolder_; // without links: what files are checked against
 };
 
-bool Respond(const RequestEnvironment& environment, RequestChannel& channel)
+bool Respond(const RequestEnvironment& environment, RequestChannel& channel, SignedListingCache* listings)
 {
     if (environment.method != "POST")
         return SendText(channel, 405, "only POST is answered");
@@ -187,7 +198,7 @@ bool Respond(const RequestEnvironment& environment, RequestChannel& channel)
         std::fprintf(stderr, "jobgate: JOBGATE_ROOT does not name a folder\n");
         return SendText(channel, 500, "server not set up");
     }
-    return Request(environment, *root, channel).answer(*command);
+    return Request(environment, *root, channel, listings).answer(*command);
 }
 
 } // namespace
@@ -210,9 +221,9 @@ RequestEnvironment ReadRequestEnvironment(const RequestVariables& variable)
     return environment;
 }
 
-int AnswerRequest(const RequestEnvironment& environment, RequestChannel& channel)
+int AnswerRequest(const RequestEnvironment& environment, RequestChannel& channel, SignedListingCache* listings)
 {
-    if (Respond(environment, channel))
+    if (Respond(environment, channel, listings))
         return 0;
     std::fprintf(stderr, "jobgate: the answer could not be completed\n");
     return 1;

@@ -3,6 +3,7 @@
 // (command 15) or one of its files (command 16), whole or from a byte position on.
 
 #include "RequestChannel.h"
+#include "SignedListingCache.h"
 
 #include <cstddef>
 #include <functional>
@@ -37,5 +38,7 @@ inline constexpr std::size_t kLongestRequest = 16384;
 
 // Reads the request body from the channel and writes the answer to it. Refusals are
 // answers (400, 403, 404, 405, 411, 413, 416, and 500 for a broken set-up); returns the
-// exit code: 0 when the answer was written, 1 when writing failed.
-int AnswerRequest(const RequestEnvironment& environment, RequestChannel& channel);
+// exit code: 0 when the answer was written, 1 when writing failed. Signed listings are read
+// through listings when given, otherwise from their files.
+int AnswerRequest(const RequestEnvironment& environment, RequestChannel& channel,
+                  SignedListingCache* listings = nullptr);

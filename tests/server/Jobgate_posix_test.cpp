@@ -167,6 +167,26 @@ TEST_P(JobgateProcess, SendsTheRestOfAFileFromARangeStart)
     }
 }
 
+TEST_P(JobgateProcess, SendsTheSignedListingAsItIsAndEachChangeOfIt)
+{
+    const std::string signedPath = repository_.root() + "/Corvid.brenhold-listing";
+    const auto listing = [&] { return SplitAnswer(run(Command("15", {"Corvid"})).out); };
+    ASSERT_TRUE(WriteFileBytes(signedPath, "release 1"));
+    EXPECT_EQ(listing().body, "release 1");
+
+    // Rewritten in place with the same size, then replaced by a renamed file.
+    ASSERT_TRUE(WriteFileBytes(signedPath, "release 2"));
+    EXPECT_EQ(listing().body, "release 2");
+    ASSERT_TRUE(WriteFileBytes(signedPath + ".new", "release three"));
+    ASSERT_EQ(::rename((signedPath + ".new").c_str(), signedPath.c_str()), 0);
+    EXPECT_EQ(listing().body, "release three");
+
+    ASSERT_EQ(::unlink(signedPath.c_str()), 0);
+    const Answer walked = listing();
+    EXPECT_EQ(walked.status, 200);
+    EXPECT_EQ(walked.body, repository_.expectedListing());
+}
+
 struct Refusal {
     const char* what;
     std::string method;
@@ -271,6 +291,63 @@ TEST(JobgateFastCgi, TakesTheRepositoryFromItsEnvironmentWhenTheRequestNamesNone
     answer = SplitAnswer(AskFastCgi(server.address(), passed, command).out);
     EXPECT_EQ(answer.header("X-Sendfile"), "");
     EXPECT_EQ(answer.body, "z");
+}
+
+// How often a file of the folder was opened, by its name.
+class OpenCount {
+public:
+    explicit OpenCount(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        ::inotify_add_watch(fd_, folder.c_str(), IN_OPEN);
+    }
+    ~OpenCount() { ::close(fd_); }
+
+    int opened(const std::string& name)
+    {
+        alignas(inotify_event) char buffer[8192];
+        ssize_t got = 0;
+        while ((got = ::read(fd_, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0 && name == event->name)
+                    ++count_;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return count_;
+    }
+
+private:
+    int fd_;
+    int count_ = 0;
+};
+
+TEST(JobgateFastCgi, ReadsAnUnchangedSignedListingOnce)
+{
+    TestRepository repository;
+    const std::string signedPath = repository.root() + "/Corvid.brenhold-listing";
+    JobgateFastCgiServer server({{"JOBGATE_ROOT", repository.root()}});
+    ASSERT_TRUE(server.running());
+    const std::string command = Command("15", {"Corvid"});
+    const EnvironmentOverrides request = {{"REQUEST_METHOD", "POST"},
+                                          {"CONTENT_LENGTH", std::to_string(command.size())}};
+    // Counted after each request: inotify folds an event into an unread one just like it.
+    OpenCount opens(repository.root());
+    ASSERT_TRUE(WriteFileBytes(signedPath, "release 1"));
+    opens.opened("Corvid.brenhold-listing");
+    const auto opensOfAsking = [&](const char* expected) {
+        const int before = opens.opened("Corvid.brenhold-listing");
+        EXPECT_EQ(SplitAnswer(AskFastCgi(server.address(), request, command).out).body, expected);
+        return opens.opened("Corvid.brenhold-listing") - before;
+    };
+    EXPECT_EQ(opensOfAsking("release 1"), 1);
+    EXPECT_EQ(opensOfAsking("release 1"), 0);
+    EXPECT_EQ(opensOfAsking("release 1"), 0);
+
+    ASSERT_TRUE(WriteFileBytes(signedPath, "release 2"));
+    opens.opened("Corvid.brenhold-listing"); // the test's own writing
+    EXPECT_EQ(opensOfAsking("release 2"), 1);
+    EXPECT_EQ(opensOfAsking("release 2"), 0);
 }
 
 TEST(JobgateFastCgi, RefusesToStartWithoutItsSocket)
