@@ -3,12 +3,14 @@
 #include "Jobgate.h"
 
 #include <fcgiapp.h>
+#include <signal.h>
 #include <netdb.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -19,6 +21,15 @@
 namespace {
 
 constexpr int kBacklog = 128;
+
+volatile std::sig_atomic_t gStopRequested = 0;
+int gListenSocket = -1;
+
+void RequestStop(int)
+{
+    gStopRequested = 1;
+    ::shutdown(gListenSocket, SHUT_RDWR);
+}
 
 // One FastCGI request slot: libfcgi fills it on each accept and finishes the previous
 // request then.
@@ -165,6 +176,17 @@ int ServeFastCgi(int listenSocket)
         std::fprintf(stderr, "jobgate: the FastCGI library cannot start\n");
         return 1;
     }
+    // Replaces libfcgi's handlers: SIGTERM (as the web server or a service manager stops
+    // its back ends) and SIGINT finish the request under way, then end the program. Writes
+    // go on after the signal (SA_RESTART); shutting the socket down wakes a waiting accept.
+    gListenSocket = listenSocket;
+    struct sigaction stop {};
+    stop.sa_handler = RequestStop;
+    stop.sa_flags = SA_RESTART;
+    sigemptyset(&stop.sa_mask);
+    ::sigaction(SIGTERM, &stop, nullptr);
+    ::sigaction(SIGINT, &stop, nullptr);
+
     FastCgiRequest request(listenSocket);
     SignedListingCache listings;
     while (request.accept()) {
@@ -178,7 +200,11 @@ int ServeFastCgi(int listenSocket)
         });
         FastCgiChannel channel(request.in(), request.out());
         AnswerRequest(environment, channel, &listings);
+        if (gStopRequested)
+            break;
     }
+    if (gStopRequested)
+        return 0;
     std::fprintf(stderr, "jobgate: accepting FastCGI requests failed\n");
     return 1;
 }

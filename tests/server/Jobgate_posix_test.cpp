@@ -350,6 +350,23 @@ TEST(JobgateFastCgi, ReadsAnUnchangedSignedListingOnce)
     EXPECT_EQ(opensOfAsking("release 2"), 0);
 }
 
+TEST(JobgateFastCgi, EndsQuietlyWhenStopped)
+{
+    TestRepository repository;
+    JobgateFastCgiServer server({{"JOBGATE_ROOT", repository.root()}});
+    ASSERT_TRUE(server.running());
+    const std::string command = Command("15", {"Corvid"});
+    EXPECT_EQ(SplitAnswer(AskFastCgi(server.address(),
+                                     {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", std::to_string(command.size())}},
+                                     command)
+                              .out)
+                  .status,
+              200);
+    server.newErrors();
+    EXPECT_EQ(server.stop(), 0);
+    EXPECT_EQ(server.newErrors(), "");
+}
+
 TEST(JobgateFastCgi, RefusesToStartWithoutItsSocket)
 {
     const ProcessResult taken = RunProcess({BRENHOLD_JOBGATE_BIN, "--fastcgi", "/nonexistent/folder/socket"});

@@ -26,7 +26,8 @@ public:
     // What the server wrote on standard error since the last call.
     std::string newErrors();
 
-    void stop() { process_.stop(); }
+    // Stops the server as a service manager does (SIGTERM); its exit code.
+    int stop() { return process_.stop(); }
 
 private:
     TempDir folder_;

@@ -29,11 +29,14 @@ sockaddr_in Loopback(int port)
     return address;
 }
 
-// Whether the child has ended; reaps it when it has.
-bool Ended(pid_t pid)
+// Whether the child has ended; reaps it when it has, with its exit code (-1 when killed).
+bool Ended(pid_t pid, int& exitCode)
 {
     int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) == pid;
+    if (::waitpid(pid, &status, WNOHANG) != pid)
+        return false;
+    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return true;
 }
 
 } // namespace
@@ -66,7 +69,8 @@ bool ServerProcess::start(const std::vector<std::string>& argv, const Environmen
     ::setpgid(child, child);
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (Ended(child))
+        int exitCode = 0;
+        if (Ended(child, exitCode))
             return false; // most likely its port was taken in the meantime
         if (ready()) {
             pid_ = child;
@@ -79,15 +83,16 @@ bool ServerProcess::start(const std::vector<std::string>& argv, const Environmen
     return false;
 }
 
-void ServerProcess::stop()
+int ServerProcess::stop()
 {
     if (pid_ <= 0)
-        return;
+        return -1;
     ::kill(pid_, SIGTERM);
     const auto deadline = std::chrono::steady_clock::now() + kStopLimit;
     bool ended = false;
+    int exitCode = -1;
     while (!ended && std::chrono::steady_clock::now() < deadline) {
-        ended = Ended(pid_);
+        ended = Ended(pid_, exitCode);
         if (!ended)
             std::this_thread::sleep_for(kPollInterval);
     }
@@ -95,6 +100,7 @@ void ServerProcess::stop()
     if (!ended)
         ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
+    return exitCode;
 }
 
 int FreeLoopbackPort()

@@ -29,8 +29,9 @@ public:
     pid_t pid() const { return pid_; }
 
     // SIGTERM to the program, then SIGKILL to its group after five seconds or once the
-    // program has ended (its children may outlive it); waits for the program.
-    void stop();
+    // program has ended (its children may outlive it); waits for the program. Its exit code,
+    // or -1 when it was killed or had not started.
+    int stop();
 
 private:
     pid_t pid_ = -1;
