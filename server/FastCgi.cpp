@@ -3,15 +3,15 @@
 #include "Jobgate.h"
 
 #include <fcgiapp.h>
-#include <signal.h>
 #include <netdb.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +38,9 @@ public:
     explicit FastCgiRequest(int listenSocket) { FCGX_InitRequest(&request_, listenSocket, 0); }
     FastCgiRequest(const FastCgiRequest&) = delete;
     FastCgiRequest& operator=(const FastCgiRequest&) = delete;
-    // Finishes a request still open; the listening socket stays its owner's.
-    ~FastCgiRequest() { FCGX_Free(&request_, 0); }
+    // Finishes a request still open, flushing its answer; the listening socket stays its
+    // owner's.
+    ~FastCgiRequest() { FCGX_Finish_r(&request_); }
 
     bool accept() { return FCGX_Accept_r(&request_) >= 0; }
 
