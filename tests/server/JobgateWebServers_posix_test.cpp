@@ -69,6 +69,30 @@ TEST_P(JobgateUnderWebServer, ServesTheListingAndEveryFile)
     }
 }
 
+TEST_P(JobgateUnderWebServer, ServesTheSignedListingAsSignedAndTheWalkWithoutOne)
+{
+    TempDir keys;
+    const ProcessResult key = RunProcess({BRENHOLD_JOBGATE_SIGN_BIN, "keygen", keys / "maker.pem"});
+    ASSERT_EQ(key.exitCode, 0) << key.err;
+    const ProcessResult signedRun = RunProcess(
+        {BRENHOLD_JOBGATE_SIGN_BIN, "sign", "--key", keys / "maker.pem", repository_.root(), "Corvid"});
+    ASSERT_EQ(signedRun.exitCode, 0) << signedRun.err;
+    const std::string path = repository_.root() + "/Corvid.brenhold-listing";
+    const std::string stored = ReadFileBytes(path);
+    ASSERT_NE(stored.find("brenhold-signature 1 "), std::string::npos);
+
+    const JobgateSite server(GetParam(), repository_.root());
+    ASSERT_TRUE(server.running()) << server.errorLog();
+    const Answer signedListing = Post(server, Command("15", {"Corvid"}));
+    EXPECT_EQ(signedListing.status, 200);
+    EXPECT_TRUE(signedListing.body == stored);
+
+    ASSERT_TRUE(std::filesystem::remove(path));
+    const Answer walked = Post(server, Command("15", {"Corvid"}));
+    EXPECT_EQ(walked.status, 200);
+    EXPECT_EQ(walked.body, repository_.expectedListing());
+}
+
 TEST_P(JobgateUnderWebServer, RefusesWithStatusAndText)
 {
     const JobgateSite server(GetParam(), repository_.root());

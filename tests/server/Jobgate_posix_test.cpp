@@ -103,6 +103,37 @@ TEST_P(JobgateProcess, ListsEveryListableFileInByteOrder)
     EXPECT_FALSE(watch.anythingRead());
 }
 
+TEST_P(JobgateProcess, SendsASignedListingAsItIsWithoutWalkingTheFolder)
+{
+    // jobgate does not read what it sends: any bytes the maker's tool left are sent.
+    const std::string stored = std::string("brenhold-signature 1 \x04 any bytes\0\x03\xFF", 35);
+    const std::string path = repository_.root() + "/Corvid.brenhold-listing";
+    ASSERT_TRUE(WriteFileBytes(path, stored));
+    {
+        ReadWatch watch(repository_.root() + "/Corvid");
+        const ProcessResult result = run(Command("15", {"Corvid"}));
+        EXPECT_EQ(result.exitCode, 0);
+        const Answer answer = SplitAnswer(result.out);
+        EXPECT_EQ(answer.status, 200);
+        EXPECT_EQ(answer.header("Content-Type"), "text/plain; charset=windows-1252");
+        EXPECT_EQ(answer.header("Content-Length"), std::to_string(stored.size()));
+        EXPECT_TRUE(answer.body == stored);
+        EXPECT_EQ(result.err, "");
+        EXPECT_FALSE(watch.anythingRead());
+    }
+    // Files are sent as before, and a product without its own signed listing is walked.
+    EXPECT_EQ(SplitAnswer(run(Command("16", {"Corvid", "./z.txt"})).out).body, "z");
+    EXPECT_EQ(SplitAnswer(run(Command("15", {"Outsider"})).out).body.find("brenhold-signature"),
+              std::string::npos);
+
+    // A signed listing that is there but cannot be read is a server error, not a silent walk.
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    const ProcessResult broken = run(Command("15", {"Corvid"}));
+    EXPECT_EQ(SplitAnswer(broken.out).status, 500);
+    EXPECT_NE(broken.err.find("Corvid.brenhold-listing"), std::string::npos) << broken.err;
+}
+
 TEST_P(JobgateProcess, SendsFileBytesUnchanged)
 {
     for (const ExpectedFile& file : repository_.files()) {
