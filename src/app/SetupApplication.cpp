@@ -6,6 +6,9 @@
 #include "app/UpdateView.h"
 #include "install/InstallChoice.h"
 
+// A cancelled update run ends the process as a cancelled installation does.
+static_assert(SetupApplication::kExitCancelled == Updater::kExitCancelled);
+
 SetupApplication::SetupApplication(std::string argumentsText) : argumentsText_(std::move(argumentsText)) {}
 
 bool SetupApplication::initialize()

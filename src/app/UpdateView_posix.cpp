@@ -1,6 +1,7 @@
 // POSIX side of app/UpdateView.h: the update run on the terminal.
 #include "app/UpdateView.h"
 
+#include "update/InterruptCatch.h"
 #include "update/TerminalUpdateView.h"
 
 #include <iostream>
@@ -13,6 +14,8 @@ public:
     Updater& updater() override { return view_; }
     void run() override
     {
+        // Ctrl-C during the run cancels it after the block in hand (see TerminalUpdateView).
+        const InterruptCatch catchingCtrlC;
         const Updater::RunEnd end = view_.bringUpToDate();
         view_.finishLine();
         view_.endRun(end);

@@ -98,6 +98,11 @@ void HttpClient::readResponse(ByteSource& source)
                 break;
             received += static_cast<std::uint64_t>(count);
             onData(block.data(), count);
+            if (waitObserver_ != nullptr) {
+                waitObserver_->idle();
+                if (waitObserver_->transferCancelled())
+                    break;
+            }
         }
     }
     if (responseHeader.find(kUtf8Marker) != std::string::npos ||

@@ -24,5 +24,6 @@ inline constexpr char kReadingListing[] = "Lese Verzeichnisstruktur, bitte warte
 inline constexpr char kCheckFileFormat[] = "Prüfe Datei %d/%d: %s";           // number, count, path
 inline constexpr char kDownloadFileFormat[] = "Download der Datei %d/%d: %s"; // number, count, path
 inline constexpr char kStarting[] = "Starte ";                                // followed by the product
+inline constexpr char kCancelUpdateQuestion[] = "Soll die Aktualisierung abgebrochen werden?";
 
 } // namespace texts

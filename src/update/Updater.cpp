@@ -64,6 +64,7 @@ Updater::Updater()
 {
     serverHost = ConfiguredUpdateServer().host;
     receiveBlockSize = kDownloadBlockSize;
+    setWaitObserver(this);
 }
 
 void Updater::runUpdate()
@@ -73,6 +74,10 @@ void Updater::runUpdate()
 
 void Updater::endRun(RunEnd end)
 {
+    if (end == RunEnd::Cancelled) {
+        std::cerr << "Update cancelled by the user" << std::endl;
+        std::exit(kExitCancelled);
+    }
     if (end == RunEnd::StartProgram)
         StartProgramInPlace(LocalPath(programPath.Text()));
     std::exit(0);
@@ -85,8 +90,11 @@ Updater::RunEnd Updater::bringUpToDate()
     showStatus(texts::kReadingListing);
 
     CommandClient listing(kListingCommand);
+    listing.setWaitObserver(this);
     WriteField(listing.commandStream, productName.Text());
     tree.readListing(listing.postCommand());
+    if (cancelRequested_)
+        return RunEnd::Cancelled;
 
     const std::string mainDir = LocalPath(mainDirectory.Text());
     // The main directory is a directory even when a "." in its path (a folder such as
@@ -97,8 +105,14 @@ Updater::RunEnd Updater::bringUpToDate()
 
     const int rowCount = static_cast<int>(tree.rowCount());
     int fileNumber = 1;
-    while (const FileTreeRow* row = tree.nextRow())
+    while (const FileTreeRow* row = tree.nextRow()) {
+        idle();
+        if (cancelRequested_)
+            return RunEnd::Cancelled;
         updateRow(*row, fileNumber++, rowCount);
+    }
+    if (cancelRequested_)
+        return RunEnd::Cancelled;
 
     if (programPath.Text().empty())
         return RunEnd::Exit;
@@ -170,6 +184,10 @@ bool Updater::downloadFile(const std::string& path, std::uint32_t size)
     downloadSink.close();
     const bool written = !downloadSink.fail();
     downloadSink.clear();
+    if (cancelRequested_) {
+        std::remove(partial.c_str());
+        return false;
+    }
 
     // A cut transfer, an error page or a full disk must not become the product's file:
     // only a complete reply replaces the old file.
@@ -222,3 +240,5 @@ void Updater::setStatusText(std::string) {}
 void Updater::setProgressRange(int, int) {}
 
 void Updater::setProgressPos(int) {}
+
+void Updater::idle() {}

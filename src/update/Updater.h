@@ -3,10 +3,12 @@
 // and then starts the product.
 //
 // Observer slots: the run reports through setStatusText, setProgressRange and
-// setProgressPos, which do nothing at this level; a view (the update dialog, the
-// terminal view) derives from Updater and overrides them.
+// setProgressPos, and calls idle while it waits and between blocks and files; they do
+// nothing at this level. A view (the update dialog, the terminal view) derives from
+// Updater and overrides them, and may cancel the run with requestCancel.
 
 #include "net/CommandClient.h"
+#include "net/WaitObserver.h"
 #include "text/TypedValue.h"
 
 #include <cstdint>
@@ -16,13 +18,17 @@
 class FileTree;
 class FileTreeRow;
 
-class Updater : public CommandClient {
+class Updater : public CommandClient, public WaitObserver {
 public:
     // How the run wants the process to end.
     enum class RunEnd {
         Exit,         // end with exit code 0, starting nothing
         StartProgram, // start the program path in place of this process
+        Cancelled,    // end with kExitCancelled: the user gave up the run, which started nothing
     };
+
+    // The exit code of a cancelled run, the same as that of a cancelled installation.
+    static constexpr int kExitCancelled = 2;
 
     Updater();
 
@@ -42,6 +48,12 @@ public:
     // downloads what is missing or older. Returns how the process is to end.
     RunEnd bringUpToDate();
 
+    // Asks the run to end after the block in hand (at once while it waits): the partial
+    // download is removed, no file is replaced and nothing is started from then on, and
+    // bringUpToDate answers Cancelled.
+    void requestCancel() { cancelRequested_ = true; }
+    bool cancelRequested() const { return cancelRequested_; }
+
     // Slot 1: writes a downloaded block to the download file and moves the progress.
     bool consumeData(const char* bytes, int count) override;
 
@@ -49,6 +61,10 @@ public:
     virtual void setStatusText(std::string text);
     virtual void setProgressRange(int low, int high);
     virtual void setProgressPos(int pos);
+    // Slot 5: called while the run waits for the server and between blocks and files.
+    void idle() override;
+
+    bool transferCancelled() override { return cancelRequested_; }
 
     // The longest status text shown; longer texts are cut.
     static constexpr std::size_t kStatusLimit = 99;
@@ -68,4 +84,5 @@ private:
     // Progress positions are bytes shifted right by this much, so that files beyond
     // 2 GiB still fit the progress range.
     unsigned progressShift = 0;
+    bool cancelRequested_ = false;
 };
