@@ -59,6 +59,7 @@ Updater::RunEnd UpdateDialog::runInside()
     running_ = true;
     const RunEnd end = bringUpToDate();
     running_ = false;
+    showStatus(true);
     return end;
 }
 
@@ -106,6 +107,7 @@ void UpdateDialog::askToCancel()
 
 void UpdateDialog::idle()
 {
+    showStatus(false);
     const auto now = ProgressThrottle::Clock::now();
     if (now - lastPump_ < kPumpInterval)
         return;
@@ -125,7 +127,23 @@ void UpdateDialog::idle()
 
 void UpdateDialog::setStatusText(std::string text)
 {
-    SetDlgItemTextA(window(), IDC_STATUS, text.c_str());
+    // A status line set for every file of a long listing would cost more than checking
+    // the files: under Wine the control paints itself at once.
+    waitingStatus_ = std::move(text);
+    statusWaits_ = true;
+    showStatus(false);
+}
+
+void UpdateDialog::showStatus(bool force)
+{
+    if (!statusWaits_)
+        return;
+    const auto now = ProgressThrottle::Clock::now();
+    if (!force && now - statusShownAt_ < ProgressThrottle::kInterval)
+        return;
+    statusShownAt_ = now;
+    statusWaits_ = false;
+    SetDlgItemTextA(window(), IDC_STATUS, waitingStatus_.c_str());
 }
 
 void UpdateDialog::setProgressRange(int low, int high)

@@ -12,6 +12,7 @@
 #include "update/Updater.h"
 
 #include <chrono>
+#include <string>
 
 class UpdateDialog : public ModalDialog, public Updater {
 public:
@@ -23,8 +24,10 @@ public:
     RunEnd runInside();
 
     // Slots 2 to 4 on the dialog's controls: the status line and the progress bar. The
-    // bar is moved only when its drawn position changes, at most 25 times a second
-    // (ProgressThrottle); the controls are painted when idle dispatches their messages.
+    // status line takes a text at most 25 times a second (a later text waits for idle,
+    // the run's last one is always shown); the bar is moved only when its drawn position
+    // changes, as often (ProgressThrottle). The controls are painted when idle dispatches
+    // their messages.
     void setStatusText(std::string text) override;
     void setProgressRange(int low, int high) override;
     void setProgressPos(int pos) override;
@@ -53,10 +56,16 @@ protected:
 private:
     // The cancel question; Ja cancels the run. Asked once at a time.
     void askToCancel();
+    // Puts the waiting status text on the status line, when there is one and force or
+    // its interval has passed.
+    void showStatus(bool force);
 
     HICON icon_ = nullptr;
     bool running_ = false;
     bool asking_ = false;
     ProgressThrottle progress_;
     ProgressThrottle::Clock::time_point lastPump_{};
+    std::string waitingStatus_;
+    bool statusWaits_ = false;
+    ProgressThrottle::Clock::time_point statusShownAt_{};
 };

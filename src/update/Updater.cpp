@@ -67,11 +67,6 @@ Updater::Updater()
     setWaitObserver(this);
 }
 
-void Updater::runUpdate()
-{
-    endRun(bringUpToDate());
-}
-
 void Updater::endRun(RunEnd end)
 {
     if (end == RunEnd::Cancelled) {

@@ -37,11 +37,8 @@ public:
     TypedValue mainDirectory; // "/" and "\" both separate
     TypedValue programPath;   // "./" and the program file; empty starts nothing
 
-    // The whole run; ends the process: by starting the program in its place, or with
-    // exit code 0.
-    [[noreturn]] void runUpdate();
-
-    // Ends the process as bringUpToDate asked.
+    // Ends the process as bringUpToDate asked: by starting the program in its place, or
+    // with exit code 0, or kExitCancelled.
     [[noreturn]] void endRun(RunEnd end);
 
     // The run up to its end: fetches the listing, makes the main directory current and
