@@ -82,18 +82,22 @@ Updater::Updater()
 {
     serverHost = ConfiguredUpdateServer().host;
     receiveBlockSize = kDownloadBlockSize;
+    setWaitObserver(this);
 }
 
 void Updater::runUpdate()
 {
-    const RunEnd end = bringUpToDate();
-    if (onFinished)
-        onFinished(*this);
-    endRun(end);
+    endRun(bringUpToDate());
 }
 
 void Updater::endRun(RunEnd end)
 {
+    if (onFinished)
+        onFinished(*this);
+    if (end == RunEnd::Cancelled) {
+        std::cerr << "Update cancelled by the user" << std::endl;
+        std::exit(kExitCancelled);
+    }
     if (end == RunEnd::StartProgram)
         StartProgramInPlace(LocalPath(programPath.Text()));
     std::exit(0);
@@ -106,26 +110,37 @@ Updater::RunEnd Updater::bringUpToDate()
     programUpdated_ = false;
     showStatus(texts::kReadingListing);
 
-    const std::string mainDir = LocalPath(mainDirectory.Text());
-    // The main directory is a directory even when a "." in its path (a folder such as
-    // first.last) would make it look like a file name.
-    createDirectories((mainDir + "/").c_str());
-    if (!ChangeDirectory(mainDir))
-        return RunEnd::Exit;
     // A switch cut off by a kill or a power loss is completed before anything else, even
     // when the server cannot be reached: the product must not start as a mix.
-    if (!CompleteInterruptedSwitch(checkpoint))
-        logEvent("an interrupted switch could not be completed");
-    RemoveSetAsideFiles();
+    const std::string mainDir = LocalPath(mainDirectory.Text());
+    const bool installed = ChangeDirectory(mainDir);
+    if (installed) {
+        if (!CompleteInterruptedSwitch(checkpoint))
+            logEvent("an interrupted switch could not be completed");
+        RemoveSetAsideFiles();
+    }
 
     FileTree tree;
     const bool listed = readListing(tree);
+    if (cancelRequested_)
+        return cancelled();
+
+    if (!installed) {
+        // The main directory is a directory even when a "." in its path (a folder such as
+        // first.last) would make it look like a file name.
+        createDirectories((mainDir + "/").c_str());
+        if (!ChangeDirectory(mainDir))
+            return RunEnd::Exit;
+    }
     std::vector<RowPlan> plans = planRows(tree);
 
     if (listed && fitsOnDisk(plans)) {
         const int rowCount = static_cast<int>(plans.size());
         int failed = 0;
         for (int i = 0; i < rowCount; ++i) {
+            idle();
+            if (cancelRequested_)
+                return cancelled();
             const RowPlan& plan = plans[static_cast<std::size_t>(i)];
             showStatus(FormatString(texts::kCheckFileFormat, i + 1, rowCount, plan.path.c_str()));
             if (!plan.refusal.empty()) {
@@ -139,6 +154,8 @@ Updater::RunEnd Updater::bringUpToDate()
             if (!stageFile(plan.file))
                 ++failed;
         }
+        if (cancelRequested_)
+            return cancelled();
         if (failed > 0) {
             outcome_ = Outcome::FilesFailed;
             WriteDiagnostic(FormatString("%d file(s) could not be fetched; the installation stays as it was", failed));
@@ -154,12 +171,20 @@ Updater::RunEnd Updater::bringUpToDate()
     return RunEnd::StartProgram;
 }
 
+Updater::RunEnd Updater::cancelled()
+{
+    outcome_ = Outcome::Cancelled;
+    logEvent("cancelled by the user");
+    return RunEnd::Cancelled;
+}
+
 // Fetches the listing into tree; false when there is none to follow, because the server
 // gave none or it was not trusted.
 bool Updater::readListing(FileTree& tree)
 {
     CommandClient listing(kListingCommand);
     listing.setTimeouts(timeouts());
+    listing.setWaitObserver(this);
     // A signed listing is checked byte for byte as it came.
     listing.foldsCharset = false;
     WriteField(listing.commandStream, productName.Text());
@@ -280,6 +305,11 @@ bool Updater::stageFile(const PlannedFile& file)
     bodyLimit = kInMemoryBodyLimit;
     bytesReceived = 0;
     setProgressPos(0);
+    if (cancelRequested_) {
+        // What arrived stays staged: the next run continues it.
+        staged.finish();
+        return false;
+    }
 
     std::string failure = staged.finish();
     const int status = statusCode();
@@ -394,3 +424,5 @@ void Updater::setStatusText(std::string) {}
 void Updater::setProgressRange(int, int) {}
 
 void Updater::setProgressPos(int) {}
+
+void Updater::idle() {}
