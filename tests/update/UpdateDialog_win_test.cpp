@@ -159,6 +159,7 @@ TEST(UpdateDialog, OpensWithTitleWaitTextIconAndRunTimer)
     ExitGuard guard;
     ControlRecorder recorder;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     const HICON programIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BRENHOLD));
 
@@ -197,6 +198,7 @@ TEST(UpdateDialog, PaintsItsIconOnlyWhileMinimised)
     ExitGuard guard;
     ControlRecorder recorder;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     bool hadTimer = false;
     bool iconic = false;
@@ -229,6 +231,7 @@ TEST(UpdateDialog, TimerWithAnotherIdStartsNothing)
     TestHttpServer server(OkReply(""));
     SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
 
     bool hadTimer = false;
@@ -271,6 +274,7 @@ TEST(UpdateDialog, RunDrivesStatusLineAndProgressBar)
     const std::filesystem::path startDirectory = std::filesystem::current_path();
     ControlRecorder recorder;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     dialog.mainDirectory.SetText(dir / "Corvid");
     dialog.programPath.SetText("./Corvid.exe");
@@ -365,6 +369,7 @@ TEST(UpdateDialog, ALargeDownloadMovesTheBarSeldomAndEndsFull)
     const std::filesystem::path startDirectory = std::filesystem::current_path();
     ControlRecorder recorder;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     dialog.mainDirectory.SetText(dir / "Corvid");
     bool hadTimer = false;
@@ -451,6 +456,7 @@ protected:
         dialog_.productName.SetText("Corvid");
         dialog_.mainDirectory.SetText(main().string());
         dialog_.programPath.SetText("./Corvid.exe");
+        dialog_.trust = ListingTrust(); // the test server's listings are unsigned
     }
     void TearDown() override { std::filesystem::current_path(startDirectory_); }
 
@@ -593,6 +599,7 @@ TEST(UpdateDialog, WindowMenuEntryOpensTheAboutBox)
 {
     ExitGuard guard;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
 
     bool hadTimer = false;

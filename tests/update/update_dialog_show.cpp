@@ -45,6 +45,7 @@ int main(int argc, char** argv)
     SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
 
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     dialog.mainDirectory.SetText(argv[1]);
     if (argc > 3)
