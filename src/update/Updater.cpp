@@ -34,21 +34,6 @@ constexpr int kFileCommand = 16;
 constexpr int kHttpOk = 200;
 constexpr int kHttpPartial = 206;
 
-// The path with control characters written as \xNN, so that a hostile one cannot break
-// the diagnostic's single line.
-std::string Printable(const std::string& path)
-{
-    std::string out;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            out += FormatString("\\x%02X", byte);
-        else
-            out += c;
-    }
-    return out;
-}
-
 // The first byte of a partial reply ("Content-Range: bytes N-M/T"); none gives UINT64_MAX.
 std::uint64_t RangeStartOf(const std::string& header)
 {
@@ -144,8 +129,8 @@ Updater::RunEnd Updater::bringUpToDate()
             const RowPlan& plan = plans[static_cast<std::size_t>(i)];
             showStatus(FormatString(texts::kCheckFileFormat, i + 1, rowCount, plan.path.c_str()));
             if (!plan.refusal.empty()) {
-                std::cerr << "Skipping listed file \"" << Printable(plan.path) << "\": " << plan.refusal << std::endl;
-                logEvent("skipped \"" + Printable(plan.path) + "\": " + plan.refusal);
+                std::cerr << "Skipping listed file \"" << EscapeControlCharacters(plan.path) << "\": " << plan.refusal << std::endl;
+                logEvent("skipped \"" + EscapeControlCharacters(plan.path) + "\": " + plan.refusal);
                 continue;
             }
             if (!plan.needed)
@@ -273,12 +258,12 @@ bool Updater::stageFile(const PlannedFile& file)
 {
     StagedFile staged(file);
     if (!staged.prepare()) {
-        WriteDiagnostic("Cannot write the staging area for \"" + Printable(file.path) + "\"");
-        logEvent("failed \"" + Printable(file.path) + "\": the staging area cannot be written");
+        WriteDiagnostic("Cannot write the staging area for \"" + EscapeControlCharacters(file.path) + "\"");
+        logEvent("failed \"" + EscapeControlCharacters(file.path) + "\": the staging area cannot be written");
         return false;
     }
     if (staged.complete()) {
-        logEvent("already staged \"" + Printable(file.path) + "\"");
+        logEvent("already staged \"" + EscapeControlCharacters(file.path) + "\"");
         return true;
     }
     const std::uint64_t offset = staged.offset();
@@ -319,15 +304,15 @@ bool Updater::stageFile(const PlannedFile& file)
     else if (!firstBlock_ && !replyTaken_)
         failure = "the server continued at another byte";
     if (!failure.empty()) {
-        WriteDiagnostic("Download of \"" + Printable(file.path) + "\" failed: " + failure);
-        logEvent("failed \"" + Printable(file.path) + "\": " + failure);
+        WriteDiagnostic("Download of \"" + EscapeControlCharacters(file.path) + "\" failed: " + failure);
+        logEvent("failed \"" + EscapeControlCharacters(file.path) + "\": " + failure);
         return false;
     }
     if (status == kHttpPartial)
-        logEvent(FormatString("resumed \"%s\" at byte %llu", Printable(file.path).c_str(),
+        logEvent(FormatString("resumed \"%s\" at byte %llu", EscapeControlCharacters(file.path).c_str(),
                               static_cast<unsigned long long>(offset)));
     else
-        logEvent("downloaded \"" + Printable(file.path) + "\"");
+        logEvent("downloaded \"" + EscapeControlCharacters(file.path) + "\"");
     return true;
 }
 
@@ -386,7 +371,7 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
     logEvent(FormatString("switched: %u file(s) put in place, %u removed", static_cast<unsigned>(plan.moves.size()),
                           static_cast<unsigned>(plan.removals.size())));
     for (const std::string& path : plan.removals)
-        logEvent("removed \"" + Printable(path) + "\"");
+        logEvent("removed \"" + EscapeControlCharacters(path) + "\"");
     if (programMoves) {
         programUpdated_ = true;
         placeProductShortcuts(programPath.Text());
