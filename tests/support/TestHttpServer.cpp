@@ -103,9 +103,13 @@ Reply SlowTailReply(const std::string& body, std::size_t fastCount, milliseconds
 Reply PartialReply(const std::string& body, std::size_t from)
 {
     from = std::min(from, body.size());
-    const std::string range = "Content-Range: bytes " + std::to_string(from) + "-" +
-                              std::to_string(body.empty() ? 0 : body.size() - 1) + "/" +
-                              std::to_string(body.size()) + "\r\n";
+    const std::string range = std::string("Content-Range: bytes ")
+                                  .append(std::to_string(from))
+                                  .append("-")
+                                  .append(std::to_string(body.empty() ? 0 : body.size() - 1))
+                                  .append("/")
+                                  .append(std::to_string(body.size()))
+                                  .append("\r\n");
     Reply reply;
     reply.bytes = WithLength(206, "Partial Content", body.substr(from), "application/octet-stream");
     reply.bytes.insert(reply.bytes.find("\r\n") + 2, range);

@@ -19,12 +19,12 @@ constexpr std::uint32_t kNewTime = 1100000000;
 
 std::string Name(int i)
 {
-    return "./Daten/datei" + std::to_string(i) + ".txt";
+    return std::string("./Daten/datei").append(std::to_string(i)).append(".txt");
 }
 
 std::string NewBytes(int i)
 {
-    return "Fassung 2 der Datei " + std::to_string(i);
+    return std::string("Fassung 2 der Datei ").append(std::to_string(i));
 }
 
 std::string InstalledState(const fs::path& main)
@@ -127,7 +127,7 @@ TEST_P(ContinuedDownload, AsksForTheRestAndEndsWithTheRightFile)
         const std::size_t staged = GetParam().stagedAfter;
         serveFile(path_, PartialReply(bytes_, staged));
         newRun()->bringUpToDate();
-        EXPECT_EQ(RangeOf(server_.lastRequest()), "bytes=" + std::to_string(staged) + "-");
+        EXPECT_EQ(RangeOf(server_.lastRequest()), std::string("bytes=").append(std::to_string(staged)).append("-"));
     }
     EXPECT_TRUE(ReadFileBytes(localFile(path_)) == bytes_);
     EXPECT_EQ(StampOf(localFile(path_)), kNewTime);

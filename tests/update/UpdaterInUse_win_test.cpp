@@ -3,6 +3,7 @@
 // aside in the state folder and a later run removes it once the program has ended.
 #include "FaultServerRun.h"
 #include "support/ProgramRun.h"
+#include "update/LocalPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ class RunningProgram {
 public:
     explicit RunningProgram(const fs::path& program)
     {
-        std::string commandLine = "\"" + program.string() + "\"";
+        std::string commandLine = std::string("\"").append(program.string()).append("\"");
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         if (CreateProcessA(program.string().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
