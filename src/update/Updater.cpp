@@ -163,6 +163,7 @@ bool Updater::readListing(FileTree& tree)
     listing.setTimeouts(timeouts());
     // A signed listing is checked byte for byte as it came.
     listing.foldsCharset = false;
+    listing.receiveBlockSize = kDownloadBlockSize;
     WriteField(listing.commandStream, productName.Text());
     std::string body = listing.postCommand();
     if (body.empty() || listing.statusCode() != kHttpOk) {
