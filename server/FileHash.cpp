@@ -3,12 +3,10 @@
 #include "OpenSslOwners.h"
 #include "SignDiagnostic.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -62,17 +60,16 @@ std::optional<std::string> Sha256Hex(std::string_view bytes)
     return FinishSha256(context.get());
 }
 
-std::optional<FileDigest> HashFile(int fd, const std::string& name)
+FileHasher::FileHasher() : block_(std::make_unique_for_overwrite<char[]>(kBlockSize)) {}
+
+std::optional<FileDigest> FileHasher::hash(int fd, const std::string& name)
 {
     const DigestContextOwner context = StartSha256();
     if (!context)
         return std::nullopt;
-    // Tells the kernel to read ahead generously; a failure only costs speed.
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::vector<char> block(kBlockSize);
     FileDigest result;
     while (true) {
-        const ssize_t got = ::read(fd, block.data(), block.size());
+        const ssize_t got = ::read(fd, block_.get(), kBlockSize);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -81,7 +78,7 @@ std::optional<FileDigest> HashFile(int fd, const std::string& name)
         }
         if (got == 0)
             break;
-        if (EVP_DigestUpdate(context.get(), block.data(), static_cast<std::size_t>(got)) != 1) {
+        if (EVP_DigestUpdate(context.get(), block_.get(), static_cast<std::size_t>(got)) != 1) {
             ComplainOpenSsl("cannot compute SHA-256 of " + name);
             return std::nullopt;
         }

@@ -3,6 +3,7 @@
 // Each function writes a line to standard error when it fails.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,17 @@ struct FileDigest {
 // The SHA-256 of bytes held in memory.
 std::optional<std::string> Sha256Hex(std::string_view bytes);
 
-// The SHA-256 of everything read from fd (an open file, read from its current position to its
-// end in large blocks, never whole into memory); none when reading fails. name is for messages.
-std::optional<FileDigest> HashFile(int fd, const std::string& name);
+// Hashes files one after the other through one reading block, made once: a product of many
+// small files costs no allocation per file.
+class FileHasher {
+public:
+    FileHasher();
+
+    // The SHA-256 of everything read from fd (an open file, read from its current position to
+    // its end in large blocks, never whole into memory); none when reading fails. name is for
+    // messages.
+    std::optional<FileDigest> hash(int fd, const std::string& name);
+
+private:
+    std::unique_ptr<char[]> block_;
+};

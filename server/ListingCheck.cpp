@@ -48,7 +48,8 @@ std::vector<std::string> ListingDifferences(const FileTree& tree, const std::str
     const auto validity = SignedListingValidity(tree);
     if (!validity) {
         differences.push_back("not a signed file listing (header " + std::to_string(tree.headerCode) + " " +
-                              std::to_string(tree.headerNumber) + " \"" + ShownText(tree.headerText2) + "\")");
+                              std::to_string(tree.headerNumber) + " \"" + ShownText(tree.headerText2) +
+                              "\")");
         return differences;
     }
     if (tree.headerText1 != product)

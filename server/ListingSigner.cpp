@@ -37,9 +37,9 @@ std::optional<std::string> SignListingBody(EVP_PKEY* privateKey, std::string_vie
 bool VerifyListingBody(EVP_PKEY* publicKey, std::string_view body, std::string_view der)
 {
     const DigestContextOwner context(EVP_MD_CTX_new());
-    const bool valid =
-        context && EVP_DigestVerifyInit(context.get(), nullptr, EVP_sha256(), nullptr, publicKey) == 1 &&
-        EVP_DigestVerify(context.get(), Bytes(der), der.size(), Bytes(body), body.size()) == 1;
+    const bool valid = context &&
+                       EVP_DigestVerifyInit(context.get(), nullptr, EVP_sha256(), nullptr, publicKey) == 1 &&
+                       EVP_DigestVerify(context.get(), Bytes(der), der.size(), Bytes(body), body.size()) == 1;
     // A signature that does not verify leaves its reason queued; it is no error of the tool.
     ERR_clear_error();
     return valid;

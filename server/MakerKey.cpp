@@ -93,8 +93,7 @@ PkeyOwner ReadPublicKey(const std::string& path)
 std::optional<std::string> PrivateKeyPem(EVP_PKEY* key)
 {
     const BioOwner memory(BIO_new(BIO_s_mem()));
-    if (!memory ||
-        PEM_write_bio_PrivateKey(memory.get(), key, nullptr, nullptr, 0, nullptr, nullptr) != 1) {
+    if (!memory || PEM_write_bio_PrivateKey(memory.get(), key, nullptr, nullptr, 0, nullptr, nullptr) != 1) {
         ComplainOpenSsl("cannot write the private key as PEM");
         return std::nullopt;
     }
@@ -120,7 +119,8 @@ std::optional<std::string> MakerKeyId(EVP_PKEY* key)
         ComplainOpenSsl("cannot encode the public key");
         return std::nullopt;
     }
-    const auto digest = Sha256Hex(std::string_view(reinterpret_cast<const char*>(der), static_cast<std::size_t>(length)));
+    const auto digest =
+        Sha256Hex(std::string_view(reinterpret_cast<const char*>(der), static_cast<std::size_t>(length)));
     if (!digest)
         return std::nullopt;
     return digest->substr(0, kKeyIdDigits);

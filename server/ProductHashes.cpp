@@ -9,6 +9,7 @@
 std::optional<std::vector<HashedFile>> HashProductFiles(const std::string& productFolder)
 {
     std::vector<HashedFile> hashed;
+    FileHasher hasher;
     for (ListedFile& file : ListProductFiles(productFolder)) {
         const std::string shown = productFolder + "/" + Utf8FromCp1252(file.path.substr(2));
         const auto names = ListedPathNames(file.path);
@@ -17,7 +18,7 @@ std::optional<std::vector<HashedFile>> HashProductFiles(const std::string& produ
             Complain("cannot open " + shown);
             return std::nullopt;
         }
-        const auto digest = HashFile(opened.fd.get(), shown);
+        const auto digest = hasher.hash(opened.fd.get(), shown);
         if (!digest)
             return std::nullopt;
         if (digest->size != file.size || opened.size != file.size) {

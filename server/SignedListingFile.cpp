@@ -40,7 +40,8 @@ StoredListing ReadSignedListing(const std::string& root, const std::string& prod
     if (!S_ISREG(st.st_mode))
         return Unreadable(path, "not a regular file");
 
-    StoredListing listing{StoredListing::State::Found, std::string(static_cast<std::size_t>(st.st_size), '\0')};
+    StoredListing listing{StoredListing::State::Found,
+                          std::string(static_cast<std::size_t>(st.st_size), '\0')};
     std::size_t got = 0;
     while (got < listing.text.size()) {
         const ssize_t n = ::read(fd.get(), listing.text.data() + got, listing.text.size() - got);

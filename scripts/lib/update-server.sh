@@ -5,6 +5,10 @@
 #                                          UPDATE_SERVER_PID and UPDATE_SERVER_LOGS (the
 #                                          folder of lighttpd's access and error logs)
 #   update_server_stop                     stops it and everything it started
+#   update_server_sign ROOT PRODUCT JOBGATE
+#                                          signs ROOT/PRODUCT with the development key the
+#                                          builds trust (build/dev-key/), using the
+#                                          jobgate-sign beside JOBGATE; prints its line
 
 UPDATE_SERVER=""
 UPDATE_SERVER_PID=""
@@ -56,4 +60,11 @@ update_server_stop() {
   kill -KILL -- "-$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   return 0
+}
+
+update_server_sign() {
+  local root=$1 product=$2 jobgate=$3
+  local key
+  key="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/dev-key/private.pem"
+  "$(dirname "$jobgate")/jobgate-sign" sign --key "$key" "$root" "$product"
 }

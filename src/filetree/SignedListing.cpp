@@ -70,7 +70,8 @@ std::optional<ListingParts> SplitListing(std::string_view listing)
 
 std::optional<ListingSignatureBlock> ParseSignatureBlock(std::string_view preamble)
 {
-    if (preamble.size() > listing::kTextLimit || preamble.substr(0, kSignaturePrefix.size()) != kSignaturePrefix)
+    if (preamble.size() > listing::kTextLimit ||
+        preamble.substr(0, kSignaturePrefix.size()) != kSignaturePrefix)
         return std::nullopt;
     preamble.remove_prefix(kSignaturePrefix.size());
     if (preamble.size() <= kKeyIdLength || preamble[kKeyIdLength] != ' ')

@@ -148,4 +148,100 @@ TEST(ListingWriter, LargeListingReadsBack)
     ExpectSameTrees(tree, back);
 }
 
+TEST(ListingWriter, SignedListingBodyHasTheDocumentedLayout)
+{
+    FileTree tree;
+    StartSignedFileListing(tree, "Corvid", {7, 1800000000});
+    AddFileRow(tree, "./Corvid.exe", 1700000000, 12345, std::string(64, 'a'));
+    std::string body = "keep";
+    ASSERT_TRUE(WriteListingBody(tree, body));
+    EXPECT_EQ(body, "keep"
+                    "15\x03"
+                    "2\x03"
+                    "Corvid\x03"
+                    "files serial=7 expires=1800000000\x03"
+                    "4\x03"
+                    "0\x03"
+                    "1022\x03"
+                    "0\x03"
+                    "path\x03"
+                    "Datei\x03\x03\x03"
+                    "1\x03"
+                    "10\x03"
+                    "0\x03"
+                    "mtime\x03"
+                    "Ge\xE4ndert\x03"
+                    "Sekunden seit 1970 UTC\x03\x03"
+                    "2\x03"
+                    "20\x03"
+                    "1\x03"
+                    "size\x03"
+                    "Gr\xF6\xDF"
+                    "e\x03"
+                    "Bytes\x03\x03"
+                    "3\x03"
+                    "64\x03"
+                    "0\x03"
+                    "sha256\x03"
+                    "Pr\xFC"
+                    "fsumme\x03"
+                    "SHA-256\x03\x03"
+                    "1\x03"
+                    "1\x03"
+                    "0\x03"
+                    "4\x03"
+                    "./Corvid.exe\x03"
+                    "1700000000\x03"
+                    "12345\x03" +
+                        std::string(64, 'a') + "\x03");
+}
+
+TEST(ListingWriter, SignedListingReadsLikeTheUnsignedOneWithTheHashAfter)
+{
+    const std::string hashes[] = {std::string(64, '0'),
+                                  "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"};
+    FileTree plain, hashed;
+    StartFileListing(plain, "K\xE4"
+                            "fer");
+    StartSignedFileListing(hashed,
+                           "K\xE4"
+                           "fer",
+                           {1, 2});
+    AddFileRow(plain, "./a.bin", 1, 1234567);
+    AddFileRow(hashed, "./a.bin", 1, 1234567, hashes[0]);
+    AddFileRow(plain,
+               "./Hilfe/\xDC"
+               "ber.txt",
+               4294967295u, 0);
+    AddFileRow(hashed,
+               "./Hilfe/\xDC"
+               "ber.txt",
+               4294967295u, 0, hashes[1]);
+    std::string plainText, body;
+    ASSERT_TRUE(WriteFileListing(plain, plainText));
+    ASSERT_TRUE(WriteListingBody(hashed, body));
+
+    FileTree plainBack, signedBack;
+    plainBack.readListing(plainText);
+    signedBack.readListing("brenhold-signature 1 0123456789abcdef AAAA\x04" + body);
+    EXPECT_EQ(signedBack.headerNumber, kSignedListingLayout);
+    EXPECT_EQ(signedBack.headerText1, plainBack.headerText1);
+    ASSERT_EQ(signedBack.columnCount(), 4u);
+    for (std::size_t c = 0; c < 3; ++c)
+        EXPECT_EQ(signedBack.columnAt(c)->firstText, plainBack.columnAt(c)->firstText);
+    EXPECT_EQ(signedBack.columnAt(3)->firstText, "sha256");
+    ASSERT_EQ(signedBack.rowCount(), plainBack.rowCount());
+    for (std::size_t r = 0; r < plainBack.rowCount(); ++r) {
+        const FileTreeRow& x = *plainBack.rowAt(r);
+        const FileTreeRow& y = *signedBack.rowAt(r);
+        ASSERT_EQ(y.valueCount(), 4u);
+        for (std::size_t v = 0; v < 3; ++v) {
+            EXPECT_EQ(y.valueAt(v)->text, x.valueAt(v)->text);
+            EXPECT_EQ(y.valueAt(v)->type, x.valueAt(v)->type);
+        }
+        EXPECT_EQ(y.valueAt(3)->text, hashes[r]);
+        EXPECT_EQ(y.valueAt(3)->type, 0);
+    }
+}
+
 } // namespace

@@ -23,3 +23,8 @@ std::string DevelopmentPublicKey()
 {
     return BRENHOLD_DEV_PUBLIC_KEY;
 }
+
+std::string JobgateSignProgram()
+{
+    return BRENHOLD_JOBGATE_SIGN_BIN;
+}

@@ -1,0 +1,246 @@
+// The update run against jobgate under lighttpd with a signed repository: a release the
+// maker signed is installed, and every attack on the listing or the files leaves the
+// installation exactly as it was and still starts the product.
+#include "FaultServerRun.h"
+#include "LighttpdServer.h"
+#include "crypto/Base64.h"
+#include "crypto/PublicKey.h"
+#include "filetree/SignedListing.h"
+#include "support/ChildProcess.h"
+#include "support/ScopedEnvironment_posix.h"
+#include "support/SignedRepository.h"
+#include "support/TestSigner.h"
+#include "text/UserTexts.h"
+#include "update/ListingSerials.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class MemorySerials final : public ListingSerials {
+public:
+    std::uint64_t lastSerial(const std::string& product) const override
+    {
+        const auto found = serials_.find(product);
+        return found == serials_.end() ? 0 : found->second;
+    }
+    void remember(const std::string& product, std::uint64_t serial) override { serials_[product] = serial; }
+
+private:
+    std::map<std::string, std::uint64_t> serials_;
+};
+
+// A listing re-signed with the development key after edit changed its body.
+std::string Resigned(const std::string& listing, const std::function<void(std::string&)>& edit)
+{
+    const auto parts = SplitListing(listing);
+    EXPECT_TRUE(parts.has_value());
+    std::string body(parts->body);
+    edit(body);
+    const auto keys = ParsePublicKeysPem(ReadFileBytes(DevelopmentPublicKey()));
+    EXPECT_EQ(keys.size(), 1u);
+    const std::string signature = SignForTest(ReadFileBytes(DevelopmentPrivateKey()), body);
+    return FormatSignatureBlock({KeyId(keys.at(0)), EncodeBase64(signature)}) + '\x04' + body;
+}
+
+class SignedRun : public ::testing::Test {
+protected:
+    SignedRun() : main_(base_.path() / "Programme" / "Corvid")
+    {
+        environment_.set("HOME", (base_.path() / "home").string());
+        environment_.remove("XDG_DATA_HOME");
+        fs::create_directories(base_.path() / "home");
+    }
+
+    void SetUp() override
+    {
+        publish("./Corvid.exe", "MZ Fassung 1", 1300000000);
+        publish("./Daten/werte.dat", NumberedBytes(50000), 1300000000);
+        ASSERT_TRUE(SignProduct(root(), "Corvid"));
+        server_ = std::make_unique<LighttpdServer>(root());
+        ASSERT_TRUE(server_->running());
+        environment_.set("BRENHOLD_UPDATE_SERVER", server_->hostPort());
+    }
+
+    std::string root() const { return (base_.path() / "repo").string(); }
+    fs::path listingFile(const std::string& product = "Corvid") const
+    {
+        return base_.path() / "repo" / (product + ".brenhold-listing");
+    }
+
+    void publish(const std::string& listedPath, const std::string& bytes, std::uint32_t time,
+                 const std::string& product = "Corvid")
+    {
+        PutFile(base_.path() / "repo" / product / listedPath, bytes, time);
+    }
+
+    // The maker's second release: a new program, signed.
+    void publishSecondRelease()
+    {
+        publish("./Corvid.exe", "MZ Fassung 2", 1300000500);
+        ASSERT_TRUE(SignProduct(root(), "Corvid"));
+    }
+
+    std::unique_ptr<RecordingUpdater> run()
+    {
+        auto updater = std::make_unique<RecordingUpdater>();
+        updater->productName.SetText("Corvid");
+        updater->mainDirectory.SetText(main_.string());
+        updater->programPath.SetText("./Corvid.exe");
+        updater->serials = &serials_;
+        EXPECT_EQ(updater->bringUpToDate(), Updater::RunEnd::StartProgram);
+        return updater;
+    }
+
+    TempDir base_;
+    fs::path main_;
+    ScopedEnvironment environment_;
+    std::unique_ptr<LighttpdServer> server_;
+    CurrentDirectoryGuard directory_;
+    MemorySerials serials_;
+};
+
+TEST_F(SignedRun, InstallsASignedReleaseAndASecondRunFetchesNothing)
+{
+    const auto first = run();
+    EXPECT_EQ(first->outcome(), Updater::Outcome::Done);
+    EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 1");
+    EXPECT_TRUE(ReadFileBytes(main_ / "Daten" / "werte.dat") == NumberedBytes(50000));
+    EXPECT_EQ(serials_.lastSerial("Corvid"), 1u);
+
+    const auto second = run();
+    EXPECT_EQ(second->textsStartingWith("Download"), std::vector<std::string>{});
+    publishSecondRelease();
+    run();
+    EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 2");
+    EXPECT_EQ(serials_.lastSerial("Corvid"), 2u);
+}
+
+struct Attack {
+    const char* name;
+    // Everything up to the attacked run: the server then serves the attacker's answer.
+    void (*prepare)(SignedRun& test);
+    Updater::Outcome outcome;
+};
+
+void PrintTo(const Attack& attack, std::ostream* out)
+{
+    *out << attack.name;
+}
+
+class Attacks : public SignedRun, public ::testing::WithParamInterface<Attack> {
+public:
+    using SignedRun::listingFile;
+    using SignedRun::publish;
+    using SignedRun::publishSecondRelease;
+    using SignedRun::root;
+    using SignedRun::run;
+};
+
+const Attack kAttacks[] = {
+    {"FileChangedOnTheServerWithItsSizeKept",
+     [](SignedRun& t) {
+         static_cast<Attacks&>(t).publishSecondRelease();
+         static_cast<Attacks&>(t).publish("./Corvid.exe", "MZ B\xF6sartig!", 1300000500);
+     },
+     Updater::Outcome::FilesFailed},
+    {"OneByteOfTheListingChanged",
+     [](SignedRun& t) {
+         auto& a = static_cast<Attacks&>(t);
+         a.publishSecondRelease();
+         std::string listing = ReadFileBytes(a.listingFile());
+         const std::size_t at = listing.find("1300000500");
+         ASSERT_NE(at, std::string::npos);
+         listing[at + 9] = '9';
+         WriteFileBytes(a.listingFile(), listing);
+     },
+     Updater::Outcome::ListingRefused},
+    {"SignedByAnUntrustedKey",
+     [](SignedRun& t) {
+         auto& a = static_cast<Attacks&>(t);
+         a.publish("./Corvid.exe", "MZ B\xF6sartig, l\xE4nger", 1300000500);
+         const std::string key = a.root() + "/../fremd.pem";
+         ASSERT_EQ(RunProcess({JobgateSignProgram(), "keygen", key}).exitCode, 0);
+         ASSERT_EQ(RunProcess({JobgateSignProgram(), "sign", "--key", key, a.root(), "Corvid"}).exitCode, 0);
+     },
+     Updater::Outcome::ListingRefused},
+    {"AnotherProductsListing",
+     [](SignedRun& t) {
+         auto& a = static_cast<Attacks&>(t);
+         a.publish("./Corvid.exe", "MZ aus einem anderen Produkt", 1300000500, "Lumaro");
+         ASSERT_TRUE(SignProduct(a.root(), "Lumaro"));
+         fs::copy_file(a.listingFile("Lumaro"), a.listingFile(), fs::copy_options::overwrite_existing);
+     },
+     Updater::Outcome::ListingRefused},
+    {"AnOlderListingReplayedAfterANewerOne",
+     [](SignedRun& t) {
+         auto& a = static_cast<Attacks&>(t);
+         const std::string first = ReadFileBytes(a.listingFile());
+         a.publishSecondRelease();
+         a.run();
+         // The first release's listing and program, as a mirror that kept them would serve.
+         a.publish("./Corvid.exe", "MZ Fassung 1", 1300000000);
+         WriteFileBytes(a.listingFile(), first);
+     },
+     Updater::Outcome::ListingRefused},
+    {"AnExpiredListing",
+     [](SignedRun& t) {
+         auto& a = static_cast<Attacks&>(t);
+         a.publishSecondRelease();
+         const std::string listing = ReadFileBytes(a.listingFile());
+         WriteFileBytes(a.listingFile(), Resigned(listing, [](std::string& body) {
+                            const std::size_t at = body.find("expires=");
+                            const std::size_t end = body.find('\x03', at);
+                            body.replace(at, end - at, "expires=" + std::to_string(std::time(nullptr) - 60));
+                        }));
+     },
+     Updater::Outcome::ListingRefused},
+    {"AnUnsignedListing",
+     [](SignedRun& t) {
+         auto& a = static_cast<Attacks&>(t);
+         a.publish("./Corvid.exe", "MZ ohne Unterschrift", 1300000500);
+         fs::remove(a.listingFile());
+     },
+     Updater::Outcome::ListingRefused},
+    {"APreambleOf1022BytesOfGarbage",
+     [](SignedRun& t) {
+         auto& a = static_cast<Attacks&>(t);
+         a.publishSecondRelease();
+         const std::string listing = ReadFileBytes(a.listingFile());
+         WriteFileBytes(a.listingFile(), std::string(1022, 'x') + listing.substr(listing.find('\x04')));
+     },
+     Updater::Outcome::ListingRefused},
+};
+
+TEST_P(Attacks, LeaveTheInstallationAsItWasAndStartTheProduct)
+{
+    run();
+    GetParam().prepare(*this);
+    // The client's own state folder may keep what a failed run staged.
+    const fs::path state = main_ / ".brenhold";
+    const std::string before = FolderState(main_, state);
+
+    ::testing::internal::CaptureStderr();
+    const auto attacked = run();
+    const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(FolderState(main_, state), before) << diagnostics;
+    EXPECT_EQ(attacked->outcome(), GetParam().outcome) << diagnostics;
+    EXPECT_EQ(attacked->statusTexts.back(), "Starte Corvid");
+    const bool untrusted = GetParam().outcome == Updater::Outcome::ListingRefused;
+    EXPECT_EQ(!attacked->textsStartingWith(texts::kListingUntrusted).empty(), untrusted);
+    EXPECT_NE(diagnostics.find(untrusted ? "Listing refused: " : "checksum mismatch"), std::string::npos)
+        << diagnostics;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signed, Attacks, ::testing::ValuesIn(kAttacks),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
