@@ -2,9 +2,11 @@
 // file switches nothing, a cut download is continued where it stopped, a trickle ends
 // within its limits, and only files the client installed are ever removed.
 #include "FaultServerRun.h"
+#include "update/RunLog.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -244,6 +246,43 @@ TEST_F(FaultServerRun, AnInstalledFileWhoseRowCannotBeUsedIsSkippedNotWithdrawn)
     EXPECT_EQ(ReadFileBytes(localFile("./a.txt")), "a2");
     EXPECT_EQ(ReadFileBytes(localFile("./b.txt")), "b");
     EXPECT_EQ(ReadFileBytes(localFile("./.brenhold/installed")), "./a.txt\n./b.txt\n");
+}
+
+} // namespace
+
+namespace {
+
+// The run's log lines, kept in memory.
+class LinesLog final : public RunLog {
+public:
+    void write(const std::string& line) override { lines.push_back(line); }
+    int count(const std::string& text) const
+    {
+        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        }));
+    }
+    std::vector<std::string> lines;
+};
+
+TEST_F(FaultServerRun, TheLogNamesARefusedAFailedAndAResumedFileOnceEach)
+{
+    const std::string resumed = "./Daten/gross.bin";
+    const std::string bytes = NumberedBytes(200000);
+    serveListing({{"./../draussen.txt", kNewTime, 3}, {"./fehlt.txt", kNewTime, 4}, {resumed, kNewTime, bytes.size()}});
+    serveFile("./fehlt.txt", StatusReply(404, "Not Found", ""));
+    serveFile(resumed, CutReply(bytes, bytes.size() / 2));
+    newRun()->bringUpToDate();
+
+    serveFile(resumed, PartialReply(bytes, bytes.size() / 2));
+    LinesLog log;
+    const auto run = newRun();
+    run->log = &log;
+    run->bringUpToDate();
+    EXPECT_EQ(log.count("skipped \"./../draussen.txt\""), 1) << ::testing::PrintToString(log.lines);
+    EXPECT_EQ(log.count("failed \"./fehlt.txt\": status 404"), 1) << ::testing::PrintToString(log.lines);
+    EXPECT_EQ(log.count("resumed \"./Daten/gross.bin\" at byte 100000"), 1) << ::testing::PrintToString(log.lines);
+    EXPECT_EQ(log.count("nothing switched"), 1);
 }
 
 } // namespace
