@@ -161,6 +161,9 @@ void TestHttpServer::stop()
     stopping_ = true;
     if (thread_.joinable())
         thread_.join();
+    for (std::thread& connection : connections_)
+        connection.join();
+    connections_.clear();
     listener_.close();
 }
 
@@ -208,6 +211,7 @@ void TestHttpServer::run()
             continue;
         Reply reply;
         bool routed = false;
+        std::size_t index = 0;
         {
             const std::lock_guard lock(mutex_);
             if (queued_.empty()) {
@@ -217,23 +221,33 @@ void TestHttpServer::run()
                 reply = std::move(queued_.front());
                 queued_.pop_front();
             }
+            // Requests are kept in the order their connections came.
+            index = requests_.size();
+            requests_.emplace_back();
         }
-        connection.sendImmediately();
-        std::string request;
-        if (reply.readsRequest || routed)
-            request = readRequest(connection);
-        {
-            const std::lock_guard lock(mutex_);
-            requests_.push_back(request);
-            for (const auto& [part, routedReply] : routes_) {
-                if (routed && request.find(part) != std::string::npos) {
-                    reply = routedReply;
-                    break;
-                }
+        connections_.emplace_back([this, connection = std::move(connection), reply, routed, index]() mutable {
+            serveConnection(connection, reply, routed, index);
+        });
+    }
+}
+
+void TestHttpServer::serveConnection(LoopbackSocket& connection, Reply reply, bool routed, std::size_t index)
+{
+    connection.sendImmediately();
+    std::string request;
+    if (reply.readsRequest || routed)
+        request = readRequest(connection);
+    {
+        const std::lock_guard lock(mutex_);
+        requests_[index] = request;
+        for (const auto& [part, routedReply] : routes_) {
+            if (routed && request.find(part) != std::string::npos) {
+                reply = routedReply;
+                break;
             }
         }
-        serve(connection, reply);
     }
+    serve(connection, reply);
 }
 
 void TestHttpServer::serve(LoopbackSocket& connection, const Reply& reply)

@@ -1,7 +1,8 @@
 #pragma once
 // A scriptable HTTP server for tests: it runs in a thread of the test process on
-// 127.0.0.1 with a free port, serves one connection after the other, records the exact
-// bytes of every request and answers with the reply it was given.
+// 127.0.0.1 with a free port, serves each connection in a thread of its own (so that a
+// silent reply does not hold up the connections beside it), records the exact bytes of
+// every request and answers with the reply it was given.
 //
 //   TestHttpServer server(OkReply("hello"));
 //   client.host = "127.0.0.1"; client.port = server.port();
@@ -84,7 +85,7 @@ public:
     // parts the request is always read before the reply is chosen.
     void setReplyFor(const std::string& requestPart, Reply reply);
 
-    // The request bytes of every connection so far, in order.
+    // The request bytes of every connection so far, in the order the connections came.
     std::vector<std::string> requests() const;
     // The request bytes of the last connection; empty when there was none.
     std::string lastRequest() const;
@@ -94,6 +95,7 @@ public:
 
 private:
     void run();
+    void serveConnection(LoopbackSocket& connection, Reply reply, bool routed, std::size_t index);
     void serve(LoopbackSocket& connection, const Reply& reply);
     std::string readRequest(LoopbackSocket& connection);
     bool sendAll(LoopbackSocket& connection, const std::string& bytes);
@@ -107,5 +109,6 @@ private:
     std::deque<Reply> queued_;
     std::vector<std::pair<std::string, Reply>> routes_;
     std::vector<std::string> requests_;
-    std::thread thread_;
+    std::vector<std::thread> connections_; // one per accepted connection, joined by stop
+    std::thread thread_;                   // the accepting thread, started last
 };
