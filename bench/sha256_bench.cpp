@@ -29,7 +29,7 @@ int main()
         best = std::min(best, took.count());
     }
     const double megabytes = static_cast<double>(kPiece * kPieces) / 1e6;
-    std::printf("sha256: 256 MiB in 256 KiB pieces, best of %d runs %.0f ms, %.0f MB/s (digest %.16s...)\n", kRuns,
-                best * 1000, megabytes / best, HexDigest(digest).c_str());
+    std::printf("sha256: 256 MiB in 256 KiB pieces, best of %d runs %.0f ms, %.0f MB/s (digest %.16s...)\n",
+                kRuns, best * 1000, megabytes / best, HexDigest(digest).c_str());
     return 0;
 }

@@ -31,3 +31,13 @@ std::optional<DerElement> TakeDerElement(std::string_view& input)
     input.remove_prefix(header + length);
     return element;
 }
+
+std::optional<std::string_view> TakeDer(std::string_view& input, std::uint8_t tag)
+{
+    std::string_view rest = input;
+    std::optional<DerElement> element = TakeDerElement(rest);
+    if (!element || element->tag != tag)
+        return std::nullopt;
+    input = rest;
+    return element->content;
+}

@@ -23,8 +23,10 @@ namespace {
 BCRYPT_ALG_HANDLE Provider()
 {
     static const CngAlgorithm provider = OpenCngAlgorithm(BCRYPT_SHA256_ALGORITHM);
-    if (!provider)
-        HashFailed("open the provider of", 0);
+    if (!provider) {
+        std::fputs("crypto: CNG has no SHA-256 provider; stopping\n", stderr);
+        std::abort();
+    }
     return provider.get();
 }
 

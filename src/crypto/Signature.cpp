@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr std::uint8_t kSequence = 0x30;
-constexpr std::uint8_t kInteger = 0x02;
-
 // Writes the INTEGER content as 32 bytes big-endian; false unless it is a minimally encoded
 // positive number below 2^256.
 bool ReadMagnitude(std::string_view content, std::uint8_t* out)
@@ -32,17 +29,16 @@ bool ReadMagnitude(std::string_view content, std::uint8_t* out)
 
 std::optional<std::array<std::uint8_t, 64>> ParseDerSignature(std::string_view der)
 {
-    std::optional<DerElement> sequence = TakeDerElement(der);
-    if (!sequence || sequence->tag != kSequence || !der.empty())
+    std::optional<std::string_view> values = TakeDer(der, kDerSequence);
+    if (!values || !der.empty())
         return std::nullopt;
     std::array<std::uint8_t, 64> rs{};
-    std::string_view values = sequence->content;
     for (std::size_t half = 0; half < 2; ++half) {
-        std::optional<DerElement> integer = TakeDerElement(values);
-        if (!integer || integer->tag != kInteger || !ReadMagnitude(integer->content, rs.data() + 32 * half))
+        std::optional<std::string_view> integer = TakeDer(*values, kDerInteger);
+        if (!integer || !ReadMagnitude(*integer, rs.data() + 32 * half))
             return std::nullopt;
     }
-    if (!values.empty())
+    if (!values->empty())
         return std::nullopt;
     return rs;
 }

@@ -25,7 +25,9 @@ CngKey ImportKey(BCRYPT_ALG_HANDLE provider, const EcPublicKey& key)
     std::copy(key.x.begin(), key.x.end(), blob + sizeof header);
     std::copy(key.y.begin(), key.y.end(), blob + sizeof header + 32);
     CngKey imported;
-    if (BCryptImportKeyPair(provider, nullptr, BCRYPT_ECCPUBLIC_BLOB, imported.put(), blob, sizeof blob, 0) < 0)
+    const NTSTATUS status =
+        BCryptImportKeyPair(provider, nullptr, BCRYPT_ECCPUBLIC_BLOB, imported.put(), blob, sizeof blob, 0);
+    if (status < 0)
         imported.reset();
     return imported;
 }
@@ -47,6 +49,6 @@ bool VerifySignature(const EcPublicKey& key, std::string_view message, std::stri
         return false;
     Sha256Digest digest = Sha256Of(message);
     // CNG takes r then s, 32 bytes each, which is what the strict reading gives.
-    return BCRYPT_SUCCESS(
-        BCryptVerifySignature(publicKey.get(), nullptr, digest.data(), digest.size(), rs->data(), rs->size(), 0));
+    return BCRYPT_SUCCESS(BCryptVerifySignature(publicKey.get(), nullptr, digest.data(), digest.size(),
+                                                rs->data(), rs->size(), 0));
 }

@@ -54,8 +54,8 @@ TEST(PublicKey, ReadsTheKeyOpenSslWrote)
 
 TEST(PublicKey, ReadsEveryBlockOfAFileInOrder)
 {
-    const std::string file = "Schlüssel der Ausgabe 2031\n" + std::string(kSignerPublicPem) + "\nNachfolger:\n" +
-                             std::string(kOtherPublicPem) + "Ende\n";
+    const std::string file = "Schlüssel der Ausgabe 2031\n" + std::string(kSignerPublicPem) +
+                             "\nNachfolger:\n" + std::string(kOtherPublicPem) + "Ende\n";
     std::vector<EcPublicKey> keys = ParsePublicKeysPem(file);
     ASSERT_EQ(keys.size(), 2u);
     EXPECT_EQ(keys[0].der, kSignerPublicDer);

@@ -12,14 +12,15 @@
 
 namespace {
 
+std::string_view Bytes(const std::array<std::uint8_t, 32>& value)
+{
+    return {reinterpret_cast<const char*>(value.data()), value.size()};
+}
+
 void CheckKey(const EcPublicKey& key, std::string_view der)
 {
-    if (key.der != der || der.size() != 91 || static_cast<std::uint8_t>(der[26]) != 0x04 ||
-        !std::equal(key.x.begin(), key.x.end(), der.begin() + 27, [](std::uint8_t a, char b) {
-            return a == static_cast<std::uint8_t>(b);
-        }) ||
-        !std::equal(key.y.begin(), key.y.end(), der.begin() + 59,
-                    [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }))
+    if (key.der != der || der.size() != 91 || der[26] != '\x04' || Bytes(key.x) != der.substr(27, 32) ||
+        Bytes(key.y) != der.substr(59, 32))
         __builtin_trap();
 }
 
@@ -31,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (std::optional<std::array<std::uint8_t, 64>> rs = ParseDerSignature(input)) {
         // SEQUENCE and two INTEGERs of one to 33 bytes, short lengths throughout.
-        if (size < 8 || size > 72 || std::all_of(rs->begin(), rs->begin() + 32, [](auto b) { return b == 0; }) ||
+        if (size < 8 || size > 72 ||
+            std::all_of(rs->begin(), rs->begin() + 32, [](auto b) { return b == 0; }) ||
             std::all_of(rs->begin() + 32, rs->end(), [](auto b) { return b == 0; }))
             __builtin_trap();
     }

@@ -16,52 +16,31 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr auto kEcPublicKeyOid = "\x2a\x86\x48\xce\x3d\x02\x01"sv;      // 1.2.840.10045.2.1
-constexpr auto kPrime256v1Oid = "\x2a\x86\x48\xce\x3d\x03\x01\x07"sv; // 1.2.840.10045.3.1.7
-
 struct PrivateKey {
     std::array<UCHAR, 32> x{}, y{}, d{};
 };
-
-std::optional<std::string_view> Take(std::string_view& input, std::uint8_t tag)
-{
-    std::string_view rest = input;
-    std::optional<DerElement> element = TakeDerElement(rest);
-    if (!element || element->tag != tag)
-        return std::nullopt;
-    input = rest;
-    return element->content;
-}
-
-// The element if the next one has the tag; nothing taken otherwise.
-std::optional<std::string_view> TakeOptional(std::string_view& input, std::uint8_t tag)
-{
-    if (input.empty() || static_cast<std::uint8_t>(input[0]) != tag)
-        return std::nullopt;
-    return Take(input, tag);
-}
 
 // SEC1 ECPrivateKey: SEQUENCE { INTEGER 1, OCTET STRING d, [0] { OID curve } OPTIONAL,
 // [1] { BIT STRING 00 04 X Y } }. CNG needs the public point beside d, and OpenSSL always
 // writes it, so here it is required.
 std::optional<PrivateKey> ReadSec1(std::string_view der)
 {
-    std::optional<std::string_view> body = Take(der, 0x30);
+    std::optional<std::string_view> body = TakeDer(der, kDerSequence);
     if (!body || !der.empty())
         return std::nullopt;
-    std::optional<std::string_view> version = Take(*body, 0x02);
-    std::optional<std::string_view> secret = Take(*body, 0x04);
+    std::optional<std::string_view> version = TakeDer(*body, kDerInteger);
+    std::optional<std::string_view> secret = TakeDer(*body, kDerOctetString);
     if (!version || *version != "\x01"sv || !secret || secret->empty() || secret->size() > 32)
         return std::nullopt;
-    if (std::optional<std::string_view> parameters = TakeOptional(*body, 0xA0)) {
-        std::optional<std::string_view> curve = Take(*parameters, 0x06);
+    if (std::optional<std::string_view> parameters = TakeDer(*body, 0xA0)) {
+        std::optional<std::string_view> curve = TakeDer(*parameters, kDerObjectId);
         if (!curve || *curve != kPrime256v1Oid || !parameters->empty())
             return std::nullopt;
     }
-    std::optional<std::string_view> publicKey = Take(*body, 0xA1);
+    std::optional<std::string_view> publicKey = TakeDer(*body, 0xA1);
     if (!publicKey)
         return std::nullopt;
-    std::optional<std::string_view> bits = Take(*publicKey, 0x03);
+    std::optional<std::string_view> bits = TakeDer(*publicKey, kDerBitString);
     if (!bits || !publicKey->empty() || !body->empty() || bits->size() != 66 || (*bits)[0] != 0 ||
         (*bits)[1] != 0x04)
         return std::nullopt;
@@ -76,17 +55,17 @@ std::optional<PrivateKey> ReadSec1(std::string_view der)
 // OCTET STRING { ECPrivateKey }, [0] attributes OPTIONAL }.
 std::optional<PrivateKey> ReadPkcs8(std::string_view der)
 {
-    std::optional<std::string_view> body = Take(der, 0x30);
+    std::optional<std::string_view> body = TakeDer(der, kDerSequence);
     if (!body || !der.empty())
         return std::nullopt;
-    std::optional<std::string_view> version = Take(*body, 0x02);
-    std::optional<std::string_view> algorithm = Take(*body, 0x30);
-    std::optional<std::string_view> inner = Take(*body, 0x04);
+    std::optional<std::string_view> version = TakeDer(*body, kDerInteger);
+    std::optional<std::string_view> algorithm = TakeDer(*body, kDerSequence);
+    std::optional<std::string_view> inner = TakeDer(*body, kDerOctetString);
     if (!version || *version != "\x00"sv || !algorithm || !inner)
         return std::nullopt;
-    TakeOptional(*body, 0xA0);
-    std::optional<std::string_view> keyType = Take(*algorithm, 0x06);
-    std::optional<std::string_view> curve = Take(*algorithm, 0x06);
+    TakeDer(*body, 0xA0); // attributes, of no use here
+    std::optional<std::string_view> keyType = TakeDer(*algorithm, kDerObjectId);
+    std::optional<std::string_view> curve = TakeDer(*algorithm, kDerObjectId);
     if (!body->empty() || !keyType || *keyType != kEcPublicKeyOid || !curve || *curve != kPrime256v1Oid ||
         !algorithm->empty())
         return std::nullopt;
@@ -136,8 +115,9 @@ std::string SignForTest(const std::string& privateKeyPem, std::string_view messa
     std::copy(key->y.begin(), key->y.end(), blob + sizeof header + 32);
     std::copy(key->d.begin(), key->d.end(), blob + sizeof header + 64);
     CngKey signer;
-    if (BCryptImportKeyPair(provider.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, signer.put(), blob, sizeof blob, 0) <
-        0)
+    const NTSTATUS imported = BCryptImportKeyPair(provider.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB,
+                                                  signer.put(), blob, sizeof blob, 0);
+    if (imported < 0)
         return {};
     Sha256Digest digest = Sha256Of(message);
     UCHAR rs[64];
