@@ -197,6 +197,12 @@ std::vector<std::string> TestHttpServer::requests() const
     return requests_;
 }
 
+int TestHttpServer::mostAtOnce() const
+{
+    const std::lock_guard lock(mutex_);
+    return mostAtOnce_;
+}
+
 std::string TestHttpServer::lastRequest() const
 {
     const std::lock_guard lock(mutex_);
@@ -233,6 +239,10 @@ void TestHttpServer::run()
 
 void TestHttpServer::serveConnection(LoopbackSocket& connection, Reply reply, bool routed, std::size_t index)
 {
+    {
+        const std::lock_guard lock(mutex_);
+        mostAtOnce_ = std::max(mostAtOnce_, ++served_);
+    }
     connection.sendImmediately();
     std::string request;
     if (reply.readsRequest || routed)
@@ -248,6 +258,8 @@ void TestHttpServer::serveConnection(LoopbackSocket& connection, Reply reply, bo
         }
     }
     serve(connection, reply);
+    const std::lock_guard lock(mutex_);
+    --served_;
 }
 
 void TestHttpServer::serve(LoopbackSocket& connection, const Reply& reply)

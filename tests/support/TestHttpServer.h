@@ -90,6 +90,9 @@ public:
     // The request bytes of the last connection; empty when there was none.
     std::string lastRequest() const;
 
+    // The most connections that were being served at the same time.
+    int mostAtOnce() const;
+
     // Closes the listening socket and any open connection and ends the thread.
     void stop();
 
@@ -104,11 +107,14 @@ private:
     LoopbackSocket listener_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
+
     mutable std::mutex mutex_;
     Reply reply_;
     std::deque<Reply> queued_;
     std::vector<std::pair<std::string, Reply>> routes_;
     std::vector<std::string> requests_;
+    int served_ = 0;                       // connections being served now
+    int mostAtOnce_ = 0;                   // the most served at the same time
     std::vector<std::thread> connections_; // one per accepted connection, joined by stop
     std::thread thread_;                   // the accepting thread, started last
 };
