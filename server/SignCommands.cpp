@@ -96,8 +96,8 @@ std::optional<std::uint64_t> NextSerial(const ProductPlace& place)
     return std::nullopt;
 }
 
-std::string KeyLine(const std::string& product, std::uint64_t serial, std::uint64_t expires,
-                    const std::string& keyId, std::size_t files)
+std::string SummaryLine(const std::string& product, std::uint64_t serial, std::uint64_t expires,
+                        const std::string& keyId, std::size_t files)
 {
     return product + ": serial " + std::to_string(serial) + ", expires " + DateText(expires) +
            " (UTC), key " + keyId + ", " + std::to_string(files) + (files == 1 ? " file" : " files");
@@ -154,8 +154,9 @@ int RunSign(const SignRequest& request)
         FormatSignatureBlock({*keyId, Base64(*signature)}) + listing::kPreambleTerminator + body;
     if (!ReplaceFile(place->listingPath(), listing, kListingMode))
         return kExitFailed;
-    std::printf("%s\n",
-                KeyLine(request.product, validity.serial, validity.expires, *keyId, files->size()).c_str());
+    std::printf(
+        "%s\n",
+        SummaryLine(request.product, validity.serial, validity.expires, *keyId, files->size()).c_str());
     return std::fflush(stdout) == 0 ? kExitDone : kExitFailed;
 }
 
@@ -203,6 +204,6 @@ int RunCheck(const std::string& publicKeyPath, const std::string& root, const st
         return kExitFailed;
     const ListingValidity validity = *SignedListingValidity(tree);
     std::printf("%s: verified and matches the folder\n",
-                KeyLine(product, validity.serial, validity.expires, *keyId, files->size()).c_str());
+                SummaryLine(product, validity.serial, validity.expires, *keyId, files->size()).c_str());
     return kExitDone;
 }

@@ -187,3 +187,12 @@ std::string SetIniEntry(const std::string& fileText, const std::string& section,
         result += '\n';
     return result + "[" + Utf8FromCp1252(section) + "]\n" + entryLine;
 }
+
+std::string RemoveIniEntry(const std::string& fileText, const std::string& section, const std::string& entry)
+{
+    const Place place = Locate(fileText, section, entry);
+    if (!place.entryFound)
+        return fileText;
+    const Line& line = place.entryLine;
+    return fileText.substr(0, line.begin) + fileText.substr(line.end);
+}

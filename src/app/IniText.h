@@ -23,3 +23,7 @@ std::optional<std::string> FindIniEntry(const std::string& fileText, const std::
 // is added at the end. Names and text must have passed the checks above.
 std::string SetIniEntry(const std::string& fileText, const std::string& section, const std::string& entry,
                         const std::string& text);
+
+// fileText without the entry's line (the first entry of that name in the first section
+// of that name); unchanged when there is none. The section's header stays.
+std::string RemoveIniEntry(const std::string& fileText, const std::string& section, const std::string& entry);

@@ -27,6 +27,20 @@ public:
     // buffer asks for the size only. Returns the registry's status.
     LONG queryString(const std::string& name, char* buffer, DWORD& size) const;
 
+    // Stores text as the named value of type REG_SZ. Returns the registry's status.
+    LONG setString(const std::string& name, const std::string& text) const;
+
+    // Stores the named value of type REG_DWORD. Returns the registry's status.
+    LONG setDword(const std::string& name, DWORD value) const;
+
+    // Removes the named value. Returns the registry's status (ERROR_FILE_NOT_FOUND when
+    // there was none).
+    LONG deleteValue(const std::string& name) const;
+
+    // Removes the key at path below parent with its values; it must hold no keys.
+    // Returns the registry's status (ERROR_FILE_NOT_FOUND when there was none).
+    static LONG DeleteKey(HKEY parent, const std::string& path);
+
     // Closes the held key, if any. Returns the status of the closing, 0 when none was held.
     LONG close();
 

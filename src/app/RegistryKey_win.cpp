@@ -48,6 +48,27 @@ LONG RegistryKey::queryString(const std::string& name, char* buffer, DWORD& size
     return RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
 }
 
+LONG RegistryKey::setString(const std::string& name, const std::string& text) const
+{
+    return RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1));
+}
+
+LONG RegistryKey::setDword(const std::string& name, DWORD value) const
+{
+    return RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+LONG RegistryKey::deleteValue(const std::string& name) const
+{
+    return RegDeleteValueA(key_, name.c_str());
+}
+
+LONG RegistryKey::DeleteKey(HKEY parent, const std::string& path)
+{
+    return RegDeleteKeyA(parent, path.c_str());
+}
+
 LONG RegistryKey::close()
 {
     if (key_ == nullptr)

@@ -17,6 +17,9 @@ public:
     // Stores the text as the entry; false when it could not be stored.
     bool writeString(const std::string& section, const std::string& entry, const std::string& text);
 
+    // Removes the entry; true when it is gone (or was never there).
+    bool removeEntry(const std::string& section, const std::string& entry);
+
     const std::string& makerKey() const { return makerKey_; }
     const std::string& profileName() const { return profileName_; }
 

@@ -239,3 +239,15 @@ bool SettingsStore::writeString(const std::string& section, const std::string& e
         return false;
     return ReplaceFile(path, SetIniEntry(fileText, section, entry, text));
 }
+
+bool SettingsStore::removeEntry(const std::string& section, const std::string& entry)
+{
+    if (!NamesUsable(section, entry))
+        return false;
+    const std::string path = SettingsPath(makerKey_, profileName_);
+    std::string fileText;
+    if (path.empty() || !ReadWholeFile(path, fileText))
+        return false;
+    const std::string changed = RemoveIniEntry(fileText, section, entry);
+    return changed == fileText || ReplaceFile(path, changed);
+}

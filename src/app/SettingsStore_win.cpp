@@ -58,3 +58,12 @@ bool SettingsStore::writeString(const std::string& section, const std::string& e
                        static_cast<DWORD>(text.size() + 1));
     return status == ERROR_SUCCESS;
 }
+
+bool SettingsStore::removeEntry(const std::string& section, const std::string& entry)
+{
+    const RegistryKey key = OpenSection(makerKey_, profileName_, section);
+    if (!key.isOpen())
+        return false;
+    const LONG status = key.deleteValue(entry);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}

@@ -1,31 +1,41 @@
 #pragma once
-// The application object: its initialisation is the whole life of the program. It
-// starts the socket layer, reads the start-up values, asks for an installation
-// directory when none is known, stores it, and runs the update view, whose update run
-// ends the process.
+// The application object: its initialisation is the whole life of the program. It reads
+// the command line and opens the run log; then it either removes a product, or starts the
+// socket layer, reads the start-up values, finds the main directory (stored, given by
+// --dir, or asked for), stores it, and runs the update view, whose update run ends the
+// process. Exit codes: app/ExitCodes.h.
 
+#include "app/CommandLine.h"
+#include "app/RunLogFile.h"
 #include "app/SocketStartup.h"
 
+#include <memory>
 #include <string>
+
+class Updater;
 
 class SetupApplication {
 public:
-    // The process's exit code when the user cancels the installation.
-    static constexpr int kExitCancelled = 2;
-
-    // argumentsText: the command line after the program's own path.
-    explicit SetupApplication(std::string argumentsText);
+    // commandLineText: the arguments as given, for the log.
+    SetupApplication(CommandLine commandLine, std::string commandLineText);
 
     // Does all the work; answers false on every path, after which the process ends with
-    // exitCode(). In normal operation the update run ends the process before that.
+    // exitCode(). An update run ends the process itself before that.
     bool initialize();
 
     int exitCode() const { return exitCode_; }
 
 private:
     bool runDialogSequence();
+    // The update run's end: the uninstall entry, the log's last line, the exit code.
+    void finishRun(const Updater& updater);
+    // Tells an administrator: a line on standard error and in the log.
+    void report(const std::string& line);
+    void end(int exitCode);
 
-    std::string argumentsText_;
+    CommandLine commandLine_;
+    std::string commandLineText_;
+    std::unique_ptr<RunLogFile> log_;
     SocketSession sockets_;
     int exitCode_ = 0;
 };

@@ -4,6 +4,8 @@
 #include "text/CharClass.h"
 #include "text/Codepage.h"
 
+#include <algorithm>
+
 namespace {
 
 // The next word at or behind pos, as a formatted read from a text stream takes it: white
@@ -54,7 +56,9 @@ std::string ArgumentsFromArgv(int argc, const char* const* argv)
     for (int i = 1; i < argc; ++i) {
         if (i > 1)
             text += ' ';
-        text += Cp1252FromUtf8(argv[i]);
+        const std::string word = Cp1252FromUtf8(argv[i]);
+        const bool blank = word.empty() || std::any_of(word.begin(), word.end(), IsCSpace);
+        text += blank ? "\"" + word + "\"" : word;
     }
     return text;
 }

@@ -18,6 +18,7 @@ StartupArguments ReadStartupArguments(const std::string& argumentsText);
 // (which may be quoted), without the white space behind that path.
 std::string ArgumentsAfterProgramPath(const std::string& commandLine);
 
-// The arguments text of a POSIX argument vector: the words after argv[0], joined by
-// blanks and converted from UTF-8 to Windows-1252.
+// The arguments of a POSIX argument vector as one text, for the log: the words after
+// argv[0] converted from UTF-8 to Windows-1252, joined by blanks, a word holding white
+// space (or nothing) in quotation marks.
 std::string ArgumentsFromArgv(int argc, const char* const* argv);

@@ -2,15 +2,12 @@
 
 #include "app/AppNames.h"
 #include "app/LegacySetting.h"
-#include "app/StartupArguments.h"
 
 #include <optional>
-#include <utility>
 
-StartupValues ReadStartupValues(const std::string& argumentsText, SettingsStore& store)
+StartupValues ReadStartupValues(const StartupArguments& arguments, SettingsStore& store)
 {
-    StartupArguments arguments = ReadStartupArguments(argumentsText);
-    StartupValues values{std::move(arguments.productName), std::move(arguments.programPath), {}};
+    StartupValues values{arguments.productName, arguments.programPath, {}};
     values.mainDirectory = store.readString(app::kMainDirSection, values.productName, "");
     if (values.mainDirectory.empty() && values.productName == app::kLegacyProduct) {
         // A legacy value that cannot be read is left alone rather than stored as an

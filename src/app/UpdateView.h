@@ -1,6 +1,6 @@
 #pragma once
 // The platform's view of the update run: the update dialog on Windows, the terminal
-// elsewhere.
+// elsewhere; and the quiet view of unattended runs, which shows nothing at all.
 
 #include "update/Updater.h"
 
@@ -19,3 +19,7 @@ public:
 };
 
 std::unique_ptr<UpdateView> MakeUpdateView();
+
+// The view of an unattended run: no window, no terminal output (diagnostics still go to
+// standard error).
+std::unique_ptr<UpdateView> MakeQuietUpdateView();

@@ -5,6 +5,7 @@
 
 #include <iostream>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -13,9 +14,13 @@ public:
     Updater& updater() override { return view_; }
     void run() override
     {
-        const Updater::RunEnd end = view_.bringUpToDate();
-        view_.finishLine();
-        view_.endRun(end);
+        // The status line ends before anything the finish writes, or the product, follows.
+        view_.onFinished = [this, finished = std::move(view_.onFinished)](const Updater& updater) {
+            view_.finishLine();
+            if (finished)
+                finished(updater);
+        };
+        view_.runUpdate();
     }
 
 private:

@@ -1,4 +1,5 @@
 // POSIX side of the program's entry: the Linux client.
+#include "app/CommandLine.h"
 #include "app/SetupApplication.h"
 #include "app/StartupArguments.h"
 
@@ -9,7 +10,8 @@ int main(int argc, char** argv)
     // The install prompt reads on after an end of input on a terminal (Ctrl-D, then the
     // answer to the cancel question); C stdio would keep reporting that end for good.
     std::ios::sync_with_stdio(false);
-    SetupApplication application(ArgumentsFromArgv(argc, argv));
+    SetupApplication application(ParseArgumentWords(ArgumentWords(argc, argv)),
+                                 ArgumentsFromArgv(argc, argv));
     application.initialize();
     return application.exitCode();
 }

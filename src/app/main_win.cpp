@@ -1,4 +1,5 @@
 // Windows side of the program's entry: Brenhold.exe.
+#include "app/CommandLine.h"
 #include "app/DllSearch.h"
 #include "app/SetupApplication.h"
 #include "app/StartupArguments.h"
@@ -8,7 +9,8 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearchToSystem();
-    SetupApplication application(ArgumentsAfterProgramPath(GetCommandLineA()));
+    const std::string arguments = ArgumentsAfterProgramPath(GetCommandLineA());
+    SetupApplication application(ParseArgumentsText(arguments), arguments);
     application.initialize();
     return application.exitCode();
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Shortcut files in the user's special folders (see SpecialFolder.h): whether one exists,
-// what an existing one points to, and the creation of a new one.
+// what an existing one points to, the creation of a new one and the removal of one.
 
 #include <cstdint>
 #include <string>
@@ -20,6 +20,10 @@ bool ShortcutExists(const std::string& name, int folder);
 // any shell dialog (none is shown), or nullptr. Outputs not reached keep their values.
 std::int32_t ReadShortcut(const std::string& name, int folder, void* ownerWindow, std::string& target,
                           std::string& arguments, std::string& description);
+
+// Removes the shortcut file of that name from the folder; true when it is gone (or was
+// never there), false when it stays or the folder is unknown.
+bool RemoveShortcut(const std::string& name, int folder);
 
 // One shortcut to be written: arguments set beforehand, then Create.
 class ShellShortcut {

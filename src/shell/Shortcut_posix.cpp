@@ -147,6 +147,15 @@ bool ShortcutExists(const std::string& name, int folder)
     return ShortcutFileName(name, folder, fileName) && lstat(fileName.c_str(), &info) == 0;
 }
 
+bool RemoveShortcut(const std::string& name, int folder)
+{
+    std::string fileName;
+    if (!ShortcutFileName(name, folder, fileName)) {
+        return false;
+    }
+    return unlink(fileName.c_str()) == 0 || errno == ENOENT;
+}
+
 std::int32_t ReadShortcut(const std::string& name, int folder, void*, std::string& target,
                           std::string& arguments, std::string& description)
 {

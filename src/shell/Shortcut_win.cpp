@@ -59,6 +59,19 @@ bool ShortcutExists(const std::string& name, int folder)
     return GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool RemoveShortcut(const std::string& name, int folder)
+{
+    std::string fileName;
+    if (!ShortcutFileName(name, folder, fileName)) {
+        return false;
+    }
+    if (DeleteFileA(fileName.c_str())) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 std::int32_t ReadShortcut(const std::string& name, int folder, void* ownerWindow, std::string& target,
                           std::string& arguments, std::string& description)
 {

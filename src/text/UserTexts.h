@@ -27,4 +27,13 @@ inline constexpr char kStarting[] = "Starte ";                                //
 inline constexpr char kListingUntrusted[] = "Die Aktualisierung ist nicht vertrauenswürdig und wurde übersprungen.";
 inline constexpr char kNoSpaceFormat[] = "Nicht genügend Speicherplatz: %s benötigt, %s frei."; // needed, free
 
+// Removal (uninstall)
+inline constexpr char kUninstallTitleFormat[] = "%s entfernen";                         // product
+inline constexpr char kUninstallQuestionFormat[] = "Soll %s vollständig entfernt werden?"; // product
+inline constexpr char kNotInstalledFormat[] = "%s ist nicht installiert.";                // product
+inline constexpr char kUninstallIncompleteFormat[] =
+    "%s konnte nicht vollständig entfernt werden. Bitte beenden Sie das Programm und versuchen Sie es noch "
+    "einmal."; // product
+inline constexpr char kOwnFilesKeptFormat[] = "Eigene Dateien wurden nicht entfernt: %s"; // main directory
+
 } // namespace texts

@@ -89,4 +89,25 @@ TEST(IniText, TextsWithSpecialCharactersSurviveTheRoundTrip)
     }
 }
 
+TEST(IniText, RemoveTakesOutOnlyTheEntrysLine)
+{
+    struct Case {
+        const char* what;
+        std::string before;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"one of two", "[MainDirPath]\nCorvid=/a\nDachs=/b\n", "[MainDirPath]\nDachs=/b\n"},
+        {"the last line without a break", "[MainDirPath]\nDachs=/b\ncorvid=/a", "[MainDirPath]\nDachs=/b\n"},
+        {"crlf and comments stay", "; x\r\n[MainDirPath]\r\nCorvid=/a\r\n; y\r\n", "; x\r\n[MainDirPath]\r\n; y\r\n"},
+        {"another section's entry stays", "[Other]\nCorvid=/o\n[MainDirPath]\nCorvid=/a\n",
+         "[Other]\nCorvid=/o\n[MainDirPath]\n"},
+        {"no such entry", "[MainDirPath]\nDachs=/b\n", "[MainDirPath]\nDachs=/b\n"},
+        {"no such section", "[Other]\nCorvid=/o\n", "[Other]\nCorvid=/o\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RemoveIniEntry(c.before, "MainDirPath", "Corvid"), c.after) << c.what;
+}
+
 } // namespace
+

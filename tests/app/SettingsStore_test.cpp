@@ -1,5 +1,7 @@
 #include "app/SettingsStore.h"
 
+#include "app/ListingSerialStore.h"
+
 #include "ScratchSettings.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +51,39 @@ TEST(SettingsStore, LongAndNonAsciiTextsAreReadWhole)
         longText += "C:/Verzeichnis/Größe €/";
     ASSERT_TRUE(store.writeString("MainDirPath", "Müller \"Straße\"", longText));
     EXPECT_EQ(store.readString("MainDirPath", "Müller \"Straße\"", ""), longText);
+}
+
+TEST(SettingsStore, RemovesOneEntryAndLeavesTheOthers)
+{
+    ScratchSettings scratch;
+    SettingsStore& store = scratch.store();
+    ASSERT_TRUE(store.writeString("MainDirPath", "Corvid", "C:/Programme/Corvid"));
+    ASSERT_TRUE(store.writeString("MainDirPath", "Dachs", "D:/Dachs"));
+    ASSERT_TRUE(store.writeString("ListingSerial", "Corvid", "7"));
+    EXPECT_TRUE(store.removeEntry("MainDirPath", "Corvid"));
+    EXPECT_EQ(store.readString("MainDirPath", "Corvid", "(none)"), "(none)");
+    EXPECT_EQ(store.readString("MainDirPath", "Dachs", ""), "D:/Dachs");
+    EXPECT_EQ(store.readString("ListingSerial", "Corvid", ""), "7");
+    // Gone already, or never there: nothing to do, and that is no failure.
+    EXPECT_TRUE(store.removeEntry("MainDirPath", "Corvid"));
+    EXPECT_TRUE(store.removeEntry("Nirgends", "Eule"));
+}
+
+TEST(SettingsStore, KeepsListingSerialsAsDecimalEntries)
+{
+    ScratchSettings scratch;
+    ListingSerialStore serials(scratch.store());
+    EXPECT_EQ(serials.lastSerial("Corvid"), 0u);
+    serials.remember("Corvid", 18446744073709551615u);
+    serials.remember("Dachs", 3);
+    EXPECT_EQ(serials.lastSerial("Corvid"), 18446744073709551615u);
+    EXPECT_EQ(serials.lastSerial("Dachs"), 3u);
+    EXPECT_EQ(scratch.store().readString("ListingSerial", "Dachs", ""), "3");
+    // A text that is no serial counts as none.
+    for (const char* text : {"", "x", "-1", "12a", "18446744073709551616", " 5"}) {
+        ASSERT_TRUE(scratch.store().writeString("ListingSerial", "Eule", text));
+        EXPECT_EQ(serials.lastSerial("Eule"), 0u) << text;
+    }
 }
 
 } // namespace

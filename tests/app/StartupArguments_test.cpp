@@ -63,6 +63,8 @@ TEST(StartupArguments, JoinsArgvAndConvertsFromUtf8)
     EXPECT_EQ(ArgumentsFromArgv(3, two), "Dachs ./d.exe");
     const char* umlaut[] = {"brenhold", "M\xC3\xBCller"};
     EXPECT_EQ(ArgumentsFromArgv(2, umlaut), "Müller");
+    const char* blanks[] = {"brenhold", "--dir", "/home/a b", ""};
+    EXPECT_EQ(ArgumentsFromArgv(4, blanks), "--dir \"/home/a b\" \"\"");
 }
 
 } // namespace

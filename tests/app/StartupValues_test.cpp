@@ -13,12 +13,12 @@ TEST(StartupValues, TakesTheStoredMainDirectoryOfTheProduct)
     ScratchSettings scratch;
     ASSERT_TRUE(scratch.store().writeString("MainDirPath", "Dachs", "C:/Programme/Dachs"));
 
-    StartupValues values = ReadStartupValues("Dachs ./Dachs.exe", scratch.store());
+    StartupValues values = ReadStartupValues(ReadStartupArguments("Dachs ./Dachs.exe"), scratch.store());
     EXPECT_EQ(values.productName, "Dachs");
     EXPECT_EQ(values.programPath, "./Dachs.exe");
     EXPECT_EQ(values.mainDirectory, "C:/Programme/Dachs");
 
-    values = ReadStartupValues("", scratch.store());
+    values = ReadStartupValues(ReadStartupArguments(""), scratch.store());
     EXPECT_EQ(values.productName, "Corvid");
     EXPECT_EQ(values.programPath, "./Corvid.exe");
     EXPECT_EQ(values.mainDirectory, "");
@@ -28,7 +28,7 @@ TEST(StartupValues, QuotedProductNameIsTheEntryName)
 {
     ScratchSettings scratch;
     ASSERT_TRUE(scratch.store().writeString("MainDirPath", "\"Dachs\"", "C:/quoted"));
-    const StartupValues values = ReadStartupValues("\"Dachs\"", scratch.store());
+    const StartupValues values = ReadStartupValues(ReadStartupArguments("\"Dachs\""), scratch.store());
     EXPECT_EQ(values.productName, "\"Dachs\"");
     EXPECT_EQ(values.programPath, "");
     EXPECT_EQ(values.mainDirectory, "C:/quoted");
@@ -40,7 +40,7 @@ TEST(StartupValues, OtherSpellingsOfLumaroStayWithoutDirectory)
 {
     for (const char* product : {"lumaro", "LUMARO", "Lumaro2", "Corvid"}) {
         ScratchSettings scratch;
-        const StartupValues values = ReadStartupValues(product, scratch.store());
+        const StartupValues values = ReadStartupValues(ReadStartupArguments(product), scratch.store());
         EXPECT_EQ(values.mainDirectory, "") << product;
         EXPECT_EQ(scratch.store().readString("MainDirPath", product, "(none)"), "(none)") << product;
     }

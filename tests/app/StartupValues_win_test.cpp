@@ -29,7 +29,7 @@ TEST(LegacyMigrationWin, LumaroTakesOverTheLegacyDirectoryAsFound)
     ScratchSettings scratch;
     ASSERT_TRUE(SetUserValue(kLegacyKey, "Lumaro 2000", REG_SZ, std::string("D:\\Alt\\Lumaro\0", 15)));
 
-    const StartupValues values = ReadStartupValues("Lumaro ./Lumaro.exe", scratch.store());
+    const StartupValues values = ReadStartupValues(ReadStartupArguments("Lumaro ./Lumaro.exe"), scratch.store());
     EXPECT_EQ(values.mainDirectory, "D:\\Alt\\Lumaro");
     EXPECT_EQ(scratch.store().readString("MainDirPath", "Lumaro", ""), "D:\\Alt\\Lumaro");
 }
@@ -40,7 +40,7 @@ TEST(LegacyMigrationWin, StoredDirectoryComesFirst)
     ScratchSettings scratch;
     ASSERT_TRUE(SetUserValue(kLegacyKey, "Lumaro 2000", REG_SZ, std::string("D:\\Alt\0", 7)));
     ASSERT_TRUE(scratch.store().writeString("MainDirPath", "Lumaro", "C:/Programme/Lumaro"));
-    EXPECT_EQ(ReadStartupValues("Lumaro", scratch.store()).mainDirectory, "C:/Programme/Lumaro");
+    EXPECT_EQ(ReadStartupValues(ReadStartupArguments("Lumaro"), scratch.store()).mainDirectory, "C:/Programme/Lumaro");
 }
 
 TEST(LegacyMigrationWin, OnlyTheExactNameReadsTheLegacyKey)
@@ -49,14 +49,14 @@ TEST(LegacyMigrationWin, OnlyTheExactNameReadsTheLegacyKey)
         {
             LegacyKey legacy;
             ScratchSettings scratch;
-            EXPECT_EQ(ReadStartupValues(product, scratch.store()).mainDirectory, "") << product;
+            EXPECT_EQ(ReadStartupValues(ReadStartupArguments(product), scratch.store()).mainDirectory, "") << product;
             // Not even opened: opening would have created it.
             EXPECT_FALSE(UserKeyExists(kLegacyKey)) << product;
         }
         LegacyKey legacy;
         ScratchSettings scratch;
         ASSERT_TRUE(SetUserValue(kLegacyKey, "Lumaro 2000", REG_SZ, std::string("D:\\Alt\0", 7)));
-        EXPECT_EQ(ReadStartupValues(product, scratch.store()).mainDirectory, "") << product;
+        EXPECT_EQ(ReadStartupValues(ReadStartupArguments(product), scratch.store()).mainDirectory, "") << product;
         EXPECT_EQ(scratch.store().readString("MainDirPath", product, "(none)"), "(none)") << product;
     }
 }
@@ -78,7 +78,7 @@ TEST(LegacyMigrationWin, UnreadableLegacyValueIsNotStored)
         if (c.value) {
             ASSERT_TRUE(SetUserValue(kLegacyKey, "Lumaro 2000", REG_SZ, c.bytes));
         }
-        EXPECT_EQ(ReadStartupValues("Lumaro", scratch.store()).mainDirectory, "") << c.what;
+        EXPECT_EQ(ReadStartupValues(ReadStartupArguments("Lumaro"), scratch.store()).mainDirectory, "") << c.what;
         EXPECT_EQ(scratch.store().readString("MainDirPath", "Lumaro", "(none)"), "(none)") << c.what;
         // The legacy key is opened with create, as the older program did.
         EXPECT_TRUE(UserKeyExists(kLegacyKey)) << c.what;
@@ -90,7 +90,7 @@ TEST(LegacyMigrationWin, LegacyValueOfAnotherTypeIsReadUpToItsNul)
     LegacyKey legacy;
     ScratchSettings scratch;
     ASSERT_TRUE(SetUserValue(kLegacyKey, "Lumaro 2000", REG_BINARY, std::string("E:\\L\0xyz", 8)));
-    EXPECT_EQ(ReadStartupValues("Lumaro", scratch.store()).mainDirectory, "E:\\L");
+    EXPECT_EQ(ReadStartupValues(ReadStartupArguments("Lumaro"), scratch.store()).mainDirectory, "E:\\L");
 }
 
 } // namespace

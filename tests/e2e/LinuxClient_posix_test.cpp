@@ -11,7 +11,9 @@
 
 #include <filesystem>
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -70,7 +72,16 @@ public:
             SignProduct(root(), "Corvid");
     }
     bool made() const { return made_; }
+    bool sign() const { return SignProduct(root(), "Corvid"); }
     std::string root() const { return dir_ / "repo"; }
+    fs::path listingFile() const { return dir_.path() / "repo" / "Corvid.brenhold-listing"; }
+    // Changes a published file after signing, its size kept: what a broken mirror serves.
+    void spoil(const std::string& relative) const
+    {
+        std::string bytes = ReadFileBytes(product() / relative);
+        bytes[0] = bytes[0] == 'X' ? 'Y' : 'X';
+        WriteFileBytes(product() / relative, bytes);
+    }
     fs::path product() const { return dir_.path() / "repo" / "Corvid"; }
 
 private:
@@ -85,6 +96,9 @@ public:
     {
         fs::create_directories(home_ / "Desktop");
     }
+    // The run log lies in a state folder of its own, so that the home shows what the
+    // client installed.
+    fs::path logFile() const { return dir_.path() / "state" / "Velmora" / "Corvid.log"; }
     const fs::path& home() const { return home_; }
     fs::path installation() const { return home_ / "Programme" / "Corvid"; }
     fs::path settingsFile() const { return home_ / ".config" / "Velmora" / "Brenhold.ini"; }
@@ -96,13 +110,31 @@ public:
         return {{"HOME", home_.string()},
                 {"XDG_CONFIG_HOME", ""},
                 {"XDG_DATA_HOME", ""},
+                {"XDG_STATE_HOME", (dir_.path() / "state").string()},
                 {"BRENHOLD_UPDATE_SERVER", server.hostPort()}};
     }
 
-    ProcessResult run(const LighttpdServer& server, const std::string& input) const
+    ProcessResult run(const LighttpdServer& server, const std::string& input,
+                      const std::vector<std::string>& options = {},
+                      const EnvironmentOverrides& extra = {}) const
     {
-        return RunProcess({BRENHOLD_CLIENT, "Corvid", "./corvid"}, environment(server), input,
-                          std::chrono::seconds(60));
+        std::vector<std::string> argv{BRENHOLD_CLIENT, "Corvid", "./corvid"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        EnvironmentOverrides overrides = extra;
+        for (const auto& variable : environment(server)) {
+            if (std::none_of(extra.begin(), extra.end(),
+                             [&](const auto& e) { return e.first == variable.first; }))
+                overrides.push_back(variable);
+        }
+        return RunProcess(argv, overrides, input, std::chrono::seconds(60));
+    }
+
+    ProcessResult uninstall(const LighttpdServer& server, const std::string& input,
+                            const std::vector<std::string>& options) const
+    {
+        std::vector<std::string> argv{BRENHOLD_CLIENT, "--uninstall", "Corvid"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        return RunProcess(argv, environment(server), input, std::chrono::seconds(60));
     }
 
     // Everything below the home except the empty desktop folder.
@@ -119,6 +151,14 @@ private:
     TempDir dir_;
     fs::path home_;
 };
+
+// The settings file opens with the main directory (the serial of the accepted listing
+// follows).
+void ExpectMainDirectory(const NewUser& user, const fs::path& installation)
+{
+    const std::string settings = ReadFileBytes(user.settingsFile());
+    EXPECT_EQ(settings.rfind("[MainDirPath]\nCorvid=" + installation.string() + "\n\n", 0), 0u) << settings;
+}
 
 void ExpectShortcut(const fs::path& file, const fs::path& installation)
 {
@@ -139,8 +179,7 @@ void ExpectInstalledAndStarted(const NewUser& user, const DemoRepository& reposi
     EXPECT_NE(run.out.find("Starte Corvid\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(kProductRuns), std::string::npos) << run.out;
 
-    EXPECT_EQ(ReadFileBytes(user.settingsFile()),
-              "[MainDirPath]\nCorvid=" + user.installation().string() + "\n");
+    ExpectMainDirectory(user, user.installation());
 
     std::map<std::string, FileFacts> expected = FilesBelow(repository.product());
     expected[kTrace] = {11, 0, 0};
@@ -152,7 +191,8 @@ void ExpectInstalledAndStarted(const NewUser& user, const DemoRepository& reposi
     EXPECT_EQ(ReadFileBytes(user.installation() / kTrace), "Corvid ran\n");
     // The record names the listed files, not the product's own trace.
     const std::string record = ReadFileBytes(user.installation() / ".brenhold/installed");
-    EXPECT_EQ(static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')), expected.size() - 1) << record;
+    EXPECT_EQ(static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')), expected.size() - 1)
+        << record;
     EXPECT_TRUE(ReadFileBytes(user.installation() / "Daten/Landschaft.dat") ==
                 ReadFileBytes(repository.product() / "Daten/Landschaft.dat"));
 
@@ -260,9 +300,184 @@ TEST_F(LinuxClient, DeclinedCancelOnATerminalAsksAgainAndTakesATypedDirectory)
     EXPECT_EQ(terminal.finish(), 0) << terminal.screen();
 
     const fs::path installation = user.home() / "Anwendungen" / "Corvid";
-    EXPECT_EQ(ReadFileBytes(user.settingsFile()), "[MainDirPath]\nCorvid=" + installation.string() + "\n");
+    ExpectMainDirectory(user, installation);
     EXPECT_EQ(ReadFileBytes(installation / kTrace), "Corvid ran\n");
     ExpectShortcut(user.desktopEntry(), installation);
+}
+
+// How many times text occurs in the log.
+int TimesLogged(const NewUser& user, const std::string& text)
+{
+    const std::string log = ReadFileBytes(user.logFile());
+    int count = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+// An unattended run shows nothing on the terminal and tells its end by the exit code.
+TEST_F(LinuxClient, QuietRunsShowNothingAndEndWithTheirExitCode)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> options;
+        EnvironmentOverrides environment;
+        std::function<void(const DemoRepository&)> change; // before the run
+        int exitCode;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"a first installation without --dir",
+         {"--quiet"},
+         {},
+         nullptr,
+         3,
+         "no main directory is known for Corvid: a quiet first installation needs --dir DIRECTORY"},
+        {"the server unreachable",
+         {"--quiet", "--dir", "DIR"},
+         {{"BRENHOLD_UPDATE_SERVER", "127.0.0.1:1"}},
+         nullptr,
+         4,
+         "end: exit code 4"},
+        {"a file spoilt on the server",
+         {"--quiet", "--dir", "DIR"},
+         {},
+         [](const DemoRepository& r) { r.spoil("Daten/corvid.ini"); },
+         5,
+         "1 file(s) failed: nothing switched"},
+        {"an unsigned listing",
+         {"--quiet", "--dir", "DIR"},
+         {},
+         [](const DemoRepository& r) { fs::remove(r.listingFile()); },
+         4,
+         "listing refused: the listing is not signed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewUser user;
+        if (c.change)
+            c.change(repository_);
+        std::vector<std::string> options = c.options;
+        std::replace(options.begin(), options.end(), std::string("DIR"), user.installation().string());
+        const ProcessResult run = user.run(server_, "", options, c.environment);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(TimesLogged(user, c.logged), 1) << ReadFileBytes(user.logFile());
+        // Nothing of the product was placed, and nothing started.
+        EXPECT_TRUE(FilesBelow(user.installation()).empty());
+        EXPECT_FALSE(fs::exists(user.desktopEntry()));
+    }
+}
+
+TEST_F(LinuxClient, QuietFirstInstallationIntoAGivenDirectoryWithBlanks)
+{
+    NewUser user;
+    const fs::path installation = user.home() / "Meine Programme" / "Corvid";
+    const ProcessResult run = user.run(server_, "", {"--quiet", "--dir", installation.string()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // The product ran in place of the client, which itself wrote nothing.
+    EXPECT_EQ(run.out, std::string(kProductRuns) + "\n");
+    EXPECT_EQ(ReadFileBytes(installation / kTrace), "Corvid ran\n");
+    ExpectMainDirectory(user, installation);
+    ExpectShortcut(user.desktopEntry(), installation);
+
+    fs::remove(installation / kTrace);
+    const ProcessResult again = user.run(server_, "", {"--quiet", "--no-start", "--dir", "/elsewhere"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out, "");
+    EXPECT_FALSE(fs::exists(installation / kTrace));
+    EXPECT_NE(again.err.find("--dir is for a first installation and is ignored"), std::string::npos)
+        << again.err;
+}
+
+TEST_F(LinuxClient, AnUnknownOptionIsNamedAndNothingRuns)
+{
+    NewUser user;
+    const ProcessResult run = user.run(server_, "", {"--silent"});
+    EXPECT_EQ(run.exitCode, 64);
+    EXPECT_EQ(run.err, "command line refused: unknown option --silent\n");
+    EXPECT_EQ(user.written(), std::vector<std::string>());
+}
+
+// Every run appends to the log: start, the run's events, end; a grown log is moved aside.
+TEST_F(LinuxClient, TheLogNamesEachRefusedAndFailedFileOnceAndIsRotated)
+{
+    WriteFileBytes(repository_.product() / "CON.txt", "kein Ger\xC3\xA4tename\n");
+    ASSERT_TRUE(repository_.sign());
+    repository_.spoil("Hilfe/Lizenz.txt");
+    NewUser user;
+    const std::string earlier(1024 * 1024 - 100, 'x');
+    ASSERT_TRUE(WriteFileBytes(user.logFile(), earlier));
+
+    const ProcessResult run =
+        user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()});
+    EXPECT_EQ(run.exitCode, 5) << run.err;
+    const std::string log = ReadFileBytes(user.logFile());
+    EXPECT_EQ(ReadFileBytes(user.logFile().string() + ".1"), earlier);
+    EXPECT_NE(log.find(" start: Brenhold 1.0, command line: Corvid ./corvid --quiet --no-start --dir "),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(TimesLogged(user, "skipped \"./CON.txt\""), 1) << log;
+    EXPECT_EQ(TimesLogged(user, "failed \"./Hilfe/Lizenz.txt\""), 1) << log;
+    EXPECT_EQ(TimesLogged(user, "Lizenz"), 1) << log;
+    EXPECT_EQ(TimesLogged(user, "end: exit code 5\n"), 1) << log;
+    // Every line opens with its UTC time stamp.
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(line.size() > 21 && line[4] == '-' && line[10] == 'T' && line[19] == 'Z' &&
+                    line[20] == ' ')
+            << line;
+}
+
+TEST_F(LinuxClient, QuietUninstallRemovesWhatWasInstalledAndKeepsTheCustomersFiles)
+{
+    NewUser user;
+    ASSERT_EQ(
+        user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()}).exitCode, 0);
+    ASSERT_TRUE(fs::exists(user.desktopEntry()));
+    WriteFileBytes(user.installation() / "Daten/Meine Karte.csv", "eigene Daten\n");
+
+    const ProcessResult removal = user.uninstall(server_, "", {"--quiet"});
+    EXPECT_EQ(removal.exitCode, 0) << removal.err;
+    EXPECT_EQ(removal.out, "");
+    std::map<std::string, FileFacts> left = FilesBelow(user.installation());
+    EXPECT_EQ(left.size(), 1u);
+    EXPECT_EQ(left.count("Daten/Meine Karte.csv"), 1u);
+    EXPECT_FALSE(fs::exists(user.installation() / ".brenhold"));
+    EXPECT_FALSE(fs::exists(user.installation() / "Hilfe"));
+    EXPECT_FALSE(fs::exists(user.desktopEntry()));
+    EXPECT_FALSE(fs::exists(user.menuEntry()));
+    EXPECT_EQ(ReadFileBytes(user.settingsFile()).find("Corvid="), std::string::npos)
+        << ReadFileBytes(user.settingsFile());
+
+    // Removed once more: nothing is installed any longer.
+    EXPECT_EQ(user.uninstall(server_, "", {"--quiet"}).exitCode, 3);
+}
+
+TEST_F(LinuxClient, UninstallAsksAndAnsweredNoChangesNothing)
+{
+    NewUser user;
+    ASSERT_EQ(
+        user.run(server_, "", {"--quiet", "--no-start", "--dir", user.installation().string()}).exitCode, 0);
+    const std::map<std::string, FileFacts> before = FilesBelow(user.installation());
+    const std::string settings = ReadFileBytes(user.settingsFile());
+
+    const ProcessResult declined = user.uninstall(server_, "n\n", {});
+    EXPECT_EQ(declined.exitCode, 2) << declined.err;
+    EXPECT_EQ(declined.out, "Soll Corvid vollst\xC3\xA4ndig entfernt werden? [j/n]: ");
+    EXPECT_EQ(FilesBelow(user.installation()), before);
+    EXPECT_EQ(ReadFileBytes(user.settingsFile()), settings);
+    EXPECT_TRUE(fs::exists(user.desktopEntry()));
+    EXPECT_TRUE(fs::exists(user.menuEntry()));
+
+    WriteFileBytes(user.installation() / "Notiz.txt", "meine Notiz\n");
+    const ProcessResult confirmed = user.uninstall(server_, "j\n", {});
+    EXPECT_EQ(confirmed.exitCode, 0) << confirmed.err;
+    EXPECT_NE(
+        confirmed.out.find("Eigene Dateien wurden nicht entfernt: " + user.installation().string() + "\n"),
+        std::string::npos)
+        << confirmed.out;
+    EXPECT_EQ(FilesBelow(user.installation()).size(), 1u);
 }
 
 } // namespace
