@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -14,6 +15,8 @@ const char* ReasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 206:
+        return "Partial Content";
     case 400:
         return "Bad Request";
     case 403:
@@ -26,6 +29,8 @@ const char* ReasonPhrase(int status)
         return "Length Required";
     case 413:
         return "Payload Too Large";
+    case 416:
+        return "Range Not Satisfiable";
     default:
         return "Internal Server Error";
     }
@@ -40,7 +45,16 @@ std::string Head(int status, std::string_view contentType)
     return head;
 }
 
-// The web server decodes %XX in an X-Sendfile path, so every byte but letters, digits,
+std::string TextAnswer(int status, std::string_view text, const std::string& headers)
+{
+    std::string answer = Head(status, "text/plain") + headers;
+    answer += "Content-Length: " + std::to_string(text.size() + 1) + "\r\n\r\n";
+    answer += text;
+    answer += '\n';
+    return answer;
+}
+
+// The web server decodes %XX in an X-Sendfile path or X-Accel-Redirect URI, so every byte but letters, digits,
 // "/", "-", "." and "_" is written that way (a "%" in a file name among them).
 std::string PercentEncoded(const std::string& path)
 {
@@ -62,46 +76,35 @@ std::string PercentEncoded(const std::string& path)
 
 } // namespace
 
-bool WriteAll(int fd, std::string_view data)
+bool SendText(RequestChannel& out, int status, std::string_view text)
 {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+    return out.write(TextAnswer(status, text, status == 405 ? "Allow: POST\r\n" : ""));
 }
 
-bool SendText(int out, int status, std::string_view text)
-{
-    std::string answer = Head(status, "text/plain");
-    if (status == 405)
-        answer += "Allow: POST\r\n";
-    answer += "Content-Length: " + std::to_string(text.size() + 1) + "\r\n\r\n";
-    answer += text;
-    answer += '\n';
-    return WriteAll(out, answer);
-}
-
-bool SendListing(int out, const std::string& listing)
+bool SendListing(RequestChannel& out, const std::string& listing)
 {
     // The client folds a reply that declares UTF-8; this one says what it is.
     std::string head = Head(200, "text/plain; charset=windows-1252");
     head += "Content-Length: " + std::to_string(listing.size()) + "\r\n\r\n";
-    return WriteAll(out, head) && WriteAll(out, listing);
+    return out.write(head) && out.write(listing);
 }
 
-bool SendFileBytes(int out, int file, std::uint64_t size)
+bool SendFileBytes(RequestChannel& out, int file, std::uint64_t size, const ByteRange& range)
 {
-    std::string head = Head(200, "application/octet-stream");
-    head += "Content-Length: " + std::to_string(size) + "\r\n\r\n";
-    if (!WriteAll(out, head))
+    const bool part = range.kind == ByteRange::Kind::Part;
+    std::string head = Head(part ? 206 : 200, "application/octet-stream");
+    std::uint64_t left = size;
+    if (part) {
+        head += "Content-Range: bytes " + std::to_string(range.first) + "-" + std::to_string(range.last) + "/" +
+                std::to_string(size) + "\r\n";
+        left = range.length();
+        if (::lseek(file, static_cast<off_t>(range.first), SEEK_SET) < 0)
+            return false;
+    }
+    head += "Content-Length: " + std::to_string(left) + "\r\n\r\n";
+    if (!out.write(head))
         return false;
     std::array<char, 65536> buffer;
-    std::uint64_t left = size;
     while (left > 0) {
         const ssize_t got = ::read(file, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
@@ -110,16 +113,29 @@ bool SendFileBytes(int out, int file, std::uint64_t size)
             return false; // the file shrank: the client sees a body shorter than announced
         const auto count =
             static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got), left));
-        if (!WriteAll(out, std::string_view(buffer.data(), count)))
+        if (!out.write(std::string_view(buffer.data(), count)))
             return false;
         left -= count;
     }
     return true;
 }
 
-bool SendFileByWebServer(int out, const std::string& path)
+bool SendRangeNotSatisfiable(RequestChannel& out, std::uint64_t size)
+{
+    return out.write(
+        TextAnswer(416, "range beyond the end of the file", "Content-Range: bytes */" + std::to_string(size) + "\r\n"));
+}
+
+bool SendFileByWebServer(RequestChannel& out, const std::string& path, bool encoded)
 {
     std::string head = Head(200, "application/octet-stream");
-    head += "X-Sendfile: " + PercentEncoded(path) + "\r\n\r\n";
-    return WriteAll(out, head);
+    head += "X-Sendfile: " + (encoded ? PercentEncoded(path) : path) + "\r\n\r\n";
+    return out.write(head);
+}
+
+bool SendFileByAccelRedirect(RequestChannel& out, const std::string& uri)
+{
+    std::string head = Head(200, "application/octet-stream");
+    head += "X-Accel-Redirect: " + PercentEncoded(uri) + "\r\n\r\n";
+    return out.write(head);
 }

@@ -1,22 +1,31 @@
 #pragma once
-// Writes CGI/1.1 answers (a Status header, other headers, an empty line, the body) to a
-// file descriptor. Each returns false when writing failed (the client went away).
+// Writes CGI answers (a Status header, other headers, an empty line, the body), as both
+// CGI/1.1 and FastCGI carry them. Each returns false when writing failed (the client went
+// away).
+
+#include "ByteRange.h"
+#include "RequestChannel.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-// Writes all of data, retrying after interruptions and partial writes.
-bool WriteAll(int fd, std::string_view data);
-
 // A short plain-text answer, for refusals and errors; 405 also names the allowed method.
-bool SendText(int out, int status, std::string_view text);
+bool SendText(RequestChannel& out, int status, std::string_view text);
 
 // A listing in Windows-1252.
-bool SendListing(int out, const std::string& listing);
+bool SendListing(RequestChannel& out, const std::string& listing);
 
-// size bytes read from file, sent as they are.
-bool SendFileBytes(int out, int file, std::uint64_t size);
+// The bytes of file (size bytes long) that range asks for, read from it as they are: the
+// whole file (200) or one part of it (206 with its Content-Range).
+bool SendFileBytes(RequestChannel& out, int file, std::uint64_t size, const ByteRange& range);
 
-// An answer whose body the web server sends from the file at path (X-Sendfile).
-bool SendFileByWebServer(int out, const std::string& path);
+// 416 for a range that starts beyond the end of a file of size bytes.
+bool SendRangeNotSatisfiable(RequestChannel& out, std::uint64_t size);
+
+// An answer whose body the web server sends from the file at path (X-Sendfile), written
+// %XX-encoded (lighttpd decodes it) or as it is (Apache's mod_xsendfile decodes nothing).
+bool SendFileByWebServer(RequestChannel& out, const std::string& path, bool encoded);
+
+// An answer whose body nginx sends from the internal location uri (X-Accel-Redirect).
+bool SendFileByAccelRedirect(RequestChannel& out, const std::string& uri);

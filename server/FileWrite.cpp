@@ -1,6 +1,6 @@
 #include "FileWrite.h"
 
-#include "CgiResponse.h"
+#include "RequestChannel.h"
 #include "SignDiagnostic.h"
 #include "UniqueFd.h"
 

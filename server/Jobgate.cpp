@@ -1,17 +1,17 @@
 #include "Jobgate.h"
 
+#include "ByteRange.h"
 #include "CgiResponse.h"
 #include "CommandText.h"
 #include "ProductFiles.h"
 #include "RepositoryNames.h"
+#include "SignedListingCache.h"
 #include "SignedListingFile.h"
 #include "filetree/ListingWriter.h"
 #include "text/CharClass.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -41,14 +41,12 @@ std::optional<std::size_t> ParseLength(const std::string& text)
 }
 
 // Reads exactly length bytes; none when the input ends before.
-std::optional<std::string> ReadBody(int in, std::size_t length)
+std::optional<std::string> ReadBody(RequestChannel& in, std::size_t length)
 {
     std::string body(length, '\0');
     std::size_t got = 0;
     while (got < length) {
-        const ssize_t n = ::read(in, body.data() + got, length - got);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long n = in.read(body.data() + got, length - got);
         if (n <= 0)
             return std::nullopt;
         got += static_cast<std::size_t>(n);
@@ -72,8 +70,9 @@ bool IsFolder(const std::string& path)
 
 class Request {
 public:
-    Request(const RequestEnvironment& environment, std::string root, int out)
-        : environment_(environment), root_(std::move(root)), out_(out)
+    Request(const RequestEnvironment& environment, std::string root, RequestChannel& out,
+            SignedListingCache* listings)
+        : environment_(environment), root_(std::move(root)), out_(out), listings_(listings)
     {}
 
     bool answer(const CommandText& command)
@@ -93,8 +92,7 @@ private:
         if (!name)
             return Answer{403, "not a product name"};
         productName_ = *name;
-        productPath_ = root_ + "/" + *name;
-        const auto canonical = CanonicalPath(productPath_);
+        const auto canonical = CanonicalPath(root_ + "/" + *name);
         if (!canonical || !IsFolder(*canonical))
             return Answer{404, "unknown product"};
         productFolder_ = *canonical;
@@ -140,53 +138,92 @@ private:
         case Lookup::Found:
             break;
         }
-        if (!environment_.sendfile)
-            return SendFileBytes(out_, file.fd.get(), file.size);
-        std::string diskPath = productPath_;
+        const ByteRange range = ParseByteRange(environment_.range, file.size);
+        if (range.kind == ByteRange::Kind::NotSatisfiable)
+            return SendRangeNotSatisfiable(out_, file.size);
+        // A part is sent from here in every mode: lighttpd ignores Range on the X-Sendfile
+        // answer to a POST, and Apache and nginx are set to (they would answer several
+        // ranges in many parts, nginx a malformed Range with 416).
+        if (environment_.fileSending == FileSending::ByJobgate || range.kind == ByteRange::Kind::Part)
+            return SendFileBytes(out_, file.fd.get(), file.size, range);
+        std::string relative = "/" + productName_;
         for (const std::string& name : *names)
-            diskPath += "/" + name;
-        return SendFileByWebServer(out_, diskPath);
+            relative += "/" + name;
+        if (environment_.fileSending == FileSending::XAccelRedirect)
+            return SendFileByAccelRedirect(out_, environment_.accelRedirect + relative);
+        const bool encoded = environment_.fileSending == FileSending::XSendfile;
+        // A header value loses blanks at its end, and a raw path would name another file.
+        if (!encoded && (relative.back() == ' ' || relative.back() == '\t'))
+            return SendFileBytes(out_, file.fd.get(), file.size, range);
+        return SendFileByWebServer(out_, root_ + relative, encoded);
+    }
+
+    // list() reads the signed listing through this member, which hides the free function of
+    // the same name: from the cache of a FastCGI server, or from the file.
+    StoredListing ReadSignedListing(const std::string& root, const std::string& productFolderName) const
+    {
+        return listings_ != nullptr ? listings_->read(root, productFolderName)
+                                    : ::ReadSignedListing(root, productFolderName);
     }
 
     const RequestEnvironment& environment_;
     const std::string root_;
-    const int out_;
-    std::string productName_;   // the product folder's name (UTF-8)
-    std::string productPath_;   // below the root as configured: what the web server is given
+    RequestChannel& out_;
+    SignedListingCache* const listings_;
+    std::string productName_;   // the folder name in UTF-8: below the root as configured,
+                                // what the web server is given
     std::string productFolder_; // without links: what files are checked against
 };
 
-bool Respond(const RequestEnvironment& environment, int in, int out)
+bool Respond(const RequestEnvironment& environment, RequestChannel& channel, SignedListingCache* listings)
 {
     if (environment.method != "POST")
-        return SendText(out, 405, "only POST is answered");
+        return SendText(channel, 405, "only POST is answered");
     if (!environment.contentLength)
-        return SendText(out, 411, "Content-Length missing");
+        return SendText(channel, 411, "Content-Length missing");
     const auto length = ParseLength(*environment.contentLength);
     if (!length)
-        return SendText(out, 400, "bad Content-Length");
+        return SendText(channel, 400, "bad Content-Length");
     if (*length > kLongestRequest)
-        return SendText(out, 413, "command text too long");
-    const auto body = ReadBody(in, *length);
+        return SendText(channel, 413, "command text too long");
+    const auto body = ReadBody(channel, *length);
     if (!body)
-        return SendText(out, 400, "command text cut short");
+        return SendText(channel, 400, "command text cut short");
     const auto command = ParseCommandText(*body);
     if (!command)
-        return SendText(out, 400, "malformed command text");
+        return SendText(channel, 400, "malformed command text");
 
     const auto root = environment.root ? CanonicalPath(*environment.root) : std::nullopt;
     if (!root || !IsFolder(*root)) {
         std::fprintf(stderr, "jobgate: JOBGATE_ROOT does not name a folder\n");
-        return SendText(out, 500, "server not set up");
+        return SendText(channel, 500, "server not set up");
     }
-    return Request(environment, *root, out).answer(*command);
+    return Request(environment, *root, channel, listings).answer(*command);
 }
 
 } // namespace
 
-int AnswerRequest(const RequestEnvironment& environment, int in, int out)
+RequestEnvironment ReadRequestEnvironment(const RequestVariables& variable)
 {
-    if (Respond(environment, in, out))
+    RequestEnvironment environment;
+    environment.method = variable("REQUEST_METHOD").value_or("");
+    environment.contentLength = variable("CONTENT_LENGTH");
+    environment.root = variable("JOBGATE_ROOT");
+    const std::string sendfile = variable("JOBGATE_SENDFILE").value_or("");
+    environment.accelRedirect = variable("JOBGATE_ACCEL_REDIRECT").value_or("");
+    if (!environment.accelRedirect.empty())
+        environment.fileSending = FileSending::XAccelRedirect;
+    else if (sendfile == "1")
+        environment.fileSending = FileSending::XSendfile;
+    else if (sendfile == "raw")
+        environment.fileSending = FileSending::XSendfileRaw;
+    environment.range = variable("HTTP_RANGE").value_or("");
+    return environment;
+}
+
+int AnswerRequest(const RequestEnvironment& environment, RequestChannel& channel, SignedListingCache* listings)
+{
+    if (Respond(environment, channel, listings))
         return 0;
     std::fprintf(stderr, "jobgate: the answer could not be completed\n");
     return 1;

@@ -3,19 +3,20 @@
 // for a repository on a free loopback port, waits until it answers, and stops it when the
 // object goes.
 
+#include "ServerProcess.h"
+
 #include <string>
-#include <sys/types.h>
 
 class LighttpdServer {
 public:
     // sendfile: whether lighttpd sends file bodies (X-Sendfile) or jobgate does.
-    explicit LighttpdServer(const std::string& root, bool sendfile = true);
+    // fastcgi: jobgate as lighttpd's FastCGI back ends instead of a CGI program.
+    explicit LighttpdServer(const std::string& root, bool sendfile = true, bool fastcgi = false);
     LighttpdServer(const LighttpdServer&) = delete;
     LighttpdServer& operator=(const LighttpdServer&) = delete;
-    ~LighttpdServer();
 
     // Whether the server started and answers.
-    bool running() const { return pid_ > 0; }
+    bool running() const { return process_.running(); }
 
     int port() const { return port_; }
     std::string hostPort() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -25,14 +26,8 @@ public:
     void stop();
 
 private:
-    bool start(const std::string& root, bool sendfile);
+    bool start(const std::string& root, bool sendfile, bool fastcgi);
 
-    pid_t pid_ = -1;
+    ServerProcess process_;
     int port_ = 0;
 };
-
-// A loopback port that was free a moment ago.
-int FreeLoopbackPort();
-
-// Whether something accepts connections on the loopback port.
-bool LoopbackPortAnswers(int port);

@@ -1,6 +1,8 @@
-// The work script under the real lighttpd on loopback, asked with curl.
+// The work script under the real web servers on loopback, asked with curl: lighttpd with
+// jobgate as CGI program and as FastCGI back ends, nginx and Apache with jobgate as a
+// FastCGI server on a socket of its own; file bodies sent by the web server or by jobgate.
 #include "ChildProcess.h"
-#include "LighttpdServer.h"
+#include "JobgateSites.h"
 #include "TestRepository.h"
 
 #include <gtest/gtest.h>
@@ -25,21 +27,27 @@ Answer Curl(const std::string& url, const std::vector<std::string>& options, con
     return SplitAnswer(result.out);
 }
 
-Answer Post(const LighttpdServer& server, const std::string& command)
+Answer Post(const JobgateSite& server, const std::string& command)
 {
     return Curl(server.url(), {"-X", "POST", "-H", "Content-Type: text/plain", "--data-binary", "@-"},
                 command);
 }
 
-class JobgateUnderLighttpd : public ::testing::TestWithParam<bool> {
+class JobgateUnderWebServer : public ::testing::TestWithParam<SiteSetup> {
 protected:
+    void SetUp() override
+    {
+        if (!JobgateSite::available(GetParam().kind))
+            GTEST_SKIP() << "the web server is not installed";
+    }
+
     TestRepository repository_;
 };
 
-TEST_P(JobgateUnderLighttpd, ServesTheListingAndEveryFile)
+TEST_P(JobgateUnderWebServer, ServesTheListingAndEveryFile)
 {
-    LighttpdServer server(repository_.root(), GetParam());
-    ASSERT_TRUE(server.running());
+    const JobgateSite server(GetParam(), repository_.root());
+    ASSERT_TRUE(server.running()) << server.errorLog();
 
     const Answer listing = Post(server, Command("15", {"Corvid"}));
     EXPECT_EQ(listing.status, 200);
@@ -56,11 +64,12 @@ TEST_P(JobgateUnderLighttpd, ServesTheListingAndEveryFile)
         EXPECT_EQ(answer.header("Content-Type"), "application/octet-stream");
         EXPECT_EQ(answer.header("Content-Length"), std::to_string(file.bytes.size()));
         EXPECT_EQ(answer.header("X-Sendfile"), "");
-        EXPECT_TRUE(answer.body == file.bytes);
+        EXPECT_EQ(answer.header("X-Accel-Redirect"), "");
+        EXPECT_TRUE(answer.body == file.bytes) << server.errorLog();
     }
 }
 
-TEST_P(JobgateUnderLighttpd, ServesTheSignedListingAsSignedAndTheWalkWithoutOne)
+TEST_P(JobgateUnderWebServer, ServesTheSignedListingAsSignedAndTheWalkWithoutOne)
 {
     TempDir keys;
     const ProcessResult key = RunProcess({BRENHOLD_JOBGATE_SIGN_BIN, "keygen", keys / "maker.pem"});
@@ -72,8 +81,8 @@ TEST_P(JobgateUnderLighttpd, ServesTheSignedListingAsSignedAndTheWalkWithoutOne)
     const std::string stored = ReadFileBytes(path);
     ASSERT_NE(stored.find("brenhold-signature 1 "), std::string::npos);
 
-    LighttpdServer server(repository_.root(), GetParam());
-    ASSERT_TRUE(server.running());
+    const JobgateSite server(GetParam(), repository_.root());
+    ASSERT_TRUE(server.running()) << server.errorLog();
     const Answer signedListing = Post(server, Command("15", {"Corvid"}));
     EXPECT_EQ(signedListing.status, 200);
     EXPECT_TRUE(signedListing.body == stored);
@@ -84,10 +93,10 @@ TEST_P(JobgateUnderLighttpd, ServesTheSignedListingAsSignedAndTheWalkWithoutOne)
     EXPECT_EQ(walked.body, repository_.expectedListing());
 }
 
-TEST_P(JobgateUnderLighttpd, RefusesWithStatusAndText)
+TEST_P(JobgateUnderWebServer, RefusesWithStatusAndText)
 {
-    LighttpdServer server(repository_.root(), GetParam());
-    ASSERT_TRUE(server.running());
+    const JobgateSite server(GetParam(), repository_.root());
+    ASSERT_TRUE(server.running()) << server.errorLog();
     const std::pair<std::string, int> refusals[] = {
         {Command("16", {"Corvid", "./../../outside/secret"}), 403},
         {Command("16", {"Corvid", "./evil"}), 403},
@@ -106,8 +115,39 @@ TEST_P(JobgateUnderLighttpd, RefusesWithStatusAndText)
     EXPECT_EQ(get.header("Allow"), "POST");
 }
 
-INSTANTIATE_TEST_SUITE_P(FileBodies, JobgateUnderLighttpd, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "BySendfile" : "ByJobgate"; });
+TEST_P(JobgateUnderWebServer, ResumesFromARangeStart)
+{
+    const JobgateSite server(GetParam(), repository_.root());
+    ASSERT_TRUE(server.running()) << server.errorLog();
+    const ExpectedFile& big = repository_.files()[1];
+    const std::string command = Command("16", {"Corvid", big.listedPath});
+    const auto post = [&](const std::string& range) {
+        return Curl(server.url(),
+                    {"-X", "POST", "-H", "Content-Type: text/plain", "-H", "Range: " + range, "--data-binary", "@-"},
+                    command);
+    };
+    // Not curl's -r: with a POST body it sends Content-Range, as for resuming an upload.
+    const Answer part = post("bytes=123456-");
+    EXPECT_EQ(part.status, 206);
+    EXPECT_EQ(part.header("Content-Range"), "bytes 123456-299999/300000");
+    EXPECT_EQ(part.header("Content-Length"), std::to_string(300000 - 123456));
+    EXPECT_TRUE(part.body == big.bytes.substr(123456));
+
+    const Answer beyond = post("bytes=300000-");
+    EXPECT_EQ(beyond.status, 416);
+    EXPECT_EQ(beyond.header("Content-Range"), "bytes */300000");
+
+    for (const char* ignored : {"bytes=abc", "bytes=0-1,5-9"}) {
+        SCOPED_TRACE(ignored);
+        const Answer whole = post(ignored);
+        EXPECT_EQ(whole.status, 200);
+        EXPECT_EQ(whole.header("Content-Range"), "");
+        EXPECT_TRUE(whole.body == big.bytes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sites, JobgateUnderWebServer, ::testing::ValuesIn(AllSiteSetups()),
+                         [](const auto& info) { return SiteName(info.param); });
 
 TEST(LighttpdServer, StopsWhatItStarted)
 {
