@@ -1,7 +1,8 @@
 // The update run with several downloads at once against jobgate under lighttpd, with a
 // signed repository: a fresh install and an update give the same files, bytes, times,
-// record and status texts as a run with one transfer.
+// record and status texts as a run with one transfer, also over a slow link.
 #include "FaultServerRun.h"
+#include "LatencyRelay.h"
 #include "LighttpdServer.h"
 #include "support/ScopedEnvironment_posix.h"
 #include "support/SignedRepository.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -80,12 +82,15 @@ protected:
         return updater;
     }
 
-    // Runs with one transfer and with the default and expects the same of both, and the
-    // repository's files installed.
-    void expectBothRunsAlike()
+    // Runs with one transfer and with the default (over a relay, when one is given) and
+    // expects the same of both, and the repository's files installed.
+    void expectBothRunsAlike(const LatencyRelay* relay = nullptr)
     {
         const auto one = run("1");
+        if (relay != nullptr)
+            environment_.set("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(relay->port()));
         const auto six = run("6");
+        environment_.set("BRENHOLD_UPDATE_SERVER", server_->hostPort());
         EXPECT_EQ(six->statusTexts, one->statusTexts);
         const auto installed = InstalledFiles(mainFor("1"));
         EXPECT_TRUE(InstalledFiles(mainFor("6")) == installed);
@@ -132,6 +137,21 @@ TEST_F(ParallelLighttpdRun, FreshInstallAndUpdateAreTheSameAsWithOneTransfer)
     withdraw("./leer.txt");
     expectBothRunsAlike();
     EXPECT_FALSE(fs::exists(mainFor("6") / "leer.txt"));
+}
+
+TEST_F(ParallelLighttpdRun, OverASlowLinkTheParallelRunFetchesTheSameInstallation)
+{
+    publish("./Corvid.exe", "MZ das Programm", 1300000000);
+    for (int i = 0; i < 24; ++i)
+        publish("./Teile/teil" + std::to_string(i) + ".dat",
+                NumberedBytes(static_cast<std::size_t>(4096 + 50 * i)),
+                1300000100 + static_cast<std::uint32_t>(i));
+    LatencyRelay relay(static_cast<std::uint16_t>(server_->port()), std::chrono::milliseconds(15));
+    ASSERT_TRUE(relay.running());
+    const auto started = std::chrono::steady_clock::now();
+    expectBothRunsAlike(&relay);
+    // The relay held every exchange up: the listing and the files cost round trips.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 4 * relay.roundTrip());
 }
 
 } // namespace
