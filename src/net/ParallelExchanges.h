@@ -81,7 +81,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void advance(Exchange& exchange, Clock::time_point now);
-    void readResponse(Exchange& exchange, Clock::time_point now);
+    // One receive; true when it took bytes and the exchange goes on.
+    bool readResponse(Exchange& exchange, Clock::time_point now);
     void takeHeaderBytes(Exchange& exchange, int count);
     void checkLimits(Exchange& exchange, Clock::time_point now);
     void finish(Exchange& exchange, ExchangeEnd end);
