@@ -10,19 +10,6 @@ namespace {
 // Lines beyond this are cut: a log line tells an event, it does not carry data.
 constexpr std::size_t kLineLimit = 4096;
 
-std::string Escaped(const std::string& line)
-{
-    std::string out;
-    for (const char c : line) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            out += FormatString("\\x%02X", byte);
-        else
-            out += c;
-    }
-    return out;
-}
-
 } // namespace
 
 RunLogFile::RunLogFile(std::string path, std::uint64_t sizeLimit)
@@ -41,7 +28,7 @@ void RunLogFile::write(const std::string& line)
 {
     if (!file_.isOpen())
         return;
-    std::string text = Escaped(line);
+    std::string text = EscapeControlCharacters(line);
     if (text.size() > kLineLimit)
         text.resize(kLineLimit);
     text = LogTimeStamp(clock()) + " " + Utf8FromCp1252(text) + "\n";

@@ -78,6 +78,9 @@ void SetupApplication::end(int exitCode)
     log_->write("end: exit code " + std::to_string(exitCode));
 }
 
+// A cancelled update run ends the process as a cancelled installation does.
+static_assert(app::kExitCancelled == Updater::kExitCancelled);
+
 bool SetupApplication::initialize()
 {
     if (commandLine_.finishRemovalProcess) {

@@ -1,6 +1,7 @@
 // POSIX side of app/UpdateView.h: the update run on the terminal.
 #include "app/UpdateView.h"
 
+#include "update/InterruptCatch.h"
 #include "update/TerminalUpdateView.h"
 
 #include <iostream>
@@ -20,6 +21,8 @@ public:
             if (finished)
                 finished(updater);
         };
+        // Ctrl-C during the run cancels it after the block in hand (see TerminalUpdateView).
+        const InterruptCatch catchingCtrlC;
         view_.runUpdate();
     }
 

@@ -129,6 +129,11 @@ void HttpClient::readResponse(ByteSource& input)
                 break;
             received += static_cast<std::uint64_t>(count);
             onData(block.data(), count);
+            if (waitObserver_ != nullptr) {
+                waitObserver_->idle();
+                if (waitObserver_->transferCancelled())
+                    break;
+            }
         }
     }
     if (foldsCharset && declaresUtf8())

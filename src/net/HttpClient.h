@@ -11,6 +11,7 @@
 #include "net/ByteSource.h"
 #include "net/TcpConnection.h"
 #include "net/Timeouts.h"
+#include "net/WaitObserver.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -72,7 +73,8 @@ public:
 
     // The response phases of perform, from any byte source: the header up to its empty
     // line (at most kResponseHeaderLimit bytes), then, when it was complete, the body
-    // through onData until the source ends, then the charset fold of the body.
+    // through onData until the source ends or the wait observer cancels the transfer
+    // (checked after each block, after its idle call), then the charset fold of the body.
     void readResponse(ByteSource& source);
 
     // A copy of the response body: every body byte onData kept.
@@ -90,6 +92,14 @@ public:
 
     const Timeouts& timeouts() const { return connection.timeouts(); }
     void setTimeouts(const Timeouts& timeouts) { connection.setTimeouts(timeouts); }
+
+    // The observer called while an exchange waits and between body blocks; null for none.
+    // It is not owned.
+    void setWaitObserver(WaitObserver* observer)
+    {
+        waitObserver_ = observer;
+        connection.setWaitObserver(observer);
+    }
 
     // Folds the two-byte UTF-8 sequences that begin with C3 into Windows-1252: the German
     // letters and è é map to their code points, any other second byte to 'X'; a trailing
@@ -110,6 +120,7 @@ private:
     bool readHeader(ByteSource& source);
 
     TcpConnection connection;
+    WaitObserver* waitObserver_ = nullptr;
     std::string responseHeader;
     std::string responseBody;
     int status = 0;

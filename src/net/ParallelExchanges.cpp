@@ -104,8 +104,11 @@ void ParallelExchanges::moveOn()
         if (exchange->pace)
             until = std::min(until, exchange->pace->windowEnd());
     }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now);
-    if (!NonBlockingSocket::WaitForAny(waits, std::max(left, std::chrono::milliseconds(0)))) {
+    auto left =
+        std::max(std::chrono::ceil<std::chrono::milliseconds>(until - now), std::chrono::milliseconds(0));
+    if (observer_ != nullptr)
+        left = std::min(left, kIdleInterval);
+    if (!NonBlockingSocket::WaitForAny(waits, left)) {
         WriteDiagnostic("Waiting for the update server's connections failed");
         for (const auto& exchange : exchanges_)
             finish(*exchange, ExchangeEnd::receiveFailed);
@@ -122,6 +125,13 @@ void ParallelExchanges::moveOn()
             checkLimits(exchange, now);
     }
     reportEnded();
+    // Limits were checked before the observer ran: time it takes (a question to the user)
+    // does not end an exchange whose data arrives meanwhile.
+    if (observer_ != nullptr) {
+        observer_->idle();
+        if (observer_->transferCancelled())
+            cancelAll();
+    }
 }
 
 void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)

@@ -8,6 +8,7 @@
 
 #include "net/NonBlockingSocket.h"
 #include "net/Timeouts.h"
+#include "net/WaitObserver.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -60,6 +61,11 @@ public:
     // The most bytes one receive takes and hands on as a body block.
     int receiveBlockSize = 4096;
 
+    // The observer called after every wait (at least every kIdleInterval while the
+    // exchanges wait) and asked then whether they are still wanted: when it cancels, every
+    // running exchange ends as cancelled. Null for none; it is not owned.
+    void setWaitObserver(WaitObserver* observer) { observer_ = observer; }
+
     // Begins an exchange that sends request to host on port and takes at most bodyLimit
     // body bytes (the block that goes beyond is still reported). Returns the exchange's
     // number, which its reports carry. An exchange that fails at once reports its end in
@@ -90,6 +96,7 @@ private:
     bool resolve(const std::string& host, std::uint32_t& address);
 
     ExchangeEvents& events_;
+    WaitObserver* observer_ = nullptr;
     std::vector<std::unique_ptr<Exchange>> exchanges_;
     std::map<std::string, std::uint32_t> addresses_; // resolved host names
     std::vector<char> block_;

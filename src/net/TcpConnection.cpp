@@ -3,6 +3,7 @@
 #include "net/Diagnostic.h"
 #include "text/FormatString.h"
 
+#include <algorithm>
 #include <utility>
 
 TcpConnection::~TcpConnection()
@@ -11,7 +12,8 @@ TcpConnection::~TcpConnection()
 }
 
 TcpConnection::TcpConnection(TcpConnection&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), peer_(std::move(other.peer_)), timeouts_(other.timeouts_)
+    : handle_(std::exchange(other.handle_, -1)), peer_(std::move(other.peer_)), timeouts_(other.timeouts_),
+      observer_(other.observer_)
 {}
 
 TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept
@@ -21,6 +23,7 @@ TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept
         handle_ = std::exchange(other.handle_, -1);
         peer_ = std::move(other.peer_);
         timeouts_ = other.timeouts_;
+        observer_ = other.observer_;
     }
     return *this;
 }
@@ -52,8 +55,33 @@ bool TcpConnection::open(const char* host, std::uint16_t port)
         close();
         WriteDiagnostic("Cannot connect to " + peer_ + " within " + DescribeDuration(timeouts_.connect));
         return false;
+    case ConnectOutcome::cancelled:
+        close();
+        return false;
     }
     return false;
+}
+
+TcpConnection::Wait TcpConnection::waitFor(Direction direction, std::chrono::milliseconds limit)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + limit;
+    for (;;) {
+        const auto left = std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()),
+                                   std::chrono::milliseconds(0));
+        const Wait wait = waitOnce(direction, observer_ != nullptr ? std::min(left, kIdleInterval) : left);
+        if (wait != Wait::timedOut)
+            return wait;
+        // Checked only after a slice that found nothing: when the observer took long (a
+        // question to the user), data that arrived meanwhile is still taken.
+        if (Clock::now() >= deadline)
+            return Wait::timedOut;
+        if (observer_ != nullptr) {
+            observer_->idle();
+            if (observer_->transferCancelled())
+                return Wait::cancelled;
+        }
+    }
 }
 
 void TcpConnection::reportStall(const char* what) const

@@ -1,9 +1,12 @@
 #pragma once
 // The owner of one TCP client socket: connect to a host and port, send a buffer whole,
 // receive what is there, close. Failures are written to standard error and returned.
+// Waits for the peer are bounded, and with a wait observer they are cut into slices of
+// kIdleInterval, after each of which the observer is called and may end the wait.
 
 #include "net/ByteSource.h"
 #include "net/Timeouts.h"
+#include "net/WaitObserver.h"
 
 #include <cstdint>
 #include <string>
@@ -34,8 +37,8 @@ public:
     // byte can be sent for the stall limit (some bytes may have gone out then).
     int sendAll(const char* bytes, int count);
 
-    // One receive: the count read, 0 when the peer has closed, -1 on an error or when
-    // nothing arrives for the stall limit.
+    // One receive: the count read, 0 when the peer has closed, -1 on an error, when
+    // nothing arrives for the stall limit, or when the observer cancelled the transfer.
     int receive(char* buffer, int size) override;
 
     // Closes an open socket and returns what the system's close returned; 0 when closed.
@@ -44,8 +47,19 @@ public:
     const Timeouts& timeouts() const { return timeouts_; }
     void setTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
 
+    // The observer called while the connection waits; null for none. It is not owned.
+    void setWaitObserver(WaitObserver* observer) { observer_ = observer; }
+
 private:
-    enum class ConnectOutcome { connected, failed, timedOut };
+    enum class ConnectOutcome { connected, failed, timedOut, cancelled };
+    enum class Direction { read, write, connect };
+    enum class Wait { ready, timedOut, failed, cancelled };
+
+    // Waits until the socket is ready in direction, at most limit, calling the observer
+    // between slices of kIdleInterval. A connect that fails counts as failed.
+    Wait waitFor(Direction direction, std::chrono::milliseconds limit);
+    // The platform side: one wait of at most limit; timedOut also when a signal cut it short.
+    Wait waitOnce(Direction direction, std::chrono::milliseconds limit);
 
     // The platform side: creates the socket into handle_; true when it is valid.
     bool createSocket();
@@ -58,4 +72,5 @@ private:
     std::intptr_t handle_ = -1; // the socket; negative when closed
     std::string peer_;          // "host on port N" for diagnostics
     Timeouts timeouts_ = kDefaultTimeouts;
+    WaitObserver* observer_ = nullptr;
 };

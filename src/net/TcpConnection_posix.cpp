@@ -17,32 +17,24 @@
 
 namespace {
 
-enum class Wait { ready, timedOut, failed };
-
-// Waits until the socket is ready for events, at most limit.
-Wait WaitFor(int fd, short events, std::chrono::milliseconds limit)
-{
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + limit;
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd entry{fd, events, 0};
-        const int result = ::poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
-        if (result > 0)
-            return Wait::ready;
-        if (result == 0)
-            return Wait::timedOut;
-        if (errno != EINTR)
-            return Wait::failed;
-    }
-}
-
 bool WouldBlock(int error)
 {
     return error == EAGAIN || error == EWOULDBLOCK;
 }
 
 } // namespace
+
+TcpConnection::Wait TcpConnection::waitOnce(Direction direction, std::chrono::milliseconds limit)
+{
+    pollfd entry{static_cast<int>(handle_), direction == Direction::read ? short{POLLIN} : short{POLLOUT}, 0};
+    const int result = ::poll(&entry, 1, static_cast<int>(limit.count()));
+    if (result > 0)
+        return Wait::ready;
+    // A signal (Ctrl-C) ends the slice early, so that the observer hears of it at once.
+    if (result == 0 || errno == EINTR)
+        return Wait::timedOut;
+    return Wait::failed;
+}
 
 void TcpConnection::startSockets()
 {
@@ -84,11 +76,13 @@ TcpConnection::ConnectOutcome TcpConnection::connectSocket(std::uint32_t address
     if (errno != EINPROGRESS && errno != EINTR)
         return ConnectOutcome::failed;
 
-    switch (WaitFor(fd, POLLOUT, timeouts_.connect)) {
+    switch (waitFor(Direction::connect, timeouts_.connect)) {
     case Wait::timedOut:
         return ConnectOutcome::timedOut;
     case Wait::failed:
         return ConnectOutcome::failed;
+    case Wait::cancelled:
+        return ConnectOutcome::cancelled;
     case Wait::ready:
         break;
     }
@@ -115,7 +109,7 @@ int TcpConnection::sendAll(const char* bytes, int count)
             continue;
         if (!WouldBlock(errno))
             return -1;
-        const Wait wait = WaitFor(fd, POLLOUT, timeouts_.stall);
+        const Wait wait = waitFor(Direction::write, timeouts_.stall);
         if (wait == Wait::timedOut)
             reportStall("No progress sending to");
         if (wait != Wait::ready)
@@ -135,7 +129,7 @@ int TcpConnection::receive(char* buffer, int size)
             continue;
         if (!WouldBlock(errno))
             return -1;
-        const Wait wait = WaitFor(fd, POLLIN, timeouts_.stall);
+        const Wait wait = waitFor(Direction::read, timeouts_.stall);
         if (wait == Wait::timedOut)
             reportStall("Nothing received from");
         if (wait != Wait::ready)

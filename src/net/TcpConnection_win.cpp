@@ -10,15 +10,10 @@
 #include <cstdlib>
 #include <utility>
 
-namespace {
 
-enum class Wait { ready, timedOut, failed };
-enum class Direction { read, write, connect };
-
-// Waits until the socket is readable, writable, or connected, at most limit. A connect
-// that fails shows in the exception set.
-Wait WaitFor(SOCKET socket, Direction direction, std::chrono::milliseconds limit)
+TcpConnection::Wait TcpConnection::waitOnce(Direction direction, std::chrono::milliseconds limit)
 {
+    const SOCKET socket = static_cast<SOCKET>(handle_);
     fd_set ready;
     FD_ZERO(&ready);
     FD_SET(socket, &ready);
@@ -36,6 +31,7 @@ Wait WaitFor(SOCKET socket, Direction direction, std::chrono::milliseconds limit
         result = ::select(0, nullptr, &ready, nullptr, &wait);
         break;
     case Direction::connect:
+        // A connect that fails shows in the exception set.
         result = ::select(0, nullptr, &ready, &failed, &wait);
         break;
     }
@@ -45,8 +41,6 @@ Wait WaitFor(SOCKET socket, Direction direction, std::chrono::milliseconds limit
         return Wait::failed;
     return Wait::ready;
 }
-
-} // namespace
 
 void TcpConnection::startSockets()
 {
@@ -88,11 +82,13 @@ TcpConnection::ConnectOutcome TcpConnection::connectSocket(std::uint32_t address
     if (::WSAGetLastError() != WSAEWOULDBLOCK)
         return ConnectOutcome::failed;
 
-    switch (WaitFor(socket, Direction::connect, timeouts_.connect)) {
+    switch (waitFor(Direction::connect, timeouts_.connect)) {
     case Wait::timedOut:
         return ConnectOutcome::timedOut;
     case Wait::failed:
         return ConnectOutcome::failed;
+    case Wait::cancelled:
+        return ConnectOutcome::cancelled;
     case Wait::ready:
         break;
     }
@@ -116,7 +112,7 @@ int TcpConnection::sendAll(const char* bytes, int count)
         }
         if (::WSAGetLastError() != WSAEWOULDBLOCK)
             return -1;
-        const Wait wait = WaitFor(socket, Direction::write, timeouts_.stall);
+        const Wait wait = waitFor(Direction::write, timeouts_.stall);
         if (wait == Wait::timedOut)
             reportStall("No progress sending to");
         if (wait != Wait::ready)
@@ -134,7 +130,7 @@ int TcpConnection::receive(char* buffer, int size)
             return result;
         if (::WSAGetLastError() != WSAEWOULDBLOCK)
             return -1;
-        const Wait wait = WaitFor(socket, Direction::read, timeouts_.stall);
+        const Wait wait = waitFor(Direction::read, timeouts_.stall);
         if (wait == Wait::timedOut)
             reportStall("Nothing received from");
         if (wait != Wait::ready)

@@ -106,3 +106,16 @@ std::string FormatByteSize(std::uint64_t bytes)
         text += FormatString(",%u", decimal);
     return text + " " + kUnits[unit];
 }
+
+std::string EscapeControlCharacters(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += FormatString("\\x%02X", byte);
+        else
+            out += c;
+    }
+    return out;
+}

@@ -18,6 +18,9 @@ std::string RandomHexTokenAt(std::time_t seconds);
 // Decimal digits with "." before every group of three counted from the right: 1.234.567.
 std::string FormatGrouped(std::uint32_t value);
 
+// The text with every control character written as \xNN, so that it stays one line.
+std::string EscapeControlCharacters(const std::string& text);
+
 // A size for users, written the German way in units of 1024: "512 Bytes", "1,5 KB",
 // "200 MB", "1,5 GB"; one decimal below 100 units, none when it is 0.
 std::string FormatByteSize(std::uint64_t bytes);

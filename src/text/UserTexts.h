@@ -24,6 +24,7 @@ inline constexpr char kReadingListing[] = "Lese Verzeichnisstruktur, bitte warte
 inline constexpr char kCheckFileFormat[] = "Prüfe Datei %d/%d: %s";           // number, count, path
 inline constexpr char kDownloadFileFormat[] = "Download der Datei %d/%d: %s"; // number, count, path
 inline constexpr char kStarting[] = "Starte ";                                // followed by the product
+inline constexpr char kCancelUpdateQuestion[] = "Soll die Aktualisierung abgebrochen werden?";
 inline constexpr char kListingUntrusted[] = "Die Aktualisierung ist nicht vertrauenswürdig und wurde übersprungen.";
 inline constexpr char kNoSpaceFormat[] = "Nicht genügend Speicherplatz: %s benötigt, %s frei."; // needed, free
 

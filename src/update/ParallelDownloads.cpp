@@ -76,11 +76,12 @@ struct ParallelDownloads::Download {
 };
 
 ParallelDownloads::ParallelDownloads(Owner& owner, int transfers, const Timeouts& timeouts,
-                                     int receiveBlockSize)
+                                     int receiveBlockSize, WaitObserver* observer)
     : owner_(owner), transfers_(static_cast<std::size_t>(std::max(transfers, 1))), exchanges_(*this)
 {
     exchanges_.timeouts = timeouts;
     exchanges_.receiveBlockSize = receiveBlockSize;
+    exchanges_.setWaitObserver(observer);
 }
 
 ParallelDownloads::~ParallelDownloads() = default;
@@ -99,20 +100,28 @@ void ParallelDownloads::add(const PlannedFile& file)
     StagedFile& staged = download->staged;
     if (!staged.prepare()) {
         ++failed_;
-        owner_.downloadEnded({staged.file(), "the staging area cannot be written", true});
+        owner_.downloadEnded(
+            {.file = staged.file(), .failure = "the staging area cannot be written", .stagingFailed = true});
         return;
     }
     download->offset = staged.offset();
     owner_.stagedBytesChanged(static_cast<std::int64_t>(download->offset));
     if (staged.complete()) {
-        owner_.downloadEnded({staged.file(), {}, false, true});
+        owner_.downloadEnded({.file = staged.file(), .alreadyStaged = true});
         return;
     }
     const Owner::Request request = owner_.fileRequest(staged.file(), download->offset);
     const int number = exchanges_.start(request.host, request.port, request.bytes, file.size);
     downloads_[number] = std::move(download);
-    while (exchanges_.running() >= transfers_)
+    // Until the first body byte of the run has come, one download at a time: a server that
+    // fails, or a run cancelled at once, costs one request and one connection, not six.
+    while (exchanges_.running() >= (bodyArrived_ ? transfers_ : 1))
         exchanges_.moveOn();
+}
+
+void ParallelDownloads::cancel()
+{
+    exchanges_.cancelAll();
 }
 
 int ParallelDownloads::finish()
@@ -132,6 +141,7 @@ void ParallelDownloads::onHeader(int exchange, int status, const std::string& he
 void ParallelDownloads::onBody(int exchange, const char* bytes, int count)
 {
     Download& download = *downloads_.at(exchange);
+    bodyArrived_ = true;
     // The staged file learns of the reply only when its first byte is there: a reply
     // without a body leaves what was staged as it was.
     if (download.firstBlock) {
@@ -144,12 +154,18 @@ void ParallelDownloads::onBody(int exchange, const char* bytes, int count)
         owner_.takeBlock(download.staged, bytes, count);
 }
 
-void ParallelDownloads::onEnd(int exchange, ExchangeEnd)
+void ParallelDownloads::onEnd(int exchange, ExchangeEnd end)
 {
     const auto found = downloads_.find(exchange);
     const std::unique_ptr<Download> download = std::move(found->second);
     downloads_.erase(found);
 
+    if (end == ExchangeEnd::cancelled) {
+        // What arrived is flushed and stays staged: the next run continues it.
+        download->staged.finish();
+        owner_.downloadEnded({.file = download->staged.file(), .cancelled = true});
+        return;
+    }
     std::string failure = download->staged.finish();
     // A reply that is no file (an error page) is never written: what was staged stays.
     if (download->status != kHttpOk && download->status != kHttpPartial)
@@ -158,6 +174,8 @@ void ParallelDownloads::onEnd(int exchange, ExchangeEnd)
         failure = "the server continued at another byte";
     if (!failure.empty())
         ++failed_;
-    owner_.downloadEnded(
-        {download->staged.file(), failure, false, false, download->status, download->offset});
+    owner_.downloadEnded({.file = download->staged.file(),
+                          .failure = failure,
+                          .status = download->status,
+                          .offset = download->offset});
 }

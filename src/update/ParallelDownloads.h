@@ -24,11 +24,12 @@ int ConfiguredTransfers();
 // How one download ended.
 struct DownloadResult {
     const PlannedFile& file;
-    std::string failure;        // empty when the file is staged, complete and checked
+    std::string failure = {};   // empty when the file is staged, complete and checked
     bool stagingFailed = false; // the staging area could not be written: nothing was asked
     bool alreadyStaged = false; // an earlier run staged it whole: nothing was asked
     int status = 0;             // the reply's status code
     std::uint64_t offset = 0;   // the byte the request continued at
+    bool cancelled = false;     // the run was cancelled: what arrived stays staged
 };
 
 class ParallelDownloads final : private ExchangeEvents {
@@ -55,19 +56,25 @@ public:
         ~Owner() = default;
     };
 
-    // transfers: the most downloads at once.
-    ParallelDownloads(Owner& owner, int transfers, const Timeouts& timeouts, int receiveBlockSize);
+    // transfers: the most downloads at once; observer (not owned, may be null) is called
+    // while they wait and between blocks, and cancelling through it ends them all.
+    ParallelDownloads(Owner& owner, int transfers, const Timeouts& timeouts, int receiveBlockSize,
+                      WaitObserver* observer);
     ~ParallelDownloads();
     ParallelDownloads(const ParallelDownloads&) = delete;
     ParallelDownloads& operator=(const ParallelDownloads&) = delete;
 
     // Prepares the staged file for file and starts its download; returns once fewer than
-    // transfers downloads are in flight, so that with one transfer it returns when the
-    // download is over.
+    // transfers downloads are in flight (one until the run's first body byte has come), so
+    // that with one transfer it returns when the download is over.
     void add(const PlannedFile& file);
 
-    // Waits until every download is over; the number of them that failed.
+    // Waits until every download is over; the number of them that failed (a cancelled one
+    // does not count).
     int finish();
+
+    // Ends every download under way; each is reported cancelled.
+    void cancel();
 
 private:
     struct Download;
@@ -81,4 +88,5 @@ private:
     ParallelExchanges exchanges_;
     std::map<int, std::unique_ptr<Download>> downloads_; // by exchange number
     int failed_ = 0;
+    bool bodyArrived_ = false; // a body byte of any download has come
 };

@@ -1,6 +1,7 @@
 #include "update/TerminalUpdateView.h"
 
 #include "text/Codepage.h"
+#include "update/InterruptCatch.h"
 
 #include <string>
 
@@ -24,7 +25,8 @@ std::string Displayable(std::string text)
 
 } // namespace
 
-TerminalUpdateView::TerminalUpdateView(std::ostream& out, bool interactive) : out_(out), interactive_(interactive)
+TerminalUpdateView::TerminalUpdateView(std::ostream& out, bool interactive, ProgressThrottle::NowFunction now)
+    : out_(out), interactive_(interactive), throttle_(now)
 {}
 
 void TerminalUpdateView::setStatusText(std::string text)
@@ -38,6 +40,7 @@ void TerminalUpdateView::setStatusText(std::string text)
         out_ << '\n';
     keepLine_ = false;
     percent_ = -1;
+    throttle_.forgetShown();
     redraw();
 }
 
@@ -45,6 +48,7 @@ void TerminalUpdateView::setProgressRange(int low, int high)
 {
     low_ = low;
     high_ = high;
+    throttle_.setRange(low, high, 100);
     keepLine_ = interactive_;
 }
 
@@ -52,18 +56,19 @@ void TerminalUpdateView::setProgressPos(int pos)
 {
     if (!interactive_ || high_ <= low_)
         return;
-    const long long span = static_cast<long long>(high_) - low_;
-    long long done = static_cast<long long>(pos) - low_;
-    if (done < 0)
-        done = 0;
-    if (done > span)
-        done = span;
-    const int percent = static_cast<int>(done * 100 / span);
-    // A reset to 0 after a download keeps the finished bar on screen.
-    if (percent == percent_ || (pos == 0 && percent_ > 0))
+    // A reset to the start after a download keeps the finished bar on screen.
+    if (pos <= low_ && percent_ > 0)
         return;
-    percent_ = percent;
+    if (!throttle_.admit(pos))
+        return;
+    percent_ = throttle_.stepOf(pos);
     redraw();
+}
+
+void TerminalUpdateView::idle()
+{
+    if (InterruptCatch::requested())
+        requestCancel();
 }
 
 void TerminalUpdateView::finishLine()

@@ -48,7 +48,19 @@ bool UpdateDialog::onTimer(UINT_PTR id)
     if (id != kTimerId)
         return false;
     KillTimer(window(), kTimerId);
-    runUpdate();
+    // A timer message sent while the run dispatches messages must not start it again.
+    if (running_)
+        return true;
+    endRun(runInside());
+}
+
+Updater::RunEnd UpdateDialog::runInside()
+{
+    running_ = true;
+    const RunEnd end = bringUpToDate();
+    running_ = false;
+    showStatus(true);
+    return end;
 }
 
 bool UpdateDialog::onWindowMenuCommand(WPARAM command)
@@ -65,26 +77,86 @@ HICON UpdateDialog::onQueryDragIcon()
     return icon_;
 }
 
+void UpdateDialog::onOk()
+{
+    // Enter would end the dialog under the run's feet.
+    if (!running_)
+        endDialog(IDOK);
+}
+
+void UpdateDialog::onCancel()
+{
+    if (running_)
+        askToCancel();
+    else
+        endDialog(IDCANCEL);
+}
+
+void UpdateDialog::askToCancel()
+{
+    // The question runs a message loop of its own, in which another close may arrive.
+    if (asking_ || cancelRequested())
+        return;
+    asking_ = true;
+    const int answer = MessageBoxA(window(), texts::kCancelUpdateQuestion, productName.Display().c_str(),
+                                   MB_YESNO | MB_ICONQUESTION);
+    asking_ = false;
+    if (answer == IDYES)
+        requestCancel();
+}
+
+void UpdateDialog::idle()
+{
+    showStatus(false);
+    const auto now = ProgressThrottle::Clock::now();
+    if (now - lastPump_ < kPumpInterval)
+        return;
+    lastPump_ = now;
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            requestCancel();
+            return;
+        }
+        if (!IsDialogMessageA(window(), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
 void UpdateDialog::setStatusText(std::string text)
 {
-    HWND status = GetDlgItem(window(), IDC_STATUS);
-    SetWindowTextA(status, text.c_str());
-    UpdateWindow(status);
+    // A status line set for every file of a long listing would cost more than checking
+    // the files: under Wine the control paints itself at once.
+    waitingStatus_ = std::move(text);
+    statusWaits_ = true;
+    showStatus(false);
+}
+
+void UpdateDialog::showStatus(bool force)
+{
+    if (!statusWaits_)
+        return;
+    const auto now = ProgressThrottle::Clock::now();
+    if (!force && now - statusShownAt_ < ProgressThrottle::kInterval)
+        return;
+    statusShownAt_ = now;
+    statusWaits_ = false;
+    SetDlgItemTextA(window(), IDC_STATUS, waitingStatus_.c_str());
 }
 
 void UpdateDialog::setProgressRange(int low, int high)
 {
-    sendToControl(IDC_PROGRESS, PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    HWND bar = GetDlgItem(window(), IDC_PROGRESS);
+    RECT inside{};
+    GetClientRect(bar, &inside);
+    progress_.setRange(low, high, inside.right - inside.left);
+    SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
 }
 
 void UpdateDialog::setProgressPos(int pos)
 {
-    sendToControl(IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
-}
-
-void UpdateDialog::sendToControl(int id, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    HWND control = GetDlgItem(window(), id);
-    SendMessageA(control, message, wParam, lParam);
-    UpdateWindow(control);
+    if (progress_.admit(pos))
+        SendDlgItemMessageA(window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
 }

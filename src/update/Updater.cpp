@@ -35,21 +35,6 @@ constexpr int kFileCommand = 16;
 constexpr int kHttpOk = 200;
 constexpr int kHttpPartial = 206;
 
-// The path with control characters written as \xNN, so that a hostile one cannot break
-// the diagnostic's single line.
-std::string Printable(const std::string& path)
-{
-    std::string out;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            out += FormatString("\\x%02X", byte);
-        else
-            out += c;
-    }
-    return out;
-}
-
 std::string ValueText(const FileTreeRow& row, std::size_t i)
 {
     const TypedValue* value = row.valueAt(i);
@@ -62,18 +47,22 @@ Updater::Updater()
 {
     serverHost = ConfiguredUpdateServer().host;
     receiveBlockSize = kDownloadBlockSize;
+    setWaitObserver(this);
 }
 
 void Updater::runUpdate()
 {
-    const RunEnd end = bringUpToDate();
-    if (onFinished)
-        onFinished(*this);
-    endRun(end);
+    endRun(bringUpToDate());
 }
 
 void Updater::endRun(RunEnd end)
 {
+    if (onFinished)
+        onFinished(*this);
+    if (end == RunEnd::Cancelled) {
+        std::cerr << "Update cancelled by the user" << std::endl;
+        std::exit(kExitCancelled);
+    }
     if (end == RunEnd::StartProgram)
         StartProgramInPlace(LocalPath(programPath.Text()));
     std::exit(0);
@@ -86,24 +75,34 @@ Updater::RunEnd Updater::bringUpToDate()
     programUpdated_ = false;
     showStatus(texts::kReadingListing);
 
-    const std::string mainDir = LocalPath(mainDirectory.Text());
-    // The main directory is a directory even when a "." in its path (a folder such as
-    // first.last) would make it look like a file name.
-    createDirectories((mainDir + "/").c_str());
-    if (!ChangeDirectory(mainDir))
-        return RunEnd::Exit;
     // A switch cut off by a kill or a power loss is completed before anything else, even
     // when the server cannot be reached: the product must not start as a mix.
-    if (!CompleteInterruptedSwitch(checkpoint))
-        logEvent("an interrupted switch could not be completed");
-    RemoveSetAsideFiles();
+    const std::string mainDir = LocalPath(mainDirectory.Text());
+    const bool installed = ChangeDirectory(mainDir);
+    if (installed) {
+        if (!CompleteInterruptedSwitch(checkpoint))
+            logEvent("an interrupted switch could not be completed");
+        RemoveSetAsideFiles();
+    }
 
     FileTree tree;
     const bool listed = readListing(tree);
+    if (cancelRequested_)
+        return cancelled();
+
+    if (!installed) {
+        // The main directory is a directory even when a "." in its path (a folder such as
+        // first.last) would make it look like a file name.
+        createDirectories((mainDir + "/").c_str());
+        if (!ChangeDirectory(mainDir))
+            return RunEnd::Exit;
+    }
     std::vector<RowPlan> plans = planRows(tree);
 
     if (listed && fitsOnDisk(plans)) {
         const int failed = stageNeededFiles(plans);
+        if (cancelRequested_)
+            return cancelled();
         if (failed > 0) {
             outcome_ = Outcome::FilesFailed;
             WriteDiagnostic(
@@ -120,12 +119,20 @@ Updater::RunEnd Updater::bringUpToDate()
     return RunEnd::StartProgram;
 }
 
+Updater::RunEnd Updater::cancelled()
+{
+    outcome_ = Outcome::Cancelled;
+    logEvent("cancelled by the user");
+    return RunEnd::Cancelled;
+}
+
 // Fetches the listing into tree; false when there is none to follow, because the server
 // gave none or it was not trusted.
 bool Updater::readListing(FileTree& tree)
 {
     CommandClient listing(kListingCommand);
     listing.setTimeouts(timeouts());
+    listing.setWaitObserver(this);
     // A signed listing is checked byte for byte as it came.
     listing.foldsCharset = false;
     WriteField(listing.commandStream, productName.Text());
@@ -233,15 +240,18 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
         setProgressPos(0);
     }
 
-    ParallelDownloads downloads(*this, ConfiguredTransfers(), timeouts(), kDownloadBlockSize);
+    ParallelDownloads downloads(*this, ConfiguredTransfers(), timeouts(), kDownloadBlockSize, this);
     const int rowCount = static_cast<int>(plans.size());
-    for (int i = 0; i < rowCount; ++i) {
+    for (int i = 0; i < rowCount && !cancelRequested_; ++i) {
+        idle();
+        if (cancelRequested_)
+            break;
         const RowPlan& plan = plans[static_cast<std::size_t>(i)];
         showStatus(FormatString(texts::kCheckFileFormat, i + 1, rowCount, plan.path.c_str()));
         if (!plan.refusal.empty()) {
-            std::cerr << "Skipping listed file \"" << Printable(plan.path) << "\": " << plan.refusal
+            std::cerr << "Skipping listed file \"" << EscapeControlCharacters(plan.path) << "\": " << plan.refusal
                       << std::endl;
-            logEvent("skipped \"" + Printable(plan.path) + "\": " + plan.refusal);
+            logEvent("skipped \"" + EscapeControlCharacters(plan.path) + "\": " + plan.refusal);
             continue;
         }
         if (!plan.needed)
@@ -249,6 +259,9 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
         showStatus(FormatString(texts::kDownloadFileFormat, i + 1, rowCount, plan.path.c_str()));
         downloads.add(plan.file);
     }
+    // A cancelled run ends the downloads under way; what they received stays staged.
+    if (cancelRequested_)
+        downloads.cancel();
     const int failed = downloads.finish();
     if (bytesReceived > 0)
         setProgressPos(0);
@@ -286,7 +299,9 @@ void Updater::stagedBytesChanged(std::int64_t delta)
 
 void Updater::downloadEnded(const DownloadResult& result)
 {
-    const std::string path = Printable(result.file.path);
+    const std::string path = EscapeControlCharacters(result.file.path);
+    if (result.cancelled)
+        return;
     if (result.alreadyStaged) {
         logEvent("already staged \"" + path + "\"");
     } else if (result.stagingFailed) {
@@ -353,7 +368,7 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
                           static_cast<unsigned>(plan.moves.size()),
                           static_cast<unsigned>(plan.removals.size())));
     for (const std::string& path : plan.removals)
-        logEvent("removed \"" + Printable(path) + "\"");
+        logEvent("removed \"" + EscapeControlCharacters(path) + "\"");
     if (programMoves) {
         programUpdated_ = true;
         placeProductShortcuts(programPath.Text());
@@ -391,3 +406,5 @@ void Updater::setStatusText(std::string) {}
 void Updater::setProgressRange(int, int) {}
 
 void Updater::setProgressPos(int) {}
+
+void Updater::idle() {}

@@ -10,10 +10,12 @@
 // the next start.
 //
 // Observer slots: the run reports through setStatusText, setProgressRange and
-// setProgressPos, which do nothing at this level; a view (the update dialog, the
-// terminal view) derives from Updater and overrides them.
+// setProgressPos, and calls idle while it waits and between blocks and files; they do
+// nothing at this level. A view (the update dialog, the terminal view) derives from
+// Updater and overrides them, and may cancel the run with requestCancel.
 
 #include "net/CommandClient.h"
+#include "net/WaitObserver.h"
 #include "text/TypedValue.h"
 #include "update/ListingTrust.h"
 #include "update/ParallelDownloads.h"
@@ -30,12 +32,13 @@ class FileTree;
 class ListingSerials;
 class RunLog;
 
-class Updater : public CommandClient, private ParallelDownloads::Owner {
+class Updater : public CommandClient, public WaitObserver, private ParallelDownloads::Owner {
 public:
     // How the run wants the process to end.
     enum class RunEnd {
         Exit,         // end with exit code 0, starting nothing
         StartProgram, // start the program path in place of this process
+        Cancelled,    // end with kExitCancelled: the user gave up the run, which started nothing
     };
 
     // What the last bringUpToDate ended with; an unattended run's exit code tells it.
@@ -46,6 +49,9 @@ public:
         ListingRefused,    // a listing came but was not trusted
         FilesFailed,       // some file could not be fetched: nothing was switched
     };
+
+    // The exit code of a cancelled run, the same as that of a cancelled installation.
+    static constexpr int kExitCancelled = 2;
 
     Updater();
 
@@ -60,7 +66,7 @@ public:
     RunLog* log = nullptr;
     // Not owned; when set, the serials of accepted signed listings are kept there.
     ListingSerials* serials = nullptr;
-    // Called by runUpdate after the run and before the process ends.
+    // Called by endRun after the run and before the process ends.
     std::function<void(const Updater&)> onFinished;
     // The keys whose signed listings the run accepts: those built into the program.
     ListingTrust trust = ListingTrust::BuiltIn();
@@ -73,16 +79,23 @@ public:
     bool programUpdated() const { return programUpdated_; }
 
     // The whole run; ends the process: by starting the program in its place, or with
-    // exit code 0.
+    // exit code 0 or kExitCancelled.
     [[noreturn]] void runUpdate();
 
-    // Ends the process as bringUpToDate asked.
+    // Ends the process as bringUpToDate asked, after onFinished: by starting the program
+    // in its place, or with exit code 0, or kExitCancelled.
     [[noreturn]] void endRun(RunEnd end);
 
     // The run up to its end: completes an interrupted switch, fetches and checks the
     // listing, stages what is missing or older and switches to it. Returns how the
     // process is to end.
     RunEnd bringUpToDate();
+
+    // Asks the run to end after the block in hand (at once while it waits): what was staged
+    // is kept for the next run, no file is replaced and nothing is started from then on, and
+    // bringUpToDate answers Cancelled.
+    void requestCancel() { cancelRequested_ = true; }
+    bool cancelRequested() const { return cancelRequested_; }
 
     // Slot 1: writes a block of the download under way to its staged file and moves the
     // progress, which runs over the bytes of all the run's downloads.
@@ -92,6 +105,10 @@ public:
     virtual void setStatusText(std::string text);
     virtual void setProgressRange(int low, int high);
     virtual void setProgressPos(int pos);
+    // Slot 5: called while the run waits for the server and between blocks and files.
+    void idle() override;
+
+    bool transferCancelled() override { return cancelRequested_; }
 
     // The longest status text shown; longer texts are cut.
     static constexpr std::size_t kStatusLimit = 99;
@@ -110,6 +127,7 @@ private:
     };
 
     void showStatus(std::string text);
+    RunEnd cancelled();
     void logEvent(const std::string& line);
     bool readListing(FileTree& tree);
     std::vector<RowPlan> planRows(FileTree& tree) const;
@@ -131,4 +149,5 @@ private:
     // Progress positions are bytes shifted right by this much, so that runs beyond
     // 2 GiB still fit the progress range.
     unsigned progressShift = 0;
+    bool cancelRequested_ = false;
 };

@@ -6,6 +6,7 @@
 #include "TempDir.h"
 #include "TerminalSession.h"
 #include "shell/DesktopEntry.h"
+#include "support/TestHttpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -478,6 +479,41 @@ TEST_F(LinuxClient, UninstallAsksAndAnsweredNoChangesNothing)
         std::string::npos)
         << confirmed.out;
     EXPECT_EQ(FilesBelow(user.installation()).size(), 1u);
+}
+
+// Ctrl-C while a newer version of the launcher arrives: the run ends as a cancelled
+// one, the installed launcher stays as it was, nothing half written is left, and the
+// product does not start.
+TEST_F(LinuxClient, CtrlCDuringADownloadReplacesAndStartsNothing)
+{
+    NewUser user;
+    ASSERT_EQ(user.run(server_, "\n").exitCode, 0);
+    fs::remove(user.installation() / kTrace);
+    const std::map<std::string, FileFacts> before = FilesBelow(user.installation());
+
+    const std::string newLauncher(400000, '#');
+    const std::string listing = SignedListingOf("Corvid", {{"./corvid", 2000000000, newLauncher}});
+    Reply slowFile = OkReply(newLauncher, "application/octet-stream");
+    slowFile.pieceSize = 1000;
+    slowFile.pause = std::chrono::milliseconds(20); // 8 s for the whole file
+    TestHttpServer slowServer;
+    slowServer.queueReplies({OkReply(listing), slowFile});
+    EnvironmentOverrides environment = user.environment(server_);
+    for (auto& [name, value] : environment) {
+        if (name == "BRENHOLD_UPDATE_SERVER")
+            value = "127.0.0.1:" + std::to_string(slowServer.port());
+    }
+
+    TerminalSession terminal({BRENHOLD_CLIENT, "Corvid", "./corvid"}, environment);
+    ASSERT_TRUE(terminal.started());
+    ASSERT_TRUE(terminal.waitFor("Download der Datei 1/1: ./corvid  [#")) << terminal.screen();
+    terminal.type("\x03");
+    EXPECT_EQ(terminal.finish(std::chrono::seconds(5)), kExitCancelled) << terminal.screen();
+    const std::map<std::string, FileFacts> after = FilesBelow(user.installation());
+    EXPECT_EQ(after, before);
+    ASSERT_EQ(after.count("corvid"), 1u);
+    EXPECT_EQ(after.at("corvid").inode, before.at("corvid").inode);
+    EXPECT_EQ(slowServer.requests().size(), 2u);
 }
 
 } // namespace

@@ -51,11 +51,25 @@ void DialogScript::tick()
     --ticksLeft_;
     if (finished())
         return;
+    const std::size_t current = next_;
     stepRunning_ = true;
-    const bool acted = steps_[next_]();
+    const bool acted = steps_[current]();
     stepRunning_ = false;
-    if (acted)
+    // An enclosing step has moved on by itself.
+    if (acted && next_ == current)
         ++next_;
+}
+
+DialogScript::Step DialogScript::Enclosing(std::function<void()> work)
+{
+    return [work] {
+        DialogScript& script = *activeScript;
+        ++script.next_;
+        script.stepRunning_ = false;
+        work();
+        script.stepRunning_ = true;
+        return true;
+    };
 }
 
 void DialogScript::abandon()

@@ -21,6 +21,11 @@ public:
     DialogScript(const DialogScript&) = delete;
     DialogScript& operator=(const DialogScript&) = delete;
 
+    // A step whose work runs a message loop of its own (an update run that dispatches
+    // the dialog's messages): it counts as acted when it begins, and the steps after it
+    // run on the ticks inside it (a step meant for after the work waits for its end).
+    static Step Enclosing(std::function<void()> work);
+
     // True when every step has acted.
     bool finished() const { return next_ == steps_.size(); }
 

@@ -2,6 +2,14 @@
 #include "SignedRepository.h"
 
 #include "ChildProcess.h"
+#include "TempDir.h"
+#include "TestSigner.h"
+#include "crypto/Base64.h"
+#include "crypto/PublicKey.h"
+#include "crypto/Sha256.h"
+#include "filetree/ListingWriter.h"
+
+#include <ctime>
 
 #include <iostream>
 
@@ -27,4 +35,19 @@ std::string DevelopmentPublicKey()
 std::string JobgateSignProgram()
 {
     return BRENHOLD_JOBGATE_SIGN_BIN;
+}
+
+std::string SignedListingOf(const std::string& product, const std::vector<SignedFile>& files, std::uint64_t serial)
+{
+    FileTree tree;
+    const auto inAYear = static_cast<std::uint64_t>(std::time(nullptr)) + 365 * 24 * 3600;
+    StartSignedFileListing(tree, product, {serial, inAYear});
+    for (const SignedFile& file : files)
+        AddFileRow(tree, file.path, file.time, file.bytes.size(), HexDigest(Sha256Of(file.bytes)));
+    std::string body;
+    const auto keys = ParsePublicKeysPem(ReadFileBytes(DevelopmentPublicKey()));
+    if (!WriteListingBody(tree, body) || keys.empty())
+        return {};
+    const std::string signature = SignForTest(ReadFileBytes(DevelopmentPrivateKey()), body);
+    return FormatSignatureBlock({KeyId(keys.front()), EncodeBase64(signature)}) + '\x04' + body;
 }

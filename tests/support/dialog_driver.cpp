@@ -8,11 +8,19 @@
 //   dialog_driver [-t ms] key TITLE VK        post a key press (13 Enter, 27 Escape)
 //   dialog_driver [-t ms] text TITLE ID       print the text of control ID
 //   dialog_driver [-t ms] move TITLE X Y      move the window to X, Y
-//   dialog_driver [-t ms] rect TITLE          print the window's screen rectangle: X Y WIDTH HEIGHT
+//   dialog_driver [-t ms] rect TITLE [ID]     print the screen rectangle of the window (or
+//                                             of its control ID): X Y WIDTH HEIGHT
+//   dialog_driver [-t ms] shows TITLE TEXT    the window or one of its controls shows TEXT
+//   dialog_driver [-t ms] ping TITLE MS       sends WM_NULL every 200 ms for MS milliseconds
+//                                             or until the window goes, each call given up
+//                                             after 500 ms or when the window hangs; prints
+//                                             "answered N of M, slowest S ms"; exit 1 unless
+//                                             every call was answered
 //
 // Exit code 0 on success, 1 when the window did not appear, 2 on wrong usage.
 #include "support/DialogDriver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -32,8 +40,43 @@ HWND WaitForWindow(const std::string& title, DWORD limitMs)
 
 int Usage()
 {
-    std::fputs("usage: dialog_driver [-t ms] wait|file|press|key|text|move|rect TITLE [ARG...]\n", stderr);
+    std::fputs("usage: dialog_driver [-t ms] wait|file|press|key|text|move|rect|shows|ping TITLE [ARG...]\n", stderr);
     return 2;
+}
+
+int PrintRect(HWND window)
+{
+    RECT rect{};
+    if (window == nullptr || !GetWindowRect(window, &rect))
+        return 1;
+    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return 0;
+}
+
+// Whether the window answers at once, as the system asks before it offers to end a
+// program that does not respond.
+int Ping(HWND window, DWORD forMs)
+{
+    constexpr UINT kLimitMs = 500;
+    constexpr DWORD kEveryMs = 200;
+    int sent = 0;
+    int answered = 0;
+    DWORD slowest = 0;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < forMs && IsWindow(window)) {
+        const DWORD before = GetTickCount();
+        DWORD_PTR result = 0;
+        const bool answer = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kLimitMs, &result) != 0;
+        // A window that went away meanwhile (the run ended) is no unanswered call.
+        if (!answer && !IsWindow(window))
+            break;
+        ++sent;
+        answered += answer ? 1 : 0;
+        slowest = std::max(slowest, GetTickCount() - before);
+        Sleep(kEveryMs);
+    }
+    std::printf("answered %d of %d, slowest %lu ms\n", answered, sent, slowest);
+    return sent > 0 && answered == sent ? 0 : 1;
 }
 
 } // namespace
@@ -75,11 +118,13 @@ int main(int argc, char** argv)
                                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return moved ? 0 : 1;
     }
-    if (command == "rect" && extra == 0) {
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-        return 0;
-    }
+    if (command == "rect" && extra == 0)
+        return PrintRect(window);
+    if (command == "rect" && extra == 1)
+        return PrintRect(GetDlgItem(window, std::atoi(args[0])));
+    if (command == "shows" && extra == 1)
+        return ShowsText(window, args[0]) ? 0 : 1;
+    if (command == "ping" && extra == 1)
+        return Ping(window, static_cast<DWORD>(std::strtoul(args[0], nullptr, 10)));
     return Usage();
 }

@@ -9,14 +9,19 @@
 #include "support/ProgramRun.h"
 #include "support/TempDir.h"
 #include "support/TestHttpServer.h"
+#include "text/UserTexts.h"
 #include "ui/WindowMenu.h"
+#include "update/LocalPlacement.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -154,6 +159,7 @@ TEST(UpdateDialog, OpensWithTitleWaitTextIconAndRunTimer)
     ExitGuard guard;
     ControlRecorder recorder;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     const HICON programIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BRENHOLD));
 
@@ -192,6 +198,7 @@ TEST(UpdateDialog, PaintsItsIconOnlyWhileMinimised)
     ExitGuard guard;
     ControlRecorder recorder;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     bool hadTimer = false;
     bool iconic = false;
@@ -224,6 +231,7 @@ TEST(UpdateDialog, TimerWithAnotherIdStartsNothing)
     TestHttpServer server(OkReply(""));
     SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
 
     bool hadTimer = false;
@@ -266,6 +274,7 @@ TEST(UpdateDialog, RunDrivesStatusLineAndProgressBar)
     const std::filesystem::path startDirectory = std::filesystem::current_path();
     ControlRecorder recorder;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     dialog.mainDirectory.SetText(dir / "Corvid");
     dialog.programPath.SetText("./Corvid.exe");
@@ -274,8 +283,14 @@ TEST(UpdateDialog, RunDrivesStatusLineAndProgressBar)
     Updater::RunEnd end = Updater::RunEnd::Exit;
     std::string lastStatus;
     ProgressRange progress;
-    DialogScript script({TakeRunTimer(hadTimer), OnDialog([&](HWND d) {
-                             end = dialog.bringUpToDate();
+    bool ran = false;
+    DialogScript script({TakeRunTimer(hadTimer), DialogScript::Enclosing([&] {
+                             end = dialog.runInside();
+                             ran = true;
+                         }),
+                         OnDialog([&](HWND d) {
+                             if (!ran)
+                                 return false;
                              lastStatus = ControlText(d, IDC_STATUS);
                              progress = ReadProgress(d);
                              return PostKey(d, VK_ESCAPE);
@@ -290,25 +305,38 @@ TEST(UpdateDialog, RunDrivesStatusLineAndProgressBar)
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "Corvid" / "leer.txt"));
     EXPECT_EQ(server.requests().size(), 3u);
 
-    EXPECT_EQ(recorder.statusTexts, (std::vector<std::string>{
-                                        "",
-                                        kWaitText,
-                                        "Lese Verzeichnisstruktur, bitte warten!",
-                                        "Prüfe Datei 1/2: ./daten/Bild.bin",
-                                        "Download der Datei 1/2: ./daten/Bild.bin",
-                                        "Prüfe Datei 2/2: ./leer.txt",
-                                        "Download der Datei 2/2: ./leer.txt",
-                                        "Starte Corvid",
-                                    }));
+    // The status line takes at most 25 texts a second: what it showed is the run's texts
+    // in order, some perhaps left out, but always the first and the last.
+    const std::vector<std::string> runTexts = {
+        "Lese Verzeichnisstruktur, bitte warten!",
+        "Prüfe Datei 1/2: ./daten/Bild.bin",
+        "Download der Datei 1/2: ./daten/Bild.bin",
+        "Prüfe Datei 2/2: ./leer.txt",
+        "Download der Datei 2/2: ./leer.txt",
+        "Starte Corvid",
+    };
+    const std::vector<std::string>& shown = recorder.statusTexts;
+    ASSERT_GE(shown.size(), 4u);
+    EXPECT_EQ(shown[0], "");
+    EXPECT_EQ(shown[1], kWaitText);
+    EXPECT_EQ(shown[2], runTexts.front());
+    EXPECT_EQ(shown.back(), runTexts.back());
+    auto next = runTexts.begin();
+    for (std::size_t i = 2; i < shown.size(); ++i) {
+        next = std::find(next, runTexts.end(), shown[i]);
+        ASSERT_NE(next, runTexts.end()) << "shown out of order or not the run's: " << shown[i];
+        ++next;
+    }
     EXPECT_EQ(lastStatus, "Starte Corvid");
 
     // First file: its size as range, then positions rising with the bytes up to the size,
-    // then back to 0. The empty file sets the range 0 to 0 and receives nothing.
+    // then back to 0. The empty file sets the range 0 to 0; its positions would not move
+    // the bar, so none is sent.
     const std::vector<ProgressMessage>& sent = recorder.progress;
-    ASSERT_GE(sent.size(), 7u);
+    ASSERT_GE(sent.size(), 5u);
     EXPECT_EQ(sent[0], (ProgressMessage{PBM_SETRANGE32, 0, 10000}));
     EXPECT_EQ(sent[1], (ProgressMessage{PBM_SETPOS, 0, 0}));
-    const std::size_t firstEnd = sent.size() - 4;
+    const std::size_t firstEnd = sent.size() - 2;
     EXPECT_EQ(sent[firstEnd - 1], (ProgressMessage{PBM_SETPOS, 10000, 0}));
     for (std::size_t i = 2; i < firstEnd; ++i) {
         EXPECT_EQ(sent[i].message, UINT{PBM_SETPOS}) << i;
@@ -317,11 +345,214 @@ TEST(UpdateDialog, RunDrivesStatusLineAndProgressBar)
     }
     EXPECT_EQ(sent[firstEnd], (ProgressMessage{PBM_SETPOS, 0, 0}));
     EXPECT_EQ(sent[firstEnd + 1], (ProgressMessage{PBM_SETRANGE32, 0, 0}));
-    EXPECT_EQ(sent[firstEnd + 2], (ProgressMessage{PBM_SETPOS, 0, 0}));
-    EXPECT_EQ(sent[firstEnd + 3], (ProgressMessage{PBM_SETPOS, 0, 0}));
     EXPECT_EQ(progress.low, 0);
     EXPECT_EQ(progress.high, 0);
     EXPECT_EQ(progress.pos, 0);
+}
+
+// A run of one large file (in one write, so it arrives as fast as the machine can take it)
+// moves the bar at most 25 times a second and ends with the file's full position.
+TEST(UpdateDialog, ALargeDownloadMovesTheBarSeldomAndEndsFull)
+{
+    ExitGuard guard;
+    const int size = 64 << 20;
+    FileTree tree;
+    StartFileListing(tree, "Corvid");
+    AddFileRow(tree, "./gross.bin", 1700000000, size);
+    std::string listing;
+    ASSERT_TRUE(WriteFileListing(tree, listing));
+    TestHttpServer server;
+    server.queueReplies({OkReply(listing), OkReply(std::string(size, 'g'), "application/octet-stream")});
+    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
+
+    TempDir dir;
+    const std::filesystem::path startDirectory = std::filesystem::current_path();
+    ControlRecorder recorder;
+    UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
+    dialog.productName.SetText("Corvid");
+    dialog.mainDirectory.SetText(dir / "Corvid");
+    bool hadTimer = false;
+    bool ran = false;
+    DialogScript script({TakeRunTimer(hadTimer), DialogScript::Enclosing([&] {
+                             dialog.runInside();
+                             ran = true;
+                         }),
+                         OnDialog([&ran](HWND d) { return ran && PostKey(d, VK_ESCAPE); })},
+                        60000);
+    EXPECT_EQ(dialog.runModal(), IDCANCEL);
+    std::filesystem::current_path(startDirectory);
+    EXPECT_TRUE(script.finished());
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "Corvid" / "gross.bin"), static_cast<std::uintmax_t>(size));
+
+    std::vector<WPARAM> positions;
+    for (const ProgressMessage& m : recorder.progress) {
+        if (m.message == PBM_SETPOS)
+            positions.push_back(m.wParam);
+    }
+    ASSERT_GE(positions.size(), 3u);
+    EXPECT_LT(positions.size(), 300u);
+    // The file's last position, then the reset after it.
+    EXPECT_EQ(positions[positions.size() - 2], static_cast<WPARAM>(size));
+    EXPECT_EQ(positions.back(), 0u);
+}
+
+// The question to cancel, shown by the dialog of this thread: answered when it shows.
+DialogScript::Step AnswerCancelQuestion(int answer, int& asked)
+{
+    return [answer, &asked] {
+        HWND box = FindDialogByTitle("Corvid", GetCurrentThreadId());
+        if (box == nullptr || !ShowsText(box, texts::kCancelUpdateQuestion))
+            return false;
+        ++asked;
+        return PostCommand(box, answer);
+    };
+}
+
+// Waits until the run receives the first file, then acts on the dialog.
+DialogScript::Step WhileDownloading(std::function<bool(HWND)> act)
+{
+    return OnDialog([act](HWND d) { return ControlText(d, IDC_STATUS).rfind("Download", 0) == 0 && act(d); });
+}
+
+struct CloseWay {
+    const char* name;
+    bool (*close)(HWND dialog);
+};
+
+void PrintTo(const CloseWay& way, std::ostream* out)
+{
+    *out << way.name;
+}
+
+const CloseWay kCloseWays[] = {
+    {"Escape", [](HWND d) { return PostKey(d, VK_ESCAPE); }},
+    // Alt+F4 as the keyboard sends it: a system key with the Alt bit.
+    {"AltF4", [](HWND d) { return PostMessageA(d, WM_SYSKEYDOWN, VK_F4, 0x20000001) != FALSE; }},
+    {"WindowMenuClose", [](HWND d) { return PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE; }},
+    {"CloseMessage", [](HWND d) { return PostMessageA(d, WM_CLOSE, 0, 0) != FALSE; }},
+};
+
+// A run of two files, the first sent slowly (about a second), into a main directory that
+// holds an older first file.
+class UpdateDialogClosedDuringTheRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        FileTree tree;
+        StartFileListing(tree, "Corvid");
+        AddFileRow(tree, "./Daten/Bild.bin", 1700000000, newBytes_.size());
+        AddFileRow(tree, "./zwei.txt", 1700000000, 4);
+        std::string listing;
+        ASSERT_TRUE(WriteFileListing(tree, listing));
+        Reply slow = OkReply(newBytes_, "application/octet-stream");
+        slow.pieceSize = 10000;
+        slow.pause = std::chrono::milliseconds(20);
+        server_.queueReplies({OkReply(listing), slow, OkReply("zwei")});
+        SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server_.port()));
+        std::filesystem::create_directories(main() / "Daten");
+        ASSERT_TRUE(WriteFileBytes(main() / "Daten" / "Bild.bin", kOldBytes));
+        ASSERT_TRUE(stampFile((main() / "Daten" / "Bild.bin").string().c_str(), 1600000000));
+        dialog_.productName.SetText("Corvid");
+        dialog_.mainDirectory.SetText(main().string());
+        dialog_.programPath.SetText("./Corvid.exe");
+        dialog_.trust = ListingTrust(); // the test server's listings are unsigned
+    }
+    void TearDown() override { std::filesystem::current_path(startDirectory_); }
+
+    // Runs the dialog: the run inside it, the steps during the run, then Escape.
+    INT_PTR runWith(std::vector<DialogScript::Step> duringTheRun)
+    {
+        bool ran = false;
+        std::vector<DialogScript::Step> steps = {TakeRunTimer(hadTimer_), DialogScript::Enclosing([this, &ran] {
+                                                     end_ = dialog_.runInside();
+                                                     ran = true;
+                                                 })};
+        steps.insert(steps.end(), duringTheRun.begin(), duringTheRun.end());
+        steps.push_back(OnDialog([&ran](HWND d) { return ran && PostKey(d, VK_ESCAPE); }));
+        DialogScript script(std::move(steps));
+        const INT_PTR result = dialog_.runModal();
+        EXPECT_TRUE(script.finished());
+        EXPECT_FALSE(script.interrupted());
+        EXPECT_TRUE(hadTimer_);
+        return result;
+    }
+
+    std::filesystem::path main() const { return dir_.path() / "Corvid"; }
+    std::string installed() const { return ReadFileBytes(main() / "Daten" / "Bild.bin"); }
+
+    static constexpr char kOldBytes[] = "die alte Fassung";
+    const std::string newBytes_ = std::string(500000, 'n');
+    ExitGuard guard_;
+    TempDir dir_;
+    TestHttpServer server_;
+    const std::filesystem::path startDirectory_ = std::filesystem::current_path();
+    UpdateDialog dialog_{nullptr};
+    bool hadTimer_ = false;
+    Updater::RunEnd end_ = Updater::RunEnd::Exit;
+};
+
+class CloseAnsweredNo : public UpdateDialogClosedDuringTheRun, public ::testing::WithParamInterface<CloseWay> {};
+
+TEST_P(CloseAnsweredNo, AsksAndTheRunGoesOnToItsEnd)
+{
+    int asked = 0;
+    EXPECT_EQ(runWith({WhileDownloading(GetParam().close), AnswerCancelQuestion(IDNO, asked)}), IDCANCEL);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(end_, Updater::RunEnd::StartProgram);
+    EXPECT_TRUE(installed() == newBytes_);
+    EXPECT_EQ(ReadFileBytes(main() / "zwei.txt"), "zwei");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CloseAnsweredNo, ::testing::ValuesIn(kCloseWays),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdateDialogClosedDuringTheRun, AnsweredYesEndsTheRunWithNothingReplaced)
+{
+    int asked = 0;
+    EXPECT_EQ(runWith({WhileDownloading(kCloseWays[0].close), AnswerCancelQuestion(IDYES, asked)}), IDCANCEL);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(end_, Updater::RunEnd::Cancelled);
+    EXPECT_EQ(installed(), kOldBytes);
+    EXPECT_FALSE(std::filesystem::exists(main() / "Daten" / "Bild.bin.brenhold-part"));
+    EXPECT_FALSE(std::filesystem::exists(main() / "zwei.txt"));
+    EXPECT_EQ(server_.requests().size(), 2u);
+}
+
+BOOL CALLBACK CountQuestion(HWND window, LPARAM count)
+{
+    if (IsWindowVisible(window) && ShowsText(window, texts::kCancelUpdateQuestion))
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+// While the run dispatches messages, its timer sent again starts no second run, Enter
+// does not end the dialog, and a close while the question is open asks no second one.
+TEST_F(UpdateDialogClosedDuringTheRun, NothingDuringTheRunStartsItTwiceOrEndsTheDialog)
+{
+    int asked = 0;
+    int questionsOpen = 0;
+    const auto countQuestions = [&questionsOpen] {
+        EnumThreadWindows(GetCurrentThreadId(), &CountQuestion, reinterpret_cast<LPARAM>(&questionsOpen));
+        return true;
+    };
+    const INT_PTR result = runWith({
+        WhileDownloading([](HWND d) {
+            SendMessageA(d, WM_TIMER, UpdateDialog::kTimerId, 0);
+            return PostKey(d, VK_RETURN) && PostKey(d, VK_ESCAPE);
+        }),
+        [] { return FindDialogByTitle("Corvid", GetCurrentThreadId()) != nullptr; },
+        OnDialog([](HWND d) { return PostMessageA(d, WM_CLOSE, 0, 0) != FALSE; }),
+        [] { return true; }, // one tick for the close to arrive
+        countQuestions,
+        AnswerCancelQuestion(IDNO, asked),
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(questionsOpen, 1);
+    EXPECT_EQ(end_, Updater::RunEnd::StartProgram);
+    EXPECT_TRUE(installed() == newBytes_);
+    EXPECT_EQ(server_.requests().size(), 3u);
 }
 
 // Sets WS_SYSMENU on the update dialog while it is created, before its initialisation,
@@ -368,6 +599,7 @@ TEST(UpdateDialog, WindowMenuEntryOpensTheAboutBox)
 {
     ExitGuard guard;
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
 
     bool hadTimer = false;

@@ -1,7 +1,9 @@
 // Shows the update dialog for the product Corvid against a test server inside this
-// program, which lists one file and sends it slowly, so that a screenshot catches the
-// download under way. The run ends the program with 0 once the file is in place.
-// Usage: update_dialog_show MAIN_DIR [SECONDS]
+// program, which lists one file and sends it slowly (over SECONDS, default 10), so that a
+// screenshot or a script catches the download under way. The run ends the program as the
+// product's would: with 0 once the file is in place, or by starting PROGRAM (./name in
+// MAIN_DIR), or with 2 when it was cancelled.
+// Usage: update_dialog_show MAIN_DIR [SECONDS [PROGRAM]]
 #include "filetree/FileTree.h"
 #include "filetree/ListingWriter.h"
 #include "support/Environment.h"
@@ -24,7 +26,7 @@ constexpr std::size_t kPieces = 100;
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: update_dialog_show MAIN_DIR [SECONDS]\n", stderr);
+        std::fputs("usage: update_dialog_show MAIN_DIR [SECONDS [PROGRAM]]\n", stderr);
         return 2;
     }
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 10;
@@ -43,8 +45,11 @@ int main(int argc, char** argv)
     SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
 
     UpdateDialog dialog(nullptr);
+    dialog.trust = ListingTrust(); // the test server's listings are unsigned
     dialog.productName.SetText("Corvid");
     dialog.mainDirectory.SetText(argv[1]);
+    if (argc > 3)
+        dialog.programPath.SetText(argv[3]);
     dialog.runModal();
     // Only a dialog closed before its run started comes back here.
     return 1;
