@@ -1,9 +1,11 @@
 // POSIX only: an update run with nothing to fetch over 10,000 and 100,000 current files,
-// against jobgate under lighttpd. Prints the whole run, split into the listing (request
-// and reading) and the comparison of every row with its local file, in this process;
-// and the whole run of the brenhold program with its terminal output thrown away.
+// against jobgate under lighttpd serving the signed listing. Prints the whole run, split
+// into the listing (request, reading and signature check) and the comparison of every row
+// with its local file, in this process; and the whole run of the brenhold program with its
+// terminal output thrown away.
 #include "LighttpdServer.h"
 #include "MeasuredRun.h"
+#include "SignedRepository.h"
 #include "TempDir.h"
 #include "update/LocalPlacement.h"
 #include "update/Updater.h"
@@ -75,6 +77,9 @@ bool Measure(int count)
         std::fprintf(stderr, "update no-change: cannot write the files below %s\n", base.str().c_str());
         return false;
     }
+    // The client takes only signed listings: the maker signs the repository as it stands.
+    if (!SignProduct((base.path() / "repo").string(), "Viele"))
+        return false;
     ::sync(); // the files just written are not flushed while the runs are timed
     LighttpdServer server((base.path() / "repo").string(), true);
     if (!server.running()) {

@@ -15,6 +15,7 @@
 #include "update/ListingSerials.h"
 #include "update/LocalPath.h"
 #include "update/LocalPlacement.h"
+#include "update/LocalRemoval.h"
 #include "update/ParallelDownloads.h"
 #include "update/ProcessControl.h"
 #include "update/RunLog.h"
@@ -135,6 +136,7 @@ bool Updater::readListing(FileTree& tree)
     listing.setWaitObserver(this);
     // A signed listing is checked byte for byte as it came.
     listing.foldsCharset = false;
+    listing.receiveBlockSize = kDownloadBlockSize;
     WriteField(listing.commandStream, productName.Text());
     std::string body = listing.postCommand();
     if (body.empty() || listing.statusCode() != kHttpOk) {
@@ -336,9 +338,14 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
     std::set<std::string> listed;
     bool programMoves = false;
     for (const RowPlan& row : plans) {
-        if (!row.refusal.empty())
-            continue;
         listed.insert(row.path);
+        if (!row.refusal.empty()) {
+            // A row the run cannot use is skipped, not withdrawn: a file installed for it
+            // stays, and stays in the record.
+            if (old.paths.count(row.path) != 0)
+                next.paths.insert(row.path);
+            continue;
+        }
         if (row.needed) {
             plan.moves.push_back({row.path, row.file.time});
             programMoves = programMoves || row.path == programPath.Text();
@@ -352,6 +359,9 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
     }
 
     if (plan.moves.empty() && plan.removals.empty()) {
+        // Nothing staged is needed any more: what a run cut off after its switch left, or
+        // a partial download of a file that is current now.
+        RemoveTree(state::kStaging);
         // The first run of a client that keeps a record takes note of what it found.
         if (next.paths != old.paths) {
             createDirectories((std::string(state::kFolder) + "/").c_str());

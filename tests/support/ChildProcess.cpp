@@ -145,5 +145,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const Environment
     }
     if (!result.timedOut && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
+    if (!result.timedOut && WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
     return result;
 }

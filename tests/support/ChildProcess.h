@@ -10,6 +10,7 @@
 struct ProcessResult {
     int exitCode = -1; // -1 when the program could not run, was killed or timed out
     bool timedOut = false;
+    int signal = 0; // the signal that ended the program; 0 when it exited
     std::string out;
     std::string err;
 };

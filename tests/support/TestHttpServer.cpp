@@ -93,6 +93,29 @@ Reply TrickleReply(const std::string& body, milliseconds interval)
     return reply;
 }
 
+Reply SlowTailReply(const std::string& body, std::size_t fastCount, milliseconds interval)
+{
+    Reply reply = TrickleReply(body, interval);
+    reply.atOnce = reply.bytes.size() - body.size() + std::min(fastCount, body.size());
+    return reply;
+}
+
+Reply PartialReply(const std::string& body, std::size_t from)
+{
+    from = std::min(from, body.size());
+    const std::string range = std::string("Content-Range: bytes ")
+                                  .append(std::to_string(from))
+                                  .append("-")
+                                  .append(std::to_string(body.empty() ? 0 : body.size() - 1))
+                                  .append("/")
+                                  .append(std::to_string(body.size()))
+                                  .append("\r\n");
+    Reply reply;
+    reply.bytes = WithLength(206, "Partial Content", body.substr(from), "application/octet-stream");
+    reply.bytes.insert(reply.bytes.find("\r\n") + 2, range);
+    return reply;
+}
+
 Reply SplitReply(const std::string& body, std::size_t pieceSize)
 {
     Reply reply = OkReply(body);
@@ -268,8 +291,12 @@ void TestHttpServer::serve(LoopbackSocket& connection, const Reply& reply)
     if (reply.pieceSize == 0) {
         connected = sendAll(connection, reply.bytes);
     } else {
-        for (std::size_t at = 0; connected && at < reply.bytes.size() && !stopping_; at += reply.pieceSize) {
-            if (at > 0)
+        const std::size_t first = std::min(reply.atOnce, reply.bytes.size());
+        if (first > 0)
+            connected = sendAll(connection, reply.bytes.substr(0, first));
+        for (std::size_t at = first; connected && at < reply.bytes.size() && !stopping_;
+             at += reply.pieceSize) {
+            if (at > first)
                 std::this_thread::sleep_for(reply.pause);
             connected = sendAll(connection, reply.bytes.substr(at, reply.pieceSize));
         }

@@ -32,6 +32,7 @@ struct Reply {
 
     bool readsRequest = true;           // false: never reads, so the client's sends eventually stall
     std::string bytes;                  // sent first
+    std::size_t atOnce = 0;             // the first bytes sent in one write before the pieces
     std::size_t pieceSize = 0;          // 0: as one write; otherwise in writes of this size
     std::chrono::milliseconds pause{0}; // between two pieces
     std::string repeat;                 // when set, sent again and again after bytes
@@ -50,6 +51,11 @@ Reply CutReply(const std::string& body, std::size_t count);
 Reply ResetReply(const std::string& body, std::size_t count);
 // 200 sent one byte at a time with interval between bytes.
 Reply TrickleReply(const std::string& body, std::chrono::milliseconds interval);
+// 200 whose header and first fastCount body bytes go at once, the rest one byte at a time
+// with interval between bytes.
+Reply SlowTailReply(const std::string& body, std::size_t fastCount, std::chrono::milliseconds interval);
+// 206 with the body's bytes from the byte at from on, as an answer to "Range: bytes=from-".
+Reply PartialReply(const std::string& body, std::size_t from);
 // 200 sent in writes of pieceSize bytes with a short pause between them.
 Reply SplitReply(const std::string& body, std::size_t pieceSize);
 // Nothing at all: the connection stays open and silent.

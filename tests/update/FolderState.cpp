@@ -1,24 +1,32 @@
 #include "FolderState.h"
 
-#include "TempDir.h"
+#include "crypto/Sha256.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <sstream>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::uint64_t Fnv1a(const std::string& bytes)
+// The size and SHA-256 of a file's bytes, read in blocks: files of hundreds of MiB too.
+std::string SizeAndDigest(const fs::path& file)
 {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> block(1 << 20);
+    Sha256 hash;
+    std::uint64_t size = 0;
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto count = static_cast<std::size_t>(in.gcount());
+        hash.update(block.data(), count);
+        size += count;
     }
-    return hash;
+    return std::to_string(size) + ' ' + HexDigest(hash.finish());
 }
 
 bool IsAtOrBelow(const fs::path& entry, const fs::path& folder)
@@ -33,9 +41,7 @@ bool IsAtOrBelow(const fs::path& entry, const fs::path& folder)
     return true;
 }
 
-} // namespace
-
-std::string FolderState(const fs::path& folder, const fs::path& skip)
+std::string StateOf(const fs::path& folder, const fs::path& skip, bool folderTimes)
 {
     std::vector<std::string> lines;
     std::error_code error;
@@ -54,9 +60,12 @@ std::string FolderState(const fs::path& folder, const fs::path& skip)
             line << " link " << fs::read_symlink(entry, error).generic_string();
         } else if (fs::is_directory(status)) {
             line << " folder";
+            if (!folderTimes) {
+                lines.push_back(line.str());
+                continue;
+            }
         } else {
-            const std::string bytes = ReadFileBytes(entry);
-            line << " file " << bytes.size() << ' ' << Fnv1a(bytes);
+            line << " file " << SizeAndDigest(entry);
         }
         line << ' ' << fs::last_write_time(entry, error).time_since_epoch().count();
         lines.push_back(line.str());
@@ -66,6 +75,18 @@ std::string FolderState(const fs::path& folder, const fs::path& skip)
     for (const std::string& line : lines)
         state += line + "\n";
     return state;
+}
+
+} // namespace
+
+std::string FolderState(const fs::path& folder, const fs::path& skip)
+{
+    return StateOf(folder, skip, true);
+}
+
+std::string ContentState(const fs::path& folder, const fs::path& skip)
+{
+    return StateOf(folder, skip, false);
 }
 
 std::vector<std::string> PartFilesBelow(const fs::path& folder)

@@ -10,5 +10,9 @@
 // removed or changed. Entries at or below skip are left out.
 std::string FolderState(const std::filesystem::path& folder, const std::filesystem::path& skip = {});
 
+// The same for the installed content: files with their size, hash and modification time,
+// folders by name only (a folder's time changes whenever an entry comes or goes).
+std::string ContentState(const std::filesystem::path& folder, const std::filesystem::path& skip = {});
+
 // Every file below folder whose name ends in ".brenhold-part".
 std::vector<std::string> PartFilesBelow(const std::filesystem::path& folder);

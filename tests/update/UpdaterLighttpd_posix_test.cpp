@@ -2,6 +2,7 @@
 // lighttpd, serving a repository the test writes.
 #include "FaultServerRun.h"
 #include "LighttpdServer.h"
+#include "support/ChildProcess.h"
 #include "support/ScopedEnvironment_posix.h"
 #include "support/SignedRepository.h"
 #include "text/UserTexts.h"
@@ -9,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,7 +40,7 @@ protected:
 
     void SetUp() override
     {
-        server_ = std::make_unique<LighttpdServer>((base_.path() / "repo").string());
+        server_ = std::make_unique<LighttpdServer>((base_.path() / "repo").string(), sendfile_);
         ASSERT_TRUE(server_->running());
         environment_.set("BRENHOLD_UPDATE_SERVER", server_->hostPort());
     }
@@ -55,11 +59,19 @@ protected:
         return main_ / fs::path(LocalPath(listedPath));
     }
 
+    void sign() { EXPECT_TRUE(SignProduct((base_.path() / "repo").string(), "Corvid")); }
+
     // A run of Corvid into the main directory, with ./Corvid.exe as its program, after
     // the maker signed the repository as it stands.
     std::unique_ptr<RecordingUpdater> run(Updater::RunEnd expectedEnd = Updater::RunEnd::StartProgram)
     {
-        EXPECT_TRUE(SignProduct((base_.path() / "repo").string(), "Corvid"));
+        sign();
+        return runAsSigned(expectedEnd);
+    }
+
+    // The same run with the signed listing as it is.
+    std::unique_ptr<RecordingUpdater> runAsSigned(Updater::RunEnd expectedEnd = Updater::RunEnd::StartProgram)
+    {
         auto updater = std::make_unique<RecordingUpdater>();
         updater->productName.SetText("Corvid");
         updater->mainDirectory.SetText(main_.string());
@@ -77,6 +89,29 @@ protected:
         EXPECT_EQ(PartFilesBelow(main_), std::vector<std::string>{});
     }
 
+    // A run of update_kill_run (see there) at point N: its standard output, or the
+    // signal that ended it.
+    ProcessResult killRun(long n)
+    {
+        return RunProcess({BRENHOLD_KILL_RUN_BIN, "Corvid", main_.string(), std::to_string(n)}, {}, "",
+                          std::chrono::seconds(60));
+    }
+
+    // The bytes a run of update_kill_run to its end received.
+    unsigned long long bytesOfCompleteRun()
+    {
+        const ProcessResult result = killRun(0);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        long calls = 0, blocks = 0;
+        unsigned long long received = 0;
+        EXPECT_EQ(
+            std::sscanf(result.out.c_str(), "calls %ld blocks %ld received %llu", &calls, &blocks, &received),
+            3)
+            << result.out;
+        return received;
+    }
+
+    bool sendfile_ = true;
     TempDir base_;
     fs::path main_;
     ScopedEnvironment environment_;
@@ -167,5 +202,51 @@ TEST_F(LighttpdRun, AnEmptyListingStartsTheProductAtOnce)
     EXPECT_EQ(updater->statusTexts, (std::vector<std::string>{texts::kReadingListing, "Starte Corvid"}));
     EXPECT_TRUE(fs::is_directory(main_));
 }
+
+TEST_F(LighttpdRun, AFileMissingAfterSigningSwitchesNothingAndTheNextRunFetchesOnlyIt)
+{
+    for (int i = 0; i < 10; ++i)
+        publish({"./Daten/datei" + std::to_string(i) + ".txt", NumberedBytes(1000 + 100 * i), 1300000000});
+    sign();
+    const fs::path missing = productFolder() / "Daten" / "datei7.txt";
+    fs::rename(missing, base_.path() / "beiseite.txt");
+
+    const auto failed = runAsSigned();
+    EXPECT_EQ(failed->outcome(), Updater::Outcome::FilesFailed);
+    EXPECT_EQ(ContentState(main_, main_ / ".brenhold"), "");
+
+    fs::rename(base_.path() / "beiseite.txt", missing);
+    EXPECT_EQ(bytesOfCompleteRun(), 1700u);
+    expectInstalledAsPublished();
+}
+
+// A download cut in the middle (the process killed) is continued from where it stopped,
+// whether lighttpd sends the file (X-Sendfile) or jobgate does.
+class LighttpdResume : public LighttpdRun, public ::testing::WithParamInterface<bool> {
+protected:
+    LighttpdResume() { sendfile_ = GetParam(); }
+};
+
+TEST_P(LighttpdResume, AKilledDownloadIsContinuedWithTheRestOfTheFile)
+{
+    const std::size_t size = 8u * 1024 * 1024;
+    publish({"./Corvid.exe", "MZ", 1300000000});
+    publish({"./Daten/gross.bin", NumberedBytes(size), 1300000000});
+    sign();
+    // Two blocks for the program and about half of the big file's 32.
+    const ProcessResult killed = killRun(18);
+    ASSERT_EQ(killed.signal, SIGKILL) << killed.out << killed.err;
+    const fs::path staged = main_ / ".brenhold" / "staging" / "data" / "Daten" / "gross.bin";
+    const std::uintmax_t stagedBytes = fs::file_size(staged);
+    EXPECT_GT(stagedBytes, 0u);
+    EXPECT_LT(stagedBytes, size);
+    EXPECT_FALSE(fs::exists(localFile("./Daten/gross.bin")));
+
+    EXPECT_EQ(bytesOfCompleteRun(), size - stagedBytes);
+    expectInstalledAsPublished();
+}
+
+INSTANTIATE_TEST_SUITE_P(SendingModes, LighttpdResume, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "XSendfile" : "Jobgate"); });
 
 } // namespace

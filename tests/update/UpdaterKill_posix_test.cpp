@@ -1,0 +1,226 @@
+// A kill at any moment of an update run, against jobgate under lighttpd with a signed
+// repository. Version A is installed and the server holds version B (changed, new and
+// withdrawn files, one of 200 MiB among many small ones); the run (update_kill_run) ends
+// itself with SIGKILL at points spread over its downloads and its switch. After each kill
+// a run with the server stopped leaves exactly A or exactly B, and a run with the server
+// up leaves exactly B.
+#include "FaultServerRun.h"
+#include "FolderState.h"
+#include "LighttpdServer.h"
+#include "support/ChildProcess.h"
+#include "support/SignedRepository.h"
+#include "update/LocalPath.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kTimeA = 1300000000;
+constexpr std::uint32_t kTimeB = 1400000000;
+constexpr std::size_t kBigSize = 200u * 1024 * 1024;
+constexpr int kSmallFiles = 25; // in each of two folders, before and after the big file
+
+struct RunReport {
+    long calls = 0;
+    long blocks = 0;
+    unsigned long long received = 0;
+};
+
+std::string Numbered(const char* format, int i)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, format, i);
+    return name;
+}
+
+class KillAnyMoment : public ::testing::Test {
+protected:
+    KillAnyMoment() : root_(base_.path() / "repo"), main_(base_.path() / "Haupt"), savedA_(base_.path() / "A")
+    {}
+
+    fs::path productFolder() const { return root_ / "Corvid"; }
+
+    void publish(const std::string& listedPath, const std::string& bytes, std::uint32_t time)
+    {
+        PutFile(productFolder() / fs::path(LocalPath(listedPath)), bytes, time);
+    }
+
+    void withdraw(const std::string& listedPath)
+    {
+        fs::remove(productFolder() / fs::path(LocalPath(listedPath)));
+    }
+
+    void publishA()
+    {
+        publish("./Corvid.exe", "MZ Fassung A", kTimeA);
+        for (int i = 0; i < kSmallFiles; ++i) {
+            publish(Numbered("./Anfang/klein%02d.txt", i), "Anfang A " + std::to_string(i), kTimeA);
+            publish(Numbered("./Zuletzt/datei%02d.txt", i), "Zuletzt A " + std::to_string(i), kTimeA);
+        }
+        publish("./Mitte/gross.bin", "noch klein", kTimeA);
+        for (int i = 0; i < 4; ++i)
+            publish(Numbered("./Weg/alt%d.txt", i),
+                    "zur\xFC"
+                    "ckgezogen",
+                    kTimeA);
+        publish("./Zuletzt/weg.txt",
+                "zur\xFC"
+                "ckgezogen",
+                kTimeA);
+        ASSERT_TRUE(SignProduct(root_.string(), "Corvid"));
+    }
+
+    // Changes ten files in each small folder, the program and the big file; adds eleven;
+    // withdraws five, which empties the folder Weg.
+    void publishB()
+    {
+        publish("./Corvid.exe", "MZ Fassung B, l\xE4nger", kTimeB);
+        for (int i = 0; i < 10; ++i) {
+            publish(Numbered("./Anfang/klein%02d.txt", i), "Anfang B " + std::to_string(i), kTimeB);
+            publish(Numbered("./Zuletzt/datei%02d.txt", i), "Zuletzt B " + std::to_string(i), kTimeB);
+            publish(Numbered("./Neu/neu%02d.txt", i), "neu " + std::to_string(i), kTimeB);
+        }
+        publish("./Zuletzt/neu.txt", "neu", kTimeB);
+        publish("./Mitte/gross.bin", NumberedBytes(kBigSize), kTimeB);
+        for (int i = 0; i < 4; ++i)
+            withdraw(Numbered("./Weg/alt%d.txt", i));
+        fs::remove(productFolder() / "Weg");
+        withdraw("./Zuletzt/weg.txt");
+        ASSERT_TRUE(SignProduct(root_.string(), "Corvid"));
+    }
+
+    void startServer()
+    {
+        server_ = std::make_unique<LighttpdServer>(root_.string());
+        ASSERT_TRUE(server_->running());
+        address_ = server_->hostPort();
+    }
+
+    // Stops the server; runs from now on find the port closed.
+    void stopServer() { server_.reset(); }
+
+    // One run of update_kill_run; point is its N or sN.
+    ProcessResult runClient(const std::string& point) const
+    {
+        return RunProcess({BRENHOLD_KILL_RUN_BIN, "Corvid", main_.string(), point},
+                          {{"BRENHOLD_UPDATE_SERVER", address_}}, "", std::chrono::seconds(120));
+    }
+
+    // A run to its end, with what it reported.
+    RunReport completeRun() const
+    {
+        const ProcessResult result = runClient("0");
+        RunReport report;
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(std::sscanf(result.out.c_str(), "calls %ld blocks %ld received %llu", &report.calls,
+                              &report.blocks, &report.received),
+                  3)
+            << result.out;
+        return report;
+    }
+
+    void copyTree(const fs::path& from, const fs::path& to)
+    {
+        fs::remove_all(to);
+        // cp keeps the files' times, which tell the run what is current.
+        const ProcessResult copied = RunProcess({"/bin/cp", "-a", from.string(), to.string()});
+        ASSERT_EQ(copied.exitCode, 0) << copied.err;
+    }
+
+    std::string installedState() const { return ContentState(main_, main_ / ".brenhold"); }
+
+    TempDir base_;
+    fs::path root_;
+    fs::path main_;
+    fs::path savedA_;
+    std::unique_ptr<LighttpdServer> server_;
+    std::string address_;
+};
+
+TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
+{
+    publishA();
+    startServer();
+    completeRun();
+    // The customer's own files, in the main directory and in a product folder.
+    ASSERT_TRUE(WriteFileBytes(main_ / "meine Notizen.txt", "vom Kunden"));
+    ASSERT_TRUE(WriteFileBytes(main_ / "Zuletzt" / "eigene.txt", "vom Kunden"));
+    const std::string stateA = installedState();
+    ASSERT_NE(stateA.find("Weg/alt0.txt"), std::string::npos);
+    copyTree(main_, savedA_);
+
+    publishB();
+    const RunReport full = completeRun();
+    const std::string stateB = installedState();
+    EXPECT_EQ(ReadFileBytes(main_ / "Mitte" / "gross.bin").size(), kBigSize);
+    EXPECT_EQ(stateB.find("Weg"), std::string::npos);
+    EXPECT_NE(stateB.find("meine Notizen.txt"), std::string::npos);
+    EXPECT_NE(stateB.find("Zuletzt/eigene.txt"), std::string::npos);
+    EXPECT_EQ(StampOf(main_ / "Mitte" / "gross.bin"), kTimeB);
+    const long steps = full.calls - full.blocks;
+    // The journal, 33 moves, 5 removals, the record and the journal's removal.
+    ASSERT_EQ(steps, 41);
+    ASSERT_GT(full.blocks, 800);
+
+    // Points in the downloads: the small files before the big one, the big one, and the
+    // small ones after it; then points in the switch, the first and last steps included.
+    std::vector<std::string> points;
+    for (const long n : {1L, 6L, 10L, 11L, 12L})
+        points.push_back(std::to_string(n));
+    for (int k = 1; k <= 7; ++k)
+        points.push_back(std::to_string(12 + (full.blocks - 35) * k / 8));
+    for (const long back : {20L, 12L, 5L})
+        points.push_back(std::to_string(full.blocks - back));
+    for (const long s : {1L, 2L, 3L, 12L, 22L, 33L, 34L, 35L, 36L, 38L, 39L, 40L, 41L})
+        points.push_back("s" + std::to_string(s));
+
+    // The runs killed in the switch start from A with every file of B staged, as a run
+    // killed just before its journal leaves it, instead of downloading 200 MiB each.
+    const fs::path savedStaged = base_.path() / "A+B";
+    copyTree(savedA_, main_);
+    ASSERT_EQ(runClient("s1").signal, SIGKILL);
+    fs::remove(main_ / ".brenhold" / "journal");
+    fs::remove(main_ / ".brenhold" / "installed.next");
+    ASSERT_TRUE(installedState() == stateA);
+    copyTree(main_, savedStaged);
+
+    for (const std::string& point : points) {
+        SCOPED_TRACE("killed at " + point);
+        copyTree(point[0] == 's' ? savedStaged : savedA_, main_);
+        if (!server_)
+            startServer();
+        const ProcessResult killed = runClient(point);
+        ASSERT_EQ(killed.signal, SIGKILL) << killed.out << killed.err;
+        const bool inSwitch = point[0] == 's' || fs::exists(main_ / ".brenhold" / "journal");
+
+        stopServer();
+        const ProcessResult offline = runClient("0");
+        EXPECT_EQ(offline.exitCode, 0) << offline.err;
+        const std::string afterOffline = installedState();
+        EXPECT_TRUE(afterOffline == (inSwitch ? stateB : stateA)) << (inSwitch ? "B" : "A") << " expected";
+        EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "journal"));
+
+        startServer();
+        completeRun();
+        EXPECT_TRUE(installedState() == stateB);
+        EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "staging"));
+        EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "journal"));
+        EXPECT_TRUE(!fs::exists(main_ / ".brenhold" / "aside") ||
+                    fs::is_empty(main_ / ".brenhold" / "aside"));
+    }
+    EXPECT_GE(points.size(), 25u);
+}
+
+} // namespace
