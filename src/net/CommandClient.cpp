@@ -19,7 +19,7 @@ void CommandClient::writeOpening(int command)
     commandStream << clientNumber << ' ' << command << ' ';
 }
 
-std::string CommandClient::postCommand()
+void CommandClient::prepareCommandPost()
 {
     requestBody = commandStream.str();
     method = "POST";
@@ -30,6 +30,11 @@ std::string CommandClient::postCommand()
     host = serverHost;
     port = server.port;
     path = "/cgi-bin/jobgate.cgi";
+}
+
+std::string CommandClient::postCommand()
+{
+    prepareCommandPost();
     perform();
 
     const std::string reply = body();

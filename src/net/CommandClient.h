@@ -19,6 +19,10 @@ public:
     // Discards the stream's content and opens it again with the client number and command.
     void resetCommand(int command);
 
+    // Fills the request fields for a post of the command text to the work script on the
+    // configured update server; request() then gives the bytes postCommand sends.
+    void prepareCommandPost();
+
     // Posts the command text to the work script on the configured update server and
     // returns the reply body, which also becomes the content of commandStream, readable
     // from its first byte. A failed exchange gives an empty reply.

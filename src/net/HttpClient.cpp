@@ -1,37 +1,15 @@
 #include "net/HttpClient.h"
 
-#include "net/Diagnostic.h"
+#include "net/PaceMeter.h"
 #include "text/FormatString.h"
 
 #include <cctype>
-#include <chrono>
 #include <vector>
 
 namespace {
 
 // The search text of the charset test, matched exactly and case-sensitively.
 constexpr char kUtf8Marker[] = "charset=UTF-8";
-
-// The code in "HTTP/<version> <three digits>" at the start of header; 0 otherwise.
-int ParseStatusCode(const std::string& header)
-{
-    const std::string prefix = "HTTP/";
-    if (header.compare(0, prefix.size(), prefix) != 0)
-        return 0;
-    const std::size_t space = header.find(' ');
-    if (space == std::string::npos || header.find('\n') < space || header.size() < space + 4)
-        return 0;
-    int code = 0;
-    for (std::size_t i = space + 1; i < space + 4; ++i) {
-        const unsigned char c = static_cast<unsigned char>(header[i]);
-        if (!std::isdigit(c))
-            return 0;
-        code = code * 10 + (c - '0');
-    }
-    if (header.size() > space + 4 && header[space + 4] != ' ' && header[space + 4] != '\r')
-        return 0;
-    return code;
-}
 
 char FoldedByte(unsigned char second)
 {
@@ -59,44 +37,52 @@ char FoldedByte(unsigned char second)
     }
 }
 
-// A source that gives up once it has brought fewer bytes than the slow limit allows over
-// a whole window, so a trickle ends like a cut transfer instead of holding the run.
+// A source that gives up once the slow-link rule ends the response.
 class PacedSource final : public ByteSource {
 public:
-    PacedSource(ByteSource& source, const Timeouts& limits) : source_(source), limits_(limits) {}
+    PacedSource(ByteSource& source, const Timeouts& limits)
+        : source_(source), meter_(limits, PaceMeter::Clock::now())
+    {}
 
     int receive(char* buffer, int size) override
     {
         if (tooSlow_)
             return -1;
         const int count = source_.receive(buffer, size);
-        if (count > 0)
-            windowBytes_ += static_cast<std::uint64_t>(count);
-        const auto now = Clock::now();
-        if (now - windowStart_ >= limits_.slowWindow) {
-            const auto seconds = std::chrono::duration_cast<std::chrono::milliseconds>(now - windowStart_).count();
-            if (windowBytes_ * 1000 < static_cast<std::uint64_t>(seconds) * limits_.slowRate) {
-                tooSlow_ = true;
-                WriteDiagnostic(FormatString("Transfer slower than %u bytes/s for %s, given up", limits_.slowRate,
-                                             DescribeDuration(limits_.slowWindow).c_str()));
-                return -1;
-            }
-            windowStart_ = now;
-            windowBytes_ = 0;
+        if (!meter_.keepsPace(count > 0 ? static_cast<std::uint64_t>(count) : 0, PaceMeter::Clock::now())) {
+            tooSlow_ = true;
+            return -1;
         }
         return count;
     }
 
 private:
-    using Clock = std::chrono::steady_clock;
     ByteSource& source_;
-    const Timeouts limits_;
-    Clock::time_point windowStart_ = Clock::now();
-    std::uint64_t windowBytes_ = 0;
+    PaceMeter meter_;
     bool tooSlow_ = false;
 };
 
 } // namespace
+
+int StatusCodeOf(const std::string& header)
+{
+    const std::string prefix = "HTTP/";
+    if (header.compare(0, prefix.size(), prefix) != 0)
+        return 0;
+    const std::size_t space = header.find(' ');
+    if (space == std::string::npos || header.find('\n') < space || header.size() < space + 4)
+        return 0;
+    int code = 0;
+    for (std::size_t i = space + 1; i < space + 4; ++i) {
+        const unsigned char c = static_cast<unsigned char>(header[i]);
+        if (!std::isdigit(c))
+            return 0;
+        code = code * 10 + (c - '0');
+    }
+    if (header.size() > space + 4 && header[space + 4] != ' ' && header[space + 4] != '\r')
+        return 0;
+    return code;
+}
 
 int HttpClient::perform()
 {
@@ -110,8 +96,8 @@ int HttpClient::perform()
     if (!connection.open(target.c_str(), static_cast<std::uint16_t>(targetPort)))
         return 4;
 
-    const std::string request = formFields.empty() ? plainRequest() : multipartRequest();
-    if (connection.sendAll(request.data(), static_cast<int>(request.size())) == -1) {
+    const std::string bytes = request();
+    if (connection.sendAll(bytes.data(), static_cast<int>(bytes.size())) == -1) {
         connection.close();
         return 7;
     }
@@ -120,12 +106,17 @@ int HttpClient::perform()
     return 0;
 }
 
+std::string HttpClient::request() const
+{
+    return formFields.empty() ? plainRequest() : multipartRequest();
+}
+
 void HttpClient::readResponse(ByteSource& input)
 {
     responseBody.clear();
     PacedSource source(input, timeouts());
     const bool complete = readHeader(source);
-    status = ParseStatusCode(responseHeader);
+    status = StatusCodeOf(responseHeader);
     // After an incomplete header the rest of the stream is not a body: an over-long
     // header may still be arriving.
     if (complete) {

@@ -30,6 +30,9 @@ inline constexpr int kBodyBlockSize = 4096;
 // memory cannot exhaust it, however long the server goes on sending.
 inline constexpr std::uint64_t kInMemoryBodyLimit = 256ull * 1024 * 1024;
 
+// The code in "HTTP/<version> <three digits>" at the start of a response header; 0 otherwise.
+int StatusCodeOf(const std::string& header);
+
 class HttpClient {
 public:
     HttpClient() = default;
@@ -64,6 +67,9 @@ public:
     // Runs one exchange: 0 when it ran (whatever the server answered), 4 when the
     // connection could not be opened, 7 when the request could not be sent.
     int perform();
+
+    // The request bytes perform sends, formatted from the request fields.
+    std::string request() const;
 
     // The response phases of perform, from any byte source: the header up to its empty
     // line (at most kResponseHeaderLimit bytes), then, when it was complete, the body

@@ -16,6 +16,7 @@
 #include "update/LocalPath.h"
 #include "update/LocalPlacement.h"
 #include "update/LocalRemoval.h"
+#include "update/ParallelDownloads.h"
 #include "update/ProcessControl.h"
 #include "update/RunLog.h"
 #include "update/StagedFile.h"
@@ -34,27 +35,6 @@ constexpr int kListingCommand = 15;
 constexpr int kFileCommand = 16;
 constexpr int kHttpOk = 200;
 constexpr int kHttpPartial = 206;
-
-// The first byte of a partial reply ("Content-Range: bytes N-M/T"); none gives UINT64_MAX.
-std::uint64_t RangeStartOf(const std::string& header)
-{
-    std::string lower;
-    for (const char c : header)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const std::string name = "\ncontent-range:";
-    std::size_t at = lower.find(name);
-    if (at == std::string::npos)
-        return UINT64_MAX;
-    at = lower.find_first_not_of(' ', at + name.size());
-    if (at == std::string::npos || lower.compare(at, 6, "bytes ") != 0)
-        return UINT64_MAX;
-    at += 6;
-    std::uint64_t start = 0;
-    std::size_t digits = 0;
-    for (; at < lower.size() && std::isdigit(static_cast<unsigned char>(lower[at])) && digits < 19; ++at, ++digits)
-        start = start * 10 + static_cast<std::uint64_t>(lower[at] - '0');
-    return digits > 0 && at < lower.size() && lower[at] == '-' ? start : UINT64_MAX;
-}
 
 std::string ValueText(const FileTreeRow& row, std::size_t i)
 {
@@ -121,30 +101,13 @@ Updater::RunEnd Updater::bringUpToDate()
     std::vector<RowPlan> plans = planRows(tree);
 
     if (listed && fitsOnDisk(plans)) {
-        const int rowCount = static_cast<int>(plans.size());
-        int failed = 0;
-        for (int i = 0; i < rowCount; ++i) {
-            idle();
-            if (cancelRequested_)
-                return cancelled();
-            const RowPlan& plan = plans[static_cast<std::size_t>(i)];
-            showStatus(FormatString(texts::kCheckFileFormat, i + 1, rowCount, plan.path.c_str()));
-            if (!plan.refusal.empty()) {
-                std::cerr << "Skipping listed file \"" << EscapeControlCharacters(plan.path) << "\": " << plan.refusal << std::endl;
-                logEvent("skipped \"" + EscapeControlCharacters(plan.path) + "\": " + plan.refusal);
-                continue;
-            }
-            if (!plan.needed)
-                continue;
-            showStatus(FormatString(texts::kDownloadFileFormat, i + 1, rowCount, plan.path.c_str()));
-            if (!stageFile(plan.file))
-                ++failed;
-        }
+        const int failed = stageNeededFiles(plans);
         if (cancelRequested_)
             return cancelled();
         if (failed > 0) {
             outcome_ = Outcome::FilesFailed;
-            WriteDiagnostic(FormatString("%d file(s) could not be fetched; the installation stays as it was", failed));
+            WriteDiagnostic(
+                FormatString("%d file(s) could not be fetched; the installation stays as it was", failed));
             logEvent(FormatString("%d file(s) failed: nothing switched", failed));
         } else {
             switchTo(plans);
@@ -194,8 +157,8 @@ bool Updater::readListing(FileTree& tree)
     }
 
     const std::uint64_t lastSerial = serials != nullptr ? serials->lastSerial(productName.Text()) : 0;
-    const ListingVerdict verdict =
-        trust.check(body, productName.Text(), lastSerial, static_cast<std::uint64_t>(std::time(nullptr)), tree);
+    const ListingVerdict verdict = trust.check(body, productName.Text(), lastSerial,
+                                               static_cast<std::uint64_t>(std::time(nullptr)), tree);
     if (!verdict.accepted) {
         tree.clear();
         outcome_ = Outcome::ListingRefused;
@@ -243,90 +206,123 @@ bool Updater::fitsOnDisk(const std::vector<RowPlan>& plans)
     std::uint64_t needed = 0;
     for (const RowPlan& plan : plans) {
         if (plan.needed)
-            needed += plan.file.size - std::min<std::uint64_t>(plan.file.size, StagedFile::StagedBytes(plan.path));
+            needed +=
+                plan.file.size - std::min<std::uint64_t>(plan.file.size, StagedFile::StagedBytes(plan.path));
     }
     const std::uint64_t free = FreeSpaceAt(".");
     if (needed <= free)
         return true;
     outcome_ = Outcome::FilesFailed;
-    showStatus(FormatString(texts::kNoSpaceFormat, FormatByteSize(needed).c_str(), FormatByteSize(free).c_str()));
+    showStatus(
+        FormatString(texts::kNoSpaceFormat, FormatByteSize(needed).c_str(), FormatByteSize(free).c_str()));
     WriteDiagnostic(FormatString("Not enough space: %llu bytes needed, %llu free; nothing fetched",
-                                 static_cast<unsigned long long>(needed), static_cast<unsigned long long>(free)));
+                                 static_cast<unsigned long long>(needed),
+                                 static_cast<unsigned long long>(free)));
     logEvent("not enough space: nothing fetched");
     return false;
 }
 
-bool Updater::stageFile(const PlannedFile& file)
+// Shows every row in listing order and stages the needed ones, several at once; returns
+// how many of them failed.
+int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
 {
-    StagedFile staged(file);
-    if (!staged.prepare()) {
-        WriteDiagnostic("Cannot write the staging area for \"" + EscapeControlCharacters(file.path) + "\"");
-        logEvent("failed \"" + EscapeControlCharacters(file.path) + "\": the staging area cannot be written");
-        return false;
+    std::uint64_t total = 0;
+    bool fetches = false;
+    for (const RowPlan& plan : plans) {
+        if (plan.needed)
+            total += plan.file.size;
+        fetches = fetches || plan.needed;
     }
-    if (staged.complete()) {
-        logEvent("already staged \"" + EscapeControlCharacters(file.path) + "\"");
-        return true;
+    progressShift = 0;
+    while ((total >> progressShift) > INT_MAX)
+        ++progressShift;
+    bytesReceived = 0;
+    if (fetches) {
+        setProgressRange(0, progressOf(total));
+        setProgressPos(0);
     }
-    const std::uint64_t offset = staged.offset();
 
+    ParallelDownloads downloads(*this, ConfiguredTransfers(), timeouts(), kDownloadBlockSize, this);
+    const int rowCount = static_cast<int>(plans.size());
+    for (int i = 0; i < rowCount && !cancelRequested_; ++i) {
+        idle();
+        if (cancelRequested_)
+            break;
+        const RowPlan& plan = plans[static_cast<std::size_t>(i)];
+        showStatus(FormatString(texts::kCheckFileFormat, i + 1, rowCount, plan.path.c_str()));
+        if (!plan.refusal.empty()) {
+            std::cerr << "Skipping listed file \"" << EscapeControlCharacters(plan.path) << "\": " << plan.refusal
+                      << std::endl;
+            logEvent("skipped \"" + EscapeControlCharacters(plan.path) + "\": " + plan.refusal);
+            continue;
+        }
+        if (!plan.needed)
+            continue;
+        showStatus(FormatString(texts::kDownloadFileFormat, i + 1, rowCount, plan.path.c_str()));
+        downloads.add(plan.file);
+    }
+    // A cancelled run ends the downloads under way; what they received stays staged.
+    if (cancelRequested_)
+        downloads.cancel();
+    const int failed = downloads.finish();
+    if (bytesReceived > 0)
+        setProgressPos(0);
+    bytesReceived = 0;
+    return failed;
+}
+
+ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, std::uint64_t offset)
+{
     resetCommand(kFileCommand);
     WriteField(commandStream, productName.Text());
     WriteField(commandStream, file.path);
     range = offset > 0 ? FormatString("bytes=%llu-", static_cast<unsigned long long>(offset)) : std::string();
-
-    progressShift = 0;
-    while ((static_cast<std::uint64_t>(file.size) >> progressShift) > INT_MAX)
-        ++progressShift;
-    bytesReceived = offset;
-    setProgressRange(0, progressOf(file.size));
-    setProgressPos(progressOf(offset));
-    bodyLimit = file.size;
-
-    staging_ = &staged;
-    firstBlock_ = true;
-    replyTaken_ = false;
-    postCommand();
-    staging_ = nullptr;
+    prepareCommandPost();
+    Request next{proxyHost.empty() ? host : proxyHost,
+                 static_cast<std::uint16_t>(proxyHost.empty() ? port : proxyPort), request()};
     range.clear();
-    bodyLimit = kInMemoryBodyLimit;
-    bytesReceived = 0;
-    setProgressPos(0);
-    if (cancelRequested_) {
-        // What arrived stays staged: the next run continues it.
-        staged.finish();
-        return false;
-    }
+    return next;
+}
 
-    std::string failure = staged.finish();
-    const int status = statusCode();
-    // A reply that is no file (an error page) is never written: what was staged stays.
-    if (status != kHttpOk && status != kHttpPartial)
-        failure = FormatString("status %d", status);
-    else if (!firstBlock_ && !replyTaken_)
-        failure = "the server continued at another byte";
-    if (!failure.empty()) {
-        WriteDiagnostic("Download of \"" + EscapeControlCharacters(file.path) + "\" failed: " + failure);
-        logEvent("failed \"" + EscapeControlCharacters(file.path) + "\": " + failure);
-        return false;
+void Updater::takeBlock(StagedFile& staged, const char* bytes, int count)
+{
+    staging_ = &staged;
+    consumeData(bytes, count);
+    staging_ = nullptr;
+}
+
+void Updater::stagedBytesChanged(std::int64_t delta)
+{
+    if (delta == 0)
+        return;
+    bytesReceived += static_cast<std::uint64_t>(delta);
+    setProgressPos(progressOf(bytesReceived));
+}
+
+void Updater::downloadEnded(const DownloadResult& result)
+{
+    const std::string path = EscapeControlCharacters(result.file.path);
+    if (result.cancelled)
+        return;
+    if (result.alreadyStaged) {
+        logEvent("already staged \"" + path + "\"");
+    } else if (result.stagingFailed) {
+        WriteDiagnostic("Cannot write the staging area for \"" + path + "\"");
+        logEvent("failed \"" + path + "\": " + result.failure);
+    } else if (!result.failure.empty()) {
+        WriteDiagnostic("Download of \"" + path + "\" failed: " + result.failure);
+        logEvent("failed \"" + path + "\": " + result.failure);
+    } else if (result.status == kHttpPartial) {
+        logEvent(FormatString("resumed \"%s\" at byte %llu", path.c_str(),
+                              static_cast<unsigned long long>(result.offset)));
+    } else {
+        logEvent("downloaded \"" + path + "\"");
     }
-    if (status == kHttpPartial)
-        logEvent(FormatString("resumed \"%s\" at byte %llu", EscapeControlCharacters(file.path).c_str(),
-                              static_cast<unsigned long long>(offset)));
-    else
-        logEvent("downloaded \"" + EscapeControlCharacters(file.path) + "\"");
-    return true;
 }
 
 bool Updater::consumeData(const char* bytes, int count)
 {
-    if (staging_ != nullptr && firstBlock_) {
-        firstBlock_ = false;
-        replyTaken_ = staging_->begin(statusCode(), RangeStartOf(header()));
-        if (replyTaken_ && statusCode() == kHttpOk)
-            bytesReceived = 0;
-    }
-    if (staging_ != nullptr && replyTaken_)
+    if (staging_ != nullptr)
         staging_->write(bytes, static_cast<std::size_t>(count));
     bytesReceived += static_cast<std::uint64_t>(count);
     setProgressPos(progressOf(bytesReceived));
@@ -378,7 +374,8 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
         logEvent("the switch could not be completed");
         return;
     }
-    logEvent(FormatString("switched: %u file(s) put in place, %u removed", static_cast<unsigned>(plan.moves.size()),
+    logEvent(FormatString("switched: %u file(s) put in place, %u removed",
+                          static_cast<unsigned>(plan.moves.size()),
                           static_cast<unsigned>(plan.removals.size())));
     for (const std::string& path : plan.removals)
         logEvent("removed \"" + EscapeControlCharacters(path) + "\"");

@@ -18,6 +18,7 @@
 #include "net/WaitObserver.h"
 #include "text/TypedValue.h"
 #include "update/ListingTrust.h"
+#include "update/ParallelDownloads.h"
 #include "update/PlannedFile.h"
 #include "update/SwitchJournal.h"
 
@@ -30,9 +31,8 @@
 class FileTree;
 class ListingSerials;
 class RunLog;
-class StagedFile;
 
-class Updater : public CommandClient, public WaitObserver {
+class Updater : public CommandClient, public WaitObserver, private ParallelDownloads::Owner {
 public:
     // How the run wants the process to end.
     enum class RunEnd {
@@ -97,7 +97,8 @@ public:
     void requestCancel() { cancelRequested_ = true; }
     bool cancelRequested() const { return cancelRequested_; }
 
-    // Slot 1: writes a downloaded block to its staged file and moves the progress.
+    // Slot 1: writes a block of the download under way to its staged file and moves the
+    // progress, which runs over the bytes of all the run's downloads.
     bool consumeData(const char* bytes, int count) override;
 
     // Slots 2 to 4: nothing at this level.
@@ -131,7 +132,11 @@ private:
     bool readListing(FileTree& tree);
     std::vector<RowPlan> planRows(FileTree& tree) const;
     bool fitsOnDisk(const std::vector<RowPlan>& plans);
-    bool stageFile(const PlannedFile& file);
+    int stageNeededFiles(const std::vector<RowPlan>& plans);
+    Request fileRequest(const PlannedFile& file, std::uint64_t offset) override;
+    void takeBlock(StagedFile& staged, const char* bytes, int count) override;
+    void stagedBytesChanged(std::int64_t delta) override;
+    void downloadEnded(const DownloadResult& result) override;
     void switchTo(const std::vector<RowPlan>& plans);
     void placeProductShortcuts(const std::string& path);
     int progressOf(std::uint64_t bytes) const;
@@ -139,11 +144,9 @@ private:
     Outcome outcome_ = Outcome::Done;
     bool programUpdated_ = false;
     bool signedListing_ = false;
-    StagedFile* staging_ = nullptr; // the download under way
-    bool firstBlock_ = false;
-    bool replyTaken_ = false;
-    std::uint64_t bytesReceived = 0;
-    // Progress positions are bytes shifted right by this much, so that files beyond
+    StagedFile* staging_ = nullptr;  // the download whose block is being taken
+    std::uint64_t bytesReceived = 0; // staged bytes of the run's downloads
+    // Progress positions are bytes shifted right by this much, so that runs beyond
     // 2 GiB still fit the progress range.
     unsigned progressShift = 0;
     bool cancelRequested_ = false;

@@ -184,6 +184,9 @@ void TestHttpServer::stop()
     stopping_ = true;
     if (thread_.joinable())
         thread_.join();
+    for (std::thread& connection : connections_)
+        connection.join();
+    connections_.clear();
     listener_.close();
 }
 
@@ -217,6 +220,12 @@ std::vector<std::string> TestHttpServer::requests() const
     return requests_;
 }
 
+int TestHttpServer::mostAtOnce() const
+{
+    const std::lock_guard lock(mutex_);
+    return mostAtOnce_;
+}
+
 std::string TestHttpServer::lastRequest() const
 {
     const std::lock_guard lock(mutex_);
@@ -231,6 +240,7 @@ void TestHttpServer::run()
             continue;
         Reply reply;
         bool routed = false;
+        std::size_t index = 0;
         {
             const std::lock_guard lock(mutex_);
             if (queued_.empty()) {
@@ -240,23 +250,39 @@ void TestHttpServer::run()
                 reply = std::move(queued_.front());
                 queued_.pop_front();
             }
+            // Requests are kept in the order their connections came.
+            index = requests_.size();
+            requests_.emplace_back();
         }
-        connection.sendImmediately();
-        std::string request;
-        if (reply.readsRequest || routed)
-            request = readRequest(connection);
-        {
-            const std::lock_guard lock(mutex_);
-            requests_.push_back(request);
-            for (const auto& [part, routedReply] : routes_) {
-                if (routed && request.find(part) != std::string::npos) {
-                    reply = routedReply;
-                    break;
-                }
+        connections_.emplace_back([this, connection = std::move(connection), reply, routed, index]() mutable {
+            serveConnection(connection, reply, routed, index);
+        });
+    }
+}
+
+void TestHttpServer::serveConnection(LoopbackSocket& connection, Reply reply, bool routed, std::size_t index)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        mostAtOnce_ = std::max(mostAtOnce_, ++served_);
+    }
+    connection.sendImmediately();
+    std::string request;
+    if (reply.readsRequest || routed)
+        request = readRequest(connection);
+    {
+        const std::lock_guard lock(mutex_);
+        requests_[index] = request;
+        for (const auto& [part, routedReply] : routes_) {
+            if (routed && request.find(part) != std::string::npos) {
+                reply = routedReply;
+                break;
             }
         }
-        serve(connection, reply);
     }
+    serve(connection, reply);
+    const std::lock_guard lock(mutex_);
+    --served_;
 }
 
 void TestHttpServer::serve(LoopbackSocket& connection, const Reply& reply)

@@ -1,7 +1,8 @@
 #pragma once
 // A scriptable HTTP server for tests: it runs in a thread of the test process on
-// 127.0.0.1 with a free port, serves one connection after the other, records the exact
-// bytes of every request and answers with the reply it was given.
+// 127.0.0.1 with a free port, serves each connection in a thread of its own (so that a
+// silent reply does not hold up the connections beside it), records the exact bytes of
+// every request and answers with the reply it was given.
 //
 //   TestHttpServer server(OkReply("hello"));
 //   client.host = "127.0.0.1"; client.port = server.port();
@@ -90,16 +91,20 @@ public:
     // parts the request is always read before the reply is chosen.
     void setReplyFor(const std::string& requestPart, Reply reply);
 
-    // The request bytes of every connection so far, in order.
+    // The request bytes of every connection so far, in the order the connections came.
     std::vector<std::string> requests() const;
     // The request bytes of the last connection; empty when there was none.
     std::string lastRequest() const;
+
+    // The most connections that were being served at the same time.
+    int mostAtOnce() const;
 
     // Closes the listening socket and any open connection and ends the thread.
     void stop();
 
 private:
     void run();
+    void serveConnection(LoopbackSocket& connection, Reply reply, bool routed, std::size_t index);
     void serve(LoopbackSocket& connection, const Reply& reply);
     std::string readRequest(LoopbackSocket& connection);
     bool sendAll(LoopbackSocket& connection, const std::string& bytes);
@@ -108,10 +113,14 @@ private:
     LoopbackSocket listener_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
+
     mutable std::mutex mutex_;
     Reply reply_;
     std::deque<Reply> queued_;
     std::vector<std::pair<std::string, Reply>> routes_;
     std::vector<std::string> requests_;
-    std::thread thread_;
+    int served_ = 0;                       // connections being served now
+    int mostAtOnce_ = 0;                   // the most served at the same time
+    std::vector<std::thread> connections_; // one per accepted connection, joined by stop
+    std::thread thread_;                   // the accepting thread, started last
 };

@@ -329,24 +329,22 @@ TEST(UpdateDialog, RunDrivesStatusLineAndProgressBar)
     }
     EXPECT_EQ(lastStatus, "Starte Corvid");
 
-    // First file: its size as range, then positions rising with the bytes up to the size,
-    // then back to 0. The empty file sets the range 0 to 0; its positions would not move
-    // the bar, so none is sent.
+    // The range is the bytes of the whole run (the empty file adds none), then positions
+    // rising with the bytes up to the total, then back to 0.
     const std::vector<ProgressMessage>& sent = recorder.progress;
-    ASSERT_GE(sent.size(), 5u);
+    ASSERT_GE(sent.size(), 4u);
     EXPECT_EQ(sent[0], (ProgressMessage{PBM_SETRANGE32, 0, 10000}));
     EXPECT_EQ(sent[1], (ProgressMessage{PBM_SETPOS, 0, 0}));
-    const std::size_t firstEnd = sent.size() - 2;
-    EXPECT_EQ(sent[firstEnd - 1], (ProgressMessage{PBM_SETPOS, 10000, 0}));
-    for (std::size_t i = 2; i < firstEnd; ++i) {
+    const std::size_t last = sent.size() - 1;
+    EXPECT_EQ(sent[last - 1], (ProgressMessage{PBM_SETPOS, 10000, 0}));
+    for (std::size_t i = 2; i < last; ++i) {
         EXPECT_EQ(sent[i].message, UINT{PBM_SETPOS}) << i;
         EXPECT_GT(sent[i].wParam, sent[i - 1].wParam) << i;
         EXPECT_EQ(sent[i].lParam, 0) << i;
     }
-    EXPECT_EQ(sent[firstEnd], (ProgressMessage{PBM_SETPOS, 0, 0}));
-    EXPECT_EQ(sent[firstEnd + 1], (ProgressMessage{PBM_SETRANGE32, 0, 0}));
+    EXPECT_EQ(sent[last], (ProgressMessage{PBM_SETPOS, 0, 0}));
     EXPECT_EQ(progress.low, 0);
-    EXPECT_EQ(progress.high, 0);
+    EXPECT_EQ(progress.high, 10000);
     EXPECT_EQ(progress.pos, 0);
 }
 
@@ -516,7 +514,10 @@ TEST_F(UpdateDialogClosedDuringTheRun, AnsweredYesEndsTheRunWithNothingReplaced)
     EXPECT_EQ(installed(), kOldBytes);
     EXPECT_FALSE(std::filesystem::exists(main() / "Daten" / "Bild.bin.brenhold-part"));
     EXPECT_FALSE(std::filesystem::exists(main() / "zwei.txt"));
-    EXPECT_EQ(server_.requests().size(), 2u);
+    // The listing and the first file; the second may have been asked for beside the first
+    // before the close, but nothing is asked for after it.
+    EXPECT_GE(server_.requests().size(), 2u);
+    EXPECT_LE(server_.requests().size(), 3u);
 }
 
 BOOL CALLBACK CountQuestion(HWND window, LPARAM count)

@@ -1,0 +1,194 @@
+// POSIX only: a fresh install of 2,000 files of 4 KiB from jobgate (FastCGI under
+// lighttpd) by the client's update run (the real brenhold program), with one transfer and
+// with the default number at once, directly and through a relay that makes the round
+// trip 30 ms; beside it curl fetching the same files from lighttpd's static handler over
+// one kept-alive connection. Prints the times and their ratios.
+#include "LatencyRelay.h"
+#include "LighttpdServer.h"
+#include "MeasuredRun.h"
+#include "SignedRepository.h"
+#include "TempDir.h"
+#include "update/ParallelDownloads.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFiles = 2000;
+constexpr std::size_t kFileSize = 4096;
+constexpr int kRuns = 3;
+
+std::string FileName(int i)
+{
+    return "Teil" + std::to_string(i / 100) + "/datei" + std::to_string(i) + ".bin";
+}
+
+bool MakeRepository(const fs::path& product)
+{
+    std::string bytes(kFileSize, '\0');
+    for (int i = 0; i < kFiles; ++i) {
+        const fs::path file = product / FileName(i);
+        fs::create_directories(file.parent_path());
+        for (std::size_t j = 0; j < bytes.size(); ++j)
+            bytes[j] = static_cast<char>((j * 31 + static_cast<std::size_t>(i)) >> 2);
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+            return false;
+    }
+    return true;
+}
+
+// lighttpd serving folder as plain static files on a free loopback port, for curl.
+class StaticServer {
+public:
+    StaticServer(const fs::path& folder, const fs::path& work) : port_(FreeLoopbackPort())
+    {
+        const fs::path config = work / "static.conf";
+        std::ofstream(config) << "server.document-root = \"" << folder.string() << "\"\n"
+                              << "server.bind = \"127.0.0.1\"\nserver.port = " << port_ << "\n"
+                              << "server.max-keep-alive-requests = " << kFiles + 10 << "\n";
+        const int port = port_;
+        process_.start({"/usr/sbin/lighttpd", "-D", "-f", config.string()}, {},
+                       [port] { return LoopbackPortAnswers(port); });
+    }
+
+    bool running() const { return process_.running(); }
+    int port() const { return port_; }
+
+private:
+    int port_;
+    ServerProcess process_;
+};
+
+std::size_t CountFiles(const fs::path& folder)
+{
+    std::size_t count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (it->path().filename() == ".brenhold") {
+            it.disable_recursion_pending();
+            continue;
+        }
+        count += it->is_regular_file() && it->file_size() == kFileSize ? 1 : 0;
+    }
+    return count;
+}
+
+struct Setup {
+    fs::path base;
+    fs::path main;
+    EnvironmentOverrides environment;
+};
+
+// One fresh install with that many transfers; its wall-clock seconds, or -1.
+double InstallOnce(const Setup& setup, const std::string& transfers, const std::string& server)
+{
+    fs::remove_all(setup.main);
+    EnvironmentOverrides environment = setup.environment;
+    environment.push_back({"BRENHOLD_TRANSFERS", transfers});
+    environment.push_back({"BRENHOLD_UPDATE_SERVER", server});
+    const MeasuredRun measured = RunMeasured({BRENHOLD_CLIENT_BIN, "Viele"}, environment);
+    const std::size_t installed = CountFiles(setup.main);
+    if (measured.exitCode != 0 || installed != kFiles) {
+        std::fprintf(stderr, "parallel install: brenhold with %s transfer(s) failed (exit %d, %zu files)\n",
+                     transfers.c_str(), measured.exitCode, installed);
+        return -1;
+    }
+    return measured.seconds;
+}
+
+} // namespace
+
+int main()
+{
+    TempDir base;
+    const fs::path repository = base.path() / "repo";
+    if (!MakeRepository(repository / "Viele") || !SignProduct(repository.string(), "Viele")) {
+        std::fprintf(stderr, "parallel install: cannot make the repository below %s\n", base.str().c_str());
+        return 1;
+    }
+    Setup setup{base.path(), base.path() / "Haupt", {}};
+    fs::create_directories(base.path() / "config" / "Velmora");
+    std::ofstream(base.path() / "config" / "Velmora" / "Brenhold.ini")
+        << "[MainDirPath]\nViele=" << setup.main.string() << "\n";
+    fs::create_directories(base.path() / "home");
+    setup.environment = {{"XDG_CONFIG_HOME", (base.path() / "config").string()},
+                         {"HOME", (base.path() / "home").string()}};
+
+    // curl's list: every file once, over one connection.
+    const fs::path byCurl = base.path() / "curl";
+    {
+        std::ofstream list(base.path() / "curl.list");
+        for (int i = 0; i < kFiles; ++i)
+            list << "output = \"" << (byCurl / ("f" + std::to_string(i))).string() << "\"\n";
+    }
+
+    ::sync();
+    LighttpdServer server(repository.string(), true, true);
+    StaticServer statics(repository / "Viele", base.path());
+    if (!server.running() || !statics.running()) {
+        std::fprintf(stderr, "parallel install: the servers did not start\n");
+        return 1;
+    }
+    {
+        std::ofstream list(base.path() / "curl.list", std::ios::app);
+        for (int i = 0; i < kFiles; ++i)
+            list << "url = \"http://127.0.0.1:" << statics.port() << "/" << FileName(i) << "\"\n";
+    }
+
+    std::vector<double> curlTimes;
+    std::vector<double> oneTimes;
+    std::vector<double> defaultTimes;
+    for (int run = 0; run < kRuns; ++run) {
+        fs::remove_all(byCurl);
+        fs::create_directories(byCurl);
+        const MeasuredRun curl =
+            RunMeasured({"/usr/bin/curl", "-s", "-f", "--config", (base.path() / "curl.list").string()});
+        if (curl.exitCode != 0 || fs::file_size(byCurl / ("f" + std::to_string(kFiles - 1))) != kFileSize) {
+            std::fprintf(stderr, "parallel install: curl failed (exit %d)\n", curl.exitCode);
+            return 1;
+        }
+        curlTimes.push_back(curl.seconds);
+        const double one = InstallOnce(setup, "1", server.hostPort());
+        const double several = InstallOnce(setup, "", server.hostPort());
+        if (one < 0 || several < 0)
+            return 1;
+        oneTimes.push_back(one);
+        defaultTimes.push_back(several);
+    }
+    const double curlMedian = Median(curlTimes);
+    const double oneMedian = Median(oneTimes);
+    const double defaultMedian = Median(defaultTimes);
+    std::printf(
+        "parallel install, %d files of 4 KiB, 0 ms round trip, median of %d: brenhold 1 transfer %.2f s, "
+        "default (%d) %.2f s; curl static keep-alive %.2f s; default/curl %.2f (goal at most 2)\n",
+        kFiles, kRuns, oneMedian, kDefaultTransfers, defaultMedian, curlMedian, defaultMedian / curlMedian);
+
+    // Over the slow link one run each: with one transfer it takes minutes.
+    LatencyRelay relay(static_cast<std::uint16_t>(server.port()), std::chrono::milliseconds(15));
+    if (!relay.running()) {
+        std::fprintf(stderr, "parallel install: the relay did not start\n");
+        return 1;
+    }
+    const std::string slow = "127.0.0.1:" + std::to_string(relay.port());
+    const double slowDefault = InstallOnce(setup, "", slow);
+    const double slowOne = InstallOnce(setup, "1", slow);
+    if (slowOne < 0 || slowDefault < 0)
+        return 1;
+    std::printf(
+        "parallel install, %d files of 4 KiB, %lld ms round trip: brenhold 1 transfer %.2f s, default (%d) "
+        "%.2f s; 1/default %.2f (goal at least 4)\n",
+        kFiles, static_cast<long long>(relay.roundTrip().count()), slowOne, kDefaultTransfers, slowDefault,
+        slowOne / slowDefault);
+    return 0;
+}

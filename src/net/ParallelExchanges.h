@@ -1,0 +1,104 @@
+#pragma once
+// HTTP exchanges side by side in the one thread: each runs on a non-blocking connection
+// of its own as a small state machine (connect, send the request, read the header, read
+// the body until the server closes), and one wait over all their sockets moves them on.
+// Every exchange keeps the limits a single one has: the connect limit, the stall limit
+// and the slow-link rule of Timeouts. An exchange reports to its owner, in this order,
+// its response header (before its first body byte), its body blocks and its end.
+
+#include "net/NonBlockingSocket.h"
+#include "net/Timeouts.h"
+#include "net/WaitObserver.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// How an exchange ended.
+enum class ExchangeEnd {
+    closed,           // the server closed the connection after a complete header
+    unresolved,       // the host name did not resolve
+    connectFailed,    // refused, or not connected within the connect limit
+    sendFailed,       // the request could not be sent whole within the stall limit
+    headerIncomplete, // the connection ended, or the header outgrew kResponseHeaderLimit, before its empty
+                      // line
+    receiveFailed,    // a reset or another receive error
+    stalled,          // nothing arrived for the stall limit
+    tooSlow,          // the slow-link rule ended it
+    bodyLimit,        // more body bytes arrived than the exchange takes
+    cancelled,        // the owner ended it
+};
+
+// The owner's side of the exchanges. The calls come from moveOn and cancelAll; they must
+// not start or end exchanges themselves.
+class ExchangeEvents {
+public:
+    // The response header of an exchange is complete (empty line included); status is
+    // the code of its status line, 0 when it has none.
+    virtual void onHeader(int exchange, int status, const std::string& header) = 0;
+    // A block of its body, 1 to receiveBlockSize bytes, in arrival order.
+    virtual void onBody(int exchange, const char* bytes, int count) = 0;
+    // The exchange is over; nothing more is reported for it.
+    virtual void onEnd(int exchange, ExchangeEnd end) = 0;
+
+protected:
+    ~ExchangeEvents() = default;
+};
+
+class ParallelExchanges {
+public:
+    explicit ParallelExchanges(ExchangeEvents& events);
+    // Closes every connection still open, reporting nothing.
+    ~ParallelExchanges();
+    ParallelExchanges(const ParallelExchanges&) = delete;
+    ParallelExchanges& operator=(const ParallelExchanges&) = delete;
+
+    // The limits of each exchange started from now on.
+    Timeouts timeouts = kDefaultTimeouts;
+    // The most bytes one receive takes and hands on as a body block.
+    int receiveBlockSize = 4096;
+
+    // The observer called after every wait (at least every kIdleInterval while the
+    // exchanges wait) and asked then whether they are still wanted: when it cancels, every
+    // running exchange ends as cancelled. Null for none; it is not owned.
+    void setWaitObserver(WaitObserver* observer) { observer_ = observer; }
+
+    // Begins an exchange that sends request to host on port and takes at most bodyLimit
+    // body bytes (the block that goes beyond is still reported). Returns the exchange's
+    // number, which its reports carry. An exchange that fails at once reports its end in
+    // the next moveOn, which then does not wait.
+    int start(const std::string& host, std::uint16_t port, std::string request, std::uint64_t bodyLimit);
+
+    // The exchanges whose end has not been reported yet.
+    std::size_t running() const { return exchanges_.size(); }
+
+    // Waits until an exchange can move or one of its limits runs out, moves every
+    // exchange that can and reports what happened. Returns at once when none is running.
+    void moveOn();
+
+    // Ends every running exchange, reporting each as cancelled.
+    void cancelAll();
+
+private:
+    struct Exchange;
+    using Clock = std::chrono::steady_clock;
+
+    void advance(Exchange& exchange, Clock::time_point now);
+    // One receive; true when it took bytes and the exchange goes on.
+    bool readResponse(Exchange& exchange, Clock::time_point now);
+    void takeHeaderBytes(Exchange& exchange, int count);
+    void checkLimits(Exchange& exchange, Clock::time_point now);
+    void finish(Exchange& exchange, ExchangeEnd end);
+    void reportEnded();
+    bool resolve(const std::string& host, std::uint32_t& address);
+
+    ExchangeEvents& events_;
+    WaitObserver* observer_ = nullptr;
+    std::vector<std::unique_ptr<Exchange>> exchanges_;
+    std::map<std::string, std::uint32_t> addresses_; // resolved host names
+    std::vector<char> block_;
+    int nextNumber_ = 0;
+};
