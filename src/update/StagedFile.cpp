@@ -36,6 +36,16 @@ void MakeFoldersOf(const std::string& path)
         createDirectories(path.substr(0, slash + 1).c_str());
 }
 
+// Opens path afresh, making its folders only when they are missing: most files of a run
+// share a folder with the one before.
+bool OpenAfresh(OutputFile& out, const std::string& path)
+{
+    if (out.open(path, OutputFile::Mode::Truncate))
+        return true;
+    MakeFoldersOf(path);
+    return out.open(path, OutputFile::Mode::Truncate);
+}
+
 } // namespace
 
 StagedFile::StagedFile(PlannedFile file) : file_(std::move(file)), data_(DataPath(file_.path)) {}
@@ -107,11 +117,13 @@ bool StagedFile::startAfresh()
     hash_ = Sha256();
     received_ = 0;
     complete_ = false;
-    const std::string meta = MetaPath(file_.path);
-    MakeFoldersOf(meta);
-    MakeFoldersOf(data_);
     // The description first: a data file without it is never taken for this listed file.
-    return out_.open(data_, OutputFile::Mode::Truncate) && WriteFileDurably(meta, metaText());
+    // Neither waits for the disk: what a cut loses of them is fetched again, and the switch
+    // flushes the staged files before it relies on them.
+    OutputFile meta;
+    const std::string text = metaText();
+    return OpenAfresh(meta, MetaPath(file_.path)) && meta.write(text.data(), text.size()) && meta.close() &&
+           OpenAfresh(out_, data_);
 }
 
 bool StagedFile::begin(int status, std::uint64_t rangeStart)
@@ -143,7 +155,7 @@ bool StagedFile::write(const char* bytes, std::size_t count)
 
 std::string StagedFile::finish()
 {
-    const bool flushed = !out_.isOpen() || (out_.flushToDisk() && out_.close());
+    const bool flushed = out_.close();
     if (tooLong_) {
         // A reply longer than the file is not the file: nothing of it is worth continuing.
         discard();

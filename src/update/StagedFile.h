@@ -1,8 +1,8 @@
 #pragma once
 // A download in the staging area: received into .brenhold/staging/data/<path>, described by
-// .brenhold/staging/meta/<path> (the listed time, size and checksum it belongs to), hashed
-// while it arrives and flushed to disk before it counts as complete. A partial file of the
-// same listed time, size and checksum is continued by the next run.
+// .brenhold/staging/meta/<path> (the listed time, size and checksum it belongs to) and
+// hashed while it arrives. The switch flushes it to disk before it relies on it. A partial
+// file of the same listed time, size and checksum is continued by the next run.
 
 #include "crypto/Sha256.h"
 #include "os/OutputFile.h"
@@ -33,7 +33,7 @@ public:
     // Appends bytes of the reply; false when they could not be written or exceed the size.
     bool write(const char* bytes, std::size_t count);
 
-    // After the reply: empty when the file is complete, checked and on the disk; otherwise
+    // After the reply: empty when the file is complete and checked; otherwise
     // the English reason. What was received stays staged for a later run to continue.
     std::string finish();
 

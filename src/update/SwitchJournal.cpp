@@ -1,5 +1,6 @@
 #include "update/SwitchJournal.h"
 
+#include "os/DiskFlush.h"
 #include "os/OutputFile.h"
 #include "text/FormatString.h"
 #include "text/StringUtil.h"
@@ -77,16 +78,16 @@ bool SetAside(const std::string& target, std::size_t number)
     return MoveFileDurably(target, aside);
 }
 
-// Puts one staged file in place. A move that already happened before a cut leaves no
-// staged file: then only the stamp is given again.
-bool PutInPlace(const SwitchPlan::Move& move, std::size_t number)
+// Puts one staged file in place; the move is on the disk once moves is flushed. A move
+// that already happened before a cut leaves no staged file: then only the stamp is given
+// again. A target's folders are made only when the move finds them missing.
+bool PutInPlace(const SwitchPlan::Move& move, std::size_t number, DiskFlush& moves)
 {
     const std::string staged = StagedFile::DataPath(move.path);
     const std::string target = LocalPath(move.path);
-    if (QueryFileStatus(staged.c_str()).exists) {
+    if (QueryFileStatus(staged.c_str()).exists && !moves.move(staged, target)) {
         MakeFoldersOf(target);
-        if (!MoveFileDurably(staged, target) &&
-            !(SetAside(target, number) && MoveFileDurably(staged, target))) {
+        if (!moves.move(staged, target) && !(SetAside(target, number) && moves.move(staged, target))) {
             std::cerr << "Cannot put \"" << move.path << "\" in place" << std::endl;
             return false;
         }
@@ -102,9 +103,15 @@ bool PutInPlace(const SwitchPlan::Move& move, std::size_t number)
 bool CarryOut(const SwitchPlan& plan, const SwitchCheckpoint& checkpoint)
 {
     bool whole = true;
+    DiskFlush moves;
     for (std::size_t i = 0; i < plan.moves.size(); ++i) {
-        whole = PutInPlace(plan.moves[i], i) && whole;
+        whole = PutInPlace(plan.moves[i], i, moves) && whole;
         checkpoint();
+    }
+    // The journal goes only once every move it names is on the disk.
+    if (!moves.flush()) {
+        std::cerr << "Cannot flush the switched files to disk" << std::endl;
+        whole = false;
     }
     for (const std::string& path : plan.removals) {
         if (!RemoveListedFile(path))
@@ -126,6 +133,13 @@ bool CarryOut(const SwitchPlan& plan, const SwitchCheckpoint& checkpoint)
 
 bool SwitchOver(const SwitchPlan& plan, const InstallRecord& next, const SwitchCheckpoint& checkpoint)
 {
+    DiskFlush staged;
+    for (const SwitchPlan::Move& move : plan.moves)
+        staged.add(StagedFile::DataPath(move.path));
+    if (!staged.flush()) {
+        std::cerr << "Cannot flush the staged files to disk; the installation stays as it was" << std::endl;
+        return false;
+    }
     createDirectories((std::string(state::kFolder) + "/").c_str());
     if (!next.save(NextRecordPath()) || !WriteFileDurably(state::kJournal, JournalText(plan))) {
         std::cerr << "Cannot write the journal of the switch; the installation stays as it was" << std::endl;
