@@ -3,6 +3,7 @@
 #include "TempDir.h"
 #include "filetree/FileTree.h"
 #include "net/CommandClient.h"
+#include "net/UpdateServer.h"
 #include "support/ScopedEnvironment_posix.h"
 #include "text/Field.h"
 #include "text/StringUtil.h"
@@ -44,6 +45,7 @@ TEST(CommandClientAgainstJobgate, ReadsTheListingOfTheFilesTheServerHolds)
     ASSERT_TRUE(server.running());
     ScopedEnvironment environment;
     environment.set("BRENHOLD_UPDATE_SERVER", server.hostPort());
+    serverHost.clear(); // taken once a process: another test may have named another host
 
     CommandClient client(15);
     WriteField(client.commandStream, "Corvid");

@@ -18,9 +18,16 @@ std::string BodyOf(const std::string& request)
     return end == std::string::npos ? std::string() : request.substr(end + 4);
 }
 
+// The host name is taken once a process: each test starts from none.
+void UseServer(const std::string& address)
+{
+    SetEnvironment("BRENHOLD_UPDATE_SERVER", address);
+    serverHost.clear();
+}
+
 void UseServer(const TestHttpServer& server)
 {
-    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
+    UseServer("127.0.0.1:" + std::to_string(server.port()));
 }
 
 TEST(CommandClient, ConstructorsOpenTheCommandText)
@@ -70,8 +77,7 @@ TEST(CommandClient, ServerWithoutPortIsAskedOnPort80)
     // The test server stands in as proxy, so the request can name port 80 without a
     // connection to it.
     TestHttpServer proxy(OkReply("ok"));
-    SetEnvironment("BRENHOLD_UPDATE_SERVER", "updates.velmora.example");
-    serverHost.clear();
+    UseServer("updates.velmora.example");
     CommandClient client(15);
     client.proxyHost = "127.0.0.1";
     client.proxyPort = proxy.port();
@@ -89,7 +95,7 @@ TEST(CommandClient, FailedExchangeGivesAnEmptyReply)
         LoopbackSocket probe = LoopbackSocket::listen(1);
         port = probe.localPort();
     }
-    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(port));
+    UseServer("127.0.0.1:" + std::to_string(port));
     CommandClient client(15);
     testing::internal::CaptureStderr();
     EXPECT_EQ(client.postCommand(), "");
