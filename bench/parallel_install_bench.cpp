@@ -86,19 +86,25 @@ std::size_t CountFiles(const fs::path& folder)
 
 struct Setup {
     fs::path base;
-    fs::path main;
     EnvironmentOverrides environment;
+    int installs = 0;
 };
 
-// One fresh install with that many transfers; its wall-clock seconds, or -1.
-double InstallOnce(const Setup& setup, const std::string& transfers, const std::string& server)
+// One fresh install with that many transfers; its wall-clock seconds, or -1. Each goes
+// into a folder of its own and nothing is removed until the end: a file system without a
+// journal (ext4 on this machine's disk) skips inodes freed in the last half minute one by
+// one when it makes a file, which would make every run after a removal slower than the
+// first install on a customer's machine.
+double InstallOnce(Setup& setup, const std::string& transfers, const std::string& server)
 {
-    fs::remove_all(setup.main);
+    const fs::path main = setup.base / ("Haupt" + std::to_string(++setup.installs));
+    std::ofstream(setup.base / "config" / "Velmora" / "Brenhold.ini", std::ios::trunc)
+        << "[MainDirPath]\nViele=" << main.string() << "\n";
     EnvironmentOverrides environment = setup.environment;
     environment.push_back({"BRENHOLD_TRANSFERS", transfers});
     environment.push_back({"BRENHOLD_UPDATE_SERVER", server});
     const MeasuredRun measured = RunMeasured({BRENHOLD_CLIENT_BIN, "Viele"}, environment);
-    const std::size_t installed = CountFiles(setup.main);
+    const std::size_t installed = CountFiles(main);
     if (measured.exitCode != 0 || installed != kFiles) {
         std::fprintf(stderr, "parallel install: brenhold with %s transfer(s) failed (exit %d, %zu files)\n",
                      transfers.c_str(), measured.exitCode, installed);
@@ -117,20 +123,17 @@ int main()
         std::fprintf(stderr, "parallel install: cannot make the repository below %s\n", base.str().c_str());
         return 1;
     }
-    Setup setup{base.path(), base.path() / "Haupt", {}};
+    Setup setup{base.path(), {}};
     fs::create_directories(base.path() / "config" / "Velmora");
-    std::ofstream(base.path() / "config" / "Velmora" / "Brenhold.ini")
-        << "[MainDirPath]\nViele=" << setup.main.string() << "\n";
     fs::create_directories(base.path() / "home");
     setup.environment = {{"XDG_CONFIG_HOME", (base.path() / "config").string()},
                          {"HOME", (base.path() / "home").string()}};
 
-    // curl's list: every file once, over one connection.
-    const fs::path byCurl = base.path() / "curl";
+    // curl's list: every file once, over one connection, into the folder of the run.
     {
         std::ofstream list(base.path() / "curl.list");
         for (int i = 0; i < kFiles; ++i)
-            list << "output = \"" << (byCurl / ("f" + std::to_string(i))).string() << "\"\n";
+            list << "output = \"f" << i << "\"\n";
     }
 
     ::sync();
@@ -150,10 +153,10 @@ int main()
     std::vector<double> oneTimes;
     std::vector<double> defaultTimes;
     for (int run = 0; run < kRuns; ++run) {
-        fs::remove_all(byCurl);
+        const fs::path byCurl = base.path() / ("curl" + std::to_string(run));
         fs::create_directories(byCurl);
-        const MeasuredRun curl =
-            RunMeasured({"/usr/bin/curl", "-s", "-f", "--config", (base.path() / "curl.list").string()});
+        const MeasuredRun curl = RunMeasured({"/usr/bin/curl", "-s", "-f", "--output-dir", byCurl.string(),
+                                              "--config", (base.path() / "curl.list").string()});
         if (curl.exitCode != 0 || fs::file_size(byCurl / ("f" + std::to_string(kFiles - 1))) != kFileSize) {
             std::fprintf(stderr, "parallel install: curl failed (exit %d)\n", curl.exitCode);
             return 1;

@@ -89,15 +89,7 @@ std::string ContentState(const fs::path& folder, const fs::path& skip)
     return StateOf(folder, skip, false);
 }
 
-std::vector<std::string> PartFilesBelow(const fs::path& folder)
+std::string InstalledState(const fs::path& mainDirectory)
 {
-    std::vector<std::string> found;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() >= 14 && name.compare(name.size() - 14, 14, ".brenhold-part") == 0)
-            found.push_back(it->path().string());
-    }
-    return found;
+    return ContentState(mainDirectory, mainDirectory / ".brenhold");
 }

@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 // One line per entry below folder, sorted: relative path, kind, size, modification time
 // and a hash of a file's bytes. Equal texts mean nothing below folder was added,
@@ -14,5 +13,5 @@ std::string FolderState(const std::filesystem::path& folder, const std::filesyst
 // folders by name only (a folder's time changes whenever an entry comes or goes).
 std::string ContentState(const std::filesystem::path& folder, const std::filesystem::path& skip = {});
 
-// Every file below folder whose name ends in ".brenhold-part".
-std::vector<std::string> PartFilesBelow(const std::filesystem::path& folder);
+// The content of an installation directory outside its state folder .brenhold.
+std::string InstalledState(const std::filesystem::path& mainDirectory);

@@ -29,11 +29,6 @@ std::string NewBytes(int i)
     return std::string("Fassung 2 der Datei ").append(std::to_string(i));
 }
 
-std::string InstalledState(const fs::path& main)
-{
-    return ContentState(main, main / ".brenhold");
-}
-
 // The Range header of the last file request; empty when it had none.
 std::string RangeOf(const std::string& request)
 {

@@ -139,7 +139,7 @@ protected:
         ASSERT_EQ(copied.exitCode, 0) << copied.err;
     }
 
-    std::string installedState() const { return ContentState(main_, main_ / ".brenhold"); }
+    std::string installedState() const { return InstalledState(main_); }
 
     TempDir base_;
     fs::path root_;
