@@ -84,7 +84,7 @@ bool SendText(RequestChannel& out, int status, std::string_view text)
 bool SendListing(RequestChannel& out, const std::string& listing)
 {
     // The client folds a reply that declares UTF-8; this one says what it is.
-    std::string head = Head(200, "text/plain; charset=windows-1252");
+    std::string head = Head(200, kListingType);
     head += "Content-Length: " + std::to_string(listing.size()) + "\r\n\r\n";
     return out.write(head) && out.write(listing);
 }
@@ -92,7 +92,7 @@ bool SendListing(RequestChannel& out, const std::string& listing)
 bool SendFileBytes(RequestChannel& out, int file, std::uint64_t size, const ByteRange& range)
 {
     const bool part = range.kind == ByteRange::Kind::Part;
-    std::string head = Head(part ? 206 : 200, "application/octet-stream");
+    std::string head = Head(part ? 206 : 200, kFileType);
     std::uint64_t left = size;
     if (part) {
         head += "Content-Range: bytes " + std::to_string(range.first) + "-" + std::to_string(range.last) + "/" +
@@ -126,16 +126,16 @@ bool SendRangeNotSatisfiable(RequestChannel& out, std::uint64_t size)
         TextAnswer(416, "range beyond the end of the file", "Content-Range: bytes */" + std::to_string(size) + "\r\n"));
 }
 
-bool SendFileByWebServer(RequestChannel& out, const std::string& path, bool encoded)
+bool SendFileByWebServer(RequestChannel& out, const std::string& path, bool encoded, std::string_view contentType)
 {
-    std::string head = Head(200, "application/octet-stream");
+    std::string head = Head(200, contentType);
     head += "X-Sendfile: " + (encoded ? PercentEncoded(path) : path) + "\r\n\r\n";
     return out.write(head);
 }
 
-bool SendFileByAccelRedirect(RequestChannel& out, const std::string& uri)
+bool SendFileByAccelRedirect(RequestChannel& out, const std::string& uri, std::string_view contentType)
 {
-    std::string head = Head(200, "application/octet-stream");
+    std::string head = Head(200, contentType);
     head += "X-Accel-Redirect: " + PercentEncoded(uri) + "\r\n\r\n";
     return out.write(head);
 }

@@ -13,7 +13,10 @@
 // A short plain-text answer, for refusals and errors; 405 also names the allowed method.
 bool SendText(RequestChannel& out, int status, std::string_view text);
 
-// A listing in Windows-1252.
+// The type of a listing, which is Windows-1252.
+inline constexpr std::string_view kListingType = "text/plain; charset=windows-1252";
+
+// A listing.
 bool SendListing(RequestChannel& out, const std::string& listing);
 
 // The bytes of file (size bytes long) that range asks for, read from it as they are: the
@@ -23,9 +26,13 @@ bool SendFileBytes(RequestChannel& out, int file, std::uint64_t size, const Byte
 // 416 for a range that starts beyond the end of a file of size bytes.
 bool SendRangeNotSatisfiable(RequestChannel& out, std::uint64_t size);
 
-// An answer whose body the web server sends from the file at path (X-Sendfile), written
-// %XX-encoded (lighttpd decodes it) or as it is (Apache's mod_xsendfile decodes nothing).
-bool SendFileByWebServer(RequestChannel& out, const std::string& path, bool encoded);
+// A file of the product, or a stored signed listing.
+inline constexpr std::string_view kFileType = "application/octet-stream";
+
+// An answer of type contentType whose body the web server sends from the file at path
+// (X-Sendfile), written %XX-encoded (lighttpd decodes it) or as it is (Apache's
+// mod_xsendfile decodes nothing).
+bool SendFileByWebServer(RequestChannel& out, const std::string& path, bool encoded, std::string_view contentType);
 
 // An answer whose body nginx sends from the internal location uri (X-Accel-Redirect).
-bool SendFileByAccelRedirect(RequestChannel& out, const std::string& uri);
+bool SendFileByAccelRedirect(RequestChannel& out, const std::string& uri, std::string_view contentType);

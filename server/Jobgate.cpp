@@ -105,8 +105,16 @@ private:
             return SendText(out_, refusal->status, refusal->text);
         // A release the maker signed is sent as signed; only an unsigned one is walked.
         const StoredListing signedListing = ReadSignedListing(root_, productName_);
-        if (signedListing.state == StoredListing::State::Found)
+        if (signedListing.state == StoredListing::State::Found) {
+            // Sent as it is by a web server that sends files (X-Sendfile): the same bytes,
+            // without passing through jobgate. Not by nginx: it caches no answer it was
+            // redirected for, and a caching front must keep the listing.
+            if (environment_.fileSending != FileSending::XAccelRedirect) {
+                if (const auto sent = sendByWebServer("/" + SignedListingName(productName_), kListingType))
+                    return *sent;
+            }
             return SendListing(out_, signedListing.text);
+        }
         if (signedListing.state == StoredListing::State::Unreadable)
             return SendText(out_, 500, "listing failed");
         FileTree tree;
@@ -149,13 +157,30 @@ private:
         std::string relative = "/" + productName_;
         for (const std::string& name : *names)
             relative += "/" + name;
-        if (environment_.fileSending == FileSending::XAccelRedirect)
-            return SendFileByAccelRedirect(out_, environment_.accelRedirect + relative);
-        const bool encoded = environment_.fileSending == FileSending::XSendfile;
-        // A header value loses blanks at its end, and a raw path would name another file.
-        if (!encoded && (relative.back() == ' ' || relative.back() == '\t'))
-            return SendFileBytes(out_, file.fd.get(), file.size, range);
-        return SendFileByWebServer(out_, root_ + relative, encoded);
+        if (const auto sent = sendByWebServer(relative, kFileType))
+            return *sent;
+        return SendFileBytes(out_, file.fd.get(), file.size, range);
+    }
+
+    // Has the web server send the file at relative (below the root) when it is set to send
+    // files and can be given this path; whether the answer went out, or nothing when jobgate
+    // must send the body itself.
+    std::optional<bool> sendByWebServer(const std::string& relative, std::string_view contentType)
+    {
+        switch (environment_.fileSending) {
+        case FileSending::ByJobgate:
+            return std::nullopt;
+        case FileSending::XAccelRedirect:
+            return SendFileByAccelRedirect(out_, environment_.accelRedirect + relative, contentType);
+        case FileSending::XSendfileRaw:
+            // A header value loses blanks at its end, and a raw path would name another file.
+            if (relative.back() == ' ' || relative.back() == '\t')
+                return std::nullopt;
+            return SendFileByWebServer(out_, root_ + relative, false, contentType);
+        case FileSending::XSendfile:
+            break;
+        }
+        return SendFileByWebServer(out_, root_ + relative, true, contentType);
     }
 
     // list() reads the signed listing through this member, which hides the free function of

@@ -20,9 +20,14 @@ StoredListing Unreadable(const std::string& path, const char* reason)
 
 } // namespace
 
+std::string SignedListingName(const std::string& productFolderName)
+{
+    return productFolderName + ".brenhold-listing";
+}
+
 std::string SignedListingPath(const std::string& root, const std::string& productFolderName)
 {
-    return root + "/" + productFolderName + ".brenhold-listing";
+    return root + "/" + SignedListingName(productFolderName);
 }
 
 StoredListing ReadSignedListing(const std::string& root, const std::string& productFolderName)

@@ -7,6 +7,10 @@
 
 #include <string>
 
+// The name of the signed listing of the product whose folder is productFolderName, in the
+// folder that holds it.
+std::string SignedListingName(const std::string& productFolderName);
+
 // The path of the signed listing of the product whose folder is root/productFolderName.
 std::string SignedListingPath(const std::string& root, const std::string& productFolderName);
 
