@@ -2,6 +2,7 @@
 // signed repository: a fresh install and an update give the same files, bytes, times,
 // record and status texts as a run with one transfer, also over a slow link.
 #include "FaultServerRun.h"
+#include "FolderState.h"
 #include "LatencyRelay.h"
 #include "LighttpdServer.h"
 #include "support/ScopedEnvironment_posix.h"
@@ -11,31 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file below main outside the state folder: its bytes and its stamp.
-std::map<std::string, std::pair<std::string, std::uint32_t>> InstalledFiles(const fs::path& main)
-{
-    std::map<std::string, std::pair<std::string, std::uint32_t>> files;
-    for (auto it = fs::recursive_directory_iterator(main); it != fs::recursive_directory_iterator(); ++it) {
-        if (it->path().filename() == ".brenhold") {
-            it.disable_recursion_pending();
-            continue;
-        }
-        if (it->is_regular_file())
-            files[it->path().lexically_relative(main).generic_string()] = {ReadFileBytes(it->path()),
-                                                                           StampOf(it->path())};
-    }
-    return files;
-}
 
 class ParallelLighttpdRun : public ::testing::Test {
 protected:
@@ -92,18 +75,12 @@ protected:
         const auto six = run("6");
         environment_.set("BRENHOLD_UPDATE_SERVER", server_->hostPort());
         EXPECT_EQ(six->statusTexts, one->statusTexts);
-        const auto installed = InstalledFiles(mainFor("1"));
-        EXPECT_TRUE(InstalledFiles(mainFor("6")) == installed);
+        const std::string installed = InstalledState(mainFor("1"));
+        EXPECT_EQ(InstalledState(mainFor("6")), installed);
         EXPECT_EQ(ReadFileBytes(mainFor("6") / ".brenhold" / "installed"),
                   ReadFileBytes(mainFor("1") / ".brenhold" / "installed"));
         EXPECT_FALSE(fs::exists(mainFor("6") / ".brenhold" / "staging" / "data"));
-
-        std::map<std::string, std::pair<std::string, std::uint32_t>> published;
-        const fs::path product = base_.path() / "repo" / "Corvid";
-        for (const auto& [path, file] : InstalledFiles(product))
-            published[path] = {file.first, StampOf(product / path)};
-        EXPECT_EQ(installed.size(), published.size());
-        EXPECT_TRUE(installed == published);
+        EXPECT_EQ(installed, ContentState(base_.path() / "repo" / "Corvid"));
     }
 
     TempDir base_;
