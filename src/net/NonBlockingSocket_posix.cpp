@@ -20,24 +20,6 @@ bool WouldBlock(int error)
 
 } // namespace
 
-NonBlockingSocket::~NonBlockingSocket()
-{
-    close();
-}
-
-NonBlockingSocket::NonBlockingSocket(NonBlockingSocket&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1))
-{}
-
-NonBlockingSocket& NonBlockingSocket::operator=(NonBlockingSocket&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, -1);
-    }
-    return *this;
-}
-
 bool NonBlockingSocket::beginConnect(std::uint32_t address, std::uint16_t port)
 {
     close();
