@@ -88,3 +88,8 @@ std::string NumberedBytes(std::size_t count)
     bytes.resize(count);
     return bytes;
 }
+
+void PrintTo(const Fault& fault, std::ostream* out)
+{
+    *out << fault.name;
+}

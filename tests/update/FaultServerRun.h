@@ -15,8 +15,17 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// A faulty reply to a file request, made from the file's bytes, named for the test's name.
+struct Fault {
+    const char* name;
+    Reply (*reply)(const std::string& bytes);
+};
+
+void PrintTo(const Fault& fault, std::ostream* out);
 
 // Short limits, so that a silent server costs a test well under a second.
 inline constexpr Timeouts kShortTimeouts{std::chrono::milliseconds(1000), std::chrono::milliseconds(300)};

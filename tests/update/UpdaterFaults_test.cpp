@@ -18,16 +18,6 @@ constexpr std::uint32_t kOldTime = 1000000000;
 constexpr std::uint32_t kNewTime = 1100000000;
 const std::string kPath = "./Daten/programm.dat";
 
-struct Fault {
-    const char* name;
-    Reply (*reply)(const std::string& newBytes);
-};
-
-void PrintTo(const Fault& fault, std::ostream* out)
-{
-    *out << fault.name;
-}
-
 const Fault kFaults[] = {
     {"CutBody", [](const std::string& b) { return CutReply(b, b.size() / 2); }},
     {"CutBeforeTheLastByte", [](const std::string& b) { return CutReply(b, b.size() - 1); }},

@@ -165,16 +165,6 @@ TEST_F(ParallelRun, AResumedFileCountsItsStagedBytesAsDone)
     EXPECT_EQ(run->progress.back(), "pos 0");
 }
 
-struct Fault {
-    const char* name;
-    Reply (*reply)(const std::string& bytes);
-};
-
-void PrintTo(const Fault& fault, std::ostream* out)
-{
-    *out << fault.name;
-}
-
 const Fault kFaults[] = {
     {"CutBody", [](const std::string& b) { return CutReply(b, b.size() / 2); }},
     {"ResetMidBody", [](const std::string& b) { return ResetReply(b, 300 + b.size() / 3); }},
