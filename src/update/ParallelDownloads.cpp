@@ -161,7 +161,7 @@ void ParallelDownloads::onEnd(int exchange, ExchangeEnd end)
     downloads_.erase(found);
 
     if (end == ExchangeEnd::cancelled) {
-        // What arrived is flushed and stays staged: the next run continues it.
+        // What arrived stays staged: the next run continues it.
         download->staged.finish();
         owner_.downloadEnded({.file = download->staged.file(), .cancelled = true});
         return;

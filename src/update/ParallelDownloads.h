@@ -2,7 +2,7 @@
 // The downloads of one update run, several at once in the one thread: each needed file
 // is received into a StagedFile of its own over an exchange of its own. Downloads start
 // in the order they are added, as slots come free, and complete in any order; each is
-// checked and flushed as it completes.
+// checked as it completes.
 
 #include "net/ParallelExchanges.h"
 #include "update/PlannedFile.h"

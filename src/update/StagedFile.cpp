@@ -155,13 +155,13 @@ bool StagedFile::write(const char* bytes, std::size_t count)
 
 std::string StagedFile::finish()
 {
-    const bool flushed = out_.close();
+    const bool closed = out_.close();
     if (tooLong_) {
         // A reply longer than the file is not the file: nothing of it is worth continuing.
         discard();
         return "more bytes than listed";
     }
-    if (writeFailed_ || !flushed)
+    if (writeFailed_ || !closed)
         return "write error";
     if (received_ != file_.size)
         return FormatString("%llu of %u bytes", static_cast<unsigned long long>(received_), file_.size);
