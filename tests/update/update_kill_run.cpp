@@ -7,6 +7,8 @@
 //   N    ends the run at its Nth checkpoint (received blocks and switch steps counted
 //        together); 0 ends it nowhere
 //   sN   ends the run at the Nth checkpoint that is no received block: a switch step
+//   bN   ends the run at the first received block after which N bytes have come in all
+//        (how the bytes fall into blocks differs from run to run; their count does not)
 #include "update/Updater.h"
 
 #include <signal.h>
@@ -38,12 +40,13 @@ public:
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: update_kill_run PRODUCT MAINDIR N|sN\n");
+        std::fprintf(stderr, "usage: update_kill_run PRODUCT MAINDIR N|sN|bN\n");
         return 2;
     }
     const std::string point = argv[3];
     const bool countsSteps = !point.empty() && point[0] == 's';
-    const long killAt = std::strtol(point.c_str() + (countsSteps ? 1 : 0), nullptr, 10);
+    const bool countsBytes = !point.empty() && point[0] == 'b';
+    const long long killAt = std::strtoll(point.c_str() + (countsSteps || countsBytes ? 1 : 0), nullptr, 10);
 
     CountingUpdater updater;
     updater.productName.SetText(argv[1]);
@@ -55,6 +58,11 @@ int main(int argc, char** argv)
         ++calls;
         if (updater.inBlock)
             ++blocks;
+        if (countsBytes) {
+            if (updater.inBlock && updater.received >= static_cast<std::uint64_t>(killAt))
+                ::raise(SIGKILL);
+            return;
+        }
         const long count = countsSteps ? calls - blocks : calls;
         if (killAt > 0 && count == killAt && (!countsSteps || !updater.inBlock))
             ::raise(SIGKILL);
