@@ -3,6 +3,7 @@
 #include "filetree/ListingFormat.h"
 #include "text/CharClass.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -101,14 +102,40 @@ std::optional<ListingValidity> ParseValidity(std::string_view headerText2)
     if (space == std::string_view::npos)
         return std::nullopt;
     const auto serial = ParseDecimal(headerText2.substr(0, space));
-    const auto expires = ParseDecimal(headerText2.substr(space + kExpiresPrefix.size()));
+    std::string_view rest = headerText2.substr(space + kExpiresPrefix.size());
+    const std::size_t wordsStart = std::min(rest.find(' '), rest.size());
+    const auto expires = ParseDecimal(rest.substr(0, wordsStart));
     if (!serial || !expires)
         return std::nullopt;
-    return ListingValidity{*serial, *expires};
+    ListingValidity validity{*serial, *expires, {}};
+    rest.remove_prefix(wordsStart);
+    while (!rest.empty()) {
+        rest.remove_prefix(1); // the space before the word
+        const std::string_view word = rest.substr(0, std::min(rest.find(' '), rest.size()));
+        rest.remove_prefix(word.size());
+        const std::size_t equals = std::min(word.find('='), word.size());
+        ListingHeaderWord parsed{std::string(word.substr(0, equals)), std::string(word.substr(std::min(equals + 1, word.size())))};
+        if (parsed.name.empty() || parsed.name == "serial" || parsed.name == "expires")
+            return std::nullopt;
+        validity.words.push_back(std::move(parsed));
+    }
+    return validity;
 }
 
 std::string FormatValidity(const ListingValidity& validity)
 {
-    return std::string(kValidityPrefix) + std::to_string(validity.serial) + std::string(kExpiresPrefix) +
-           std::to_string(validity.expires);
+    std::string text = std::string(kValidityPrefix) + std::to_string(validity.serial) +
+                       std::string(kExpiresPrefix) + std::to_string(validity.expires);
+    for (const ListingHeaderWord& word : validity.words)
+        text += " " + word.name + "=" + word.value;
+    return text;
+}
+
+std::optional<std::string> HeaderWord(const ListingValidity& validity, std::string_view name)
+{
+    for (const ListingHeaderWord& word : validity.words) {
+        if (word.name == name)
+            return word.value;
+    }
+    return std::nullopt;
 }

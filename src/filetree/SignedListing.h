@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr int kSignedListingLayout = 2; // headerNumber of a signed listing
 
@@ -38,14 +39,27 @@ std::optional<ListingSignatureBlock> ParseSignatureBlock(std::string_view preamb
 // The preamble for block, which ParseSignatureBlock reads back when block is well-formed.
 std::string FormatSignatureBlock(const ListingSignatureBlock& block);
 
+struct ListingHeaderWord {
+    std::string name;  // not empty, no '=' and no space
+    std::string value; // no space; may be empty
+};
+
 struct ListingValidity {
     std::uint64_t serial = 0;  // counts up with each signing of the product
     std::uint64_t expires = 0; // seconds since 1970 UTC
+    // Further words of the maker's, in order. A reader keeps words it does not know: they are
+    // signed with the rest, so a newer release can carry words an older client only skips.
+    std::vector<ListingHeaderWord> words = {};
 };
 
-// The validity in a signed listing's headerText2: exactly "files serial=S expires=E", both
-// decimal, without sign or leading zeros (but "0"), each fitting 64 bits; none otherwise.
+// The validity in a signed listing's headerText2: "files serial=S expires=E", both decimal,
+// without sign or leading zeros (but "0"), each fitting 64 bits, followed by any number of
+// " NAME=VALUE" words (single spaces; a word without '=' has an empty value); none otherwise,
+// and none when a word names serial or expires again.
 std::optional<ListingValidity> ParseValidity(std::string_view headerText2);
 
 // The headerText2 for validity.
 std::string FormatValidity(const ListingValidity& validity);
+
+// The value of the first word called name, or none.
+std::optional<std::string> HeaderWord(const ListingValidity& validity, std::string_view name);

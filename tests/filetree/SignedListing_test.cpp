@@ -108,6 +108,9 @@ TEST(SignedListing, ReadsValidityTexts)
         {"files serial=18446744073709551615 expires=18446744073709551615",
          {18446744073709551615ull, 18446744073709551615ull}},
         {"files serial=10 expires=4102444800", {10, 4102444800ull}},
+        // Words a reader does not know are kept and skipped: a newer maker's tool may add them.
+        {"files serial=3 expires=9 not-yet-known=x", {3, 9, {{"not-yet-known", "x"}}}},
+        {"files serial=3 expires=9 a=1 flag b=", {3, 9, {{"a", "1"}, {"flag", ""}, {"b", ""}}}},
     };
     for (const auto& [text, validity] : good) {
         SCOPED_TRACE(text);
@@ -115,8 +118,20 @@ TEST(SignedListing, ReadsValidityTexts)
         ASSERT_TRUE(parsed.has_value());
         EXPECT_EQ(parsed->serial, validity.serial);
         EXPECT_EQ(parsed->expires, validity.expires);
-        EXPECT_EQ(FormatValidity(validity), text);
+        ASSERT_EQ(parsed->words.size(), validity.words.size());
+        for (std::size_t i = 0; i < validity.words.size(); ++i) {
+            EXPECT_EQ(parsed->words[i].name, validity.words[i].name);
+            EXPECT_EQ(parsed->words[i].value, validity.words[i].value);
+        }
+        // A word without '=' reads back as one with an empty value.
+        if (text.find(" flag ") == std::string::npos) {
+            EXPECT_EQ(FormatValidity(validity), text);
+        }
     }
+    const auto words = ParseValidity("files serial=3 expires=9 a=1 a=2");
+    ASSERT_TRUE(words.has_value());
+    EXPECT_EQ(HeaderWord(*words, "a"), "1");
+    EXPECT_FALSE(HeaderWord(*words, "b").has_value());
 }
 
 TEST(SignedListing, RefusesMalformedValidityTexts)
@@ -144,6 +159,10 @@ TEST(SignedListing, RefusesMalformedValidityTexts)
         "files serial=1 expires=18446744073709551616",
         "files serial=99999999999999999999 expires=2",
         "files serial=1 expires=2 expires=3",
+        "files serial=1 expires=2 serial=3",
+        "files serial=1 expires=2 =x",
+        "files serial=1 expires=2  a=1",
+        "files serial=1 expires=2 a=1 ",
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);

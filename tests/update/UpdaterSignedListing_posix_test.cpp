@@ -123,6 +123,20 @@ TEST_F(SignedRun, InstallsASignedReleaseAndASecondRunFetchesNothing)
     EXPECT_EQ(serials_.lastSerial("Corvid"), 2u);
 }
 
+TEST_F(SignedRun, InstallsAReleaseWhoseHeaderCarriesAWordNoClientKnows)
+{
+    run();
+    publishSecondRelease();
+    WriteFileBytes(listingFile(), Resigned(ReadFileBytes(listingFile()), [](std::string& body) {
+                       const std::size_t end = body.find('\x03', body.find("expires="));
+                       body.insert(end, " word-of-a-later-release=1");
+                   }));
+    const auto updated = run();
+    EXPECT_EQ(updated->outcome(), Updater::Outcome::Done);
+    EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 2");
+    EXPECT_EQ(serials_.lastSerial("Corvid"), 2u);
+}
+
 struct Attack {
     const char* name;
     // Everything up to the attacked run: the server then serves the attacker's answer.
