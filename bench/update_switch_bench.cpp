@@ -49,7 +49,7 @@ bool Prepare(SwitchPlan& plan, InstallRecord& next)
             return false;
         old.paths.insert(path);
         next.paths.insert(path);
-        plan.moves.push_back({path, kNewTime});
+        plan.moves.push_back({path, kNewTime, static_cast<std::uint32_t>(("neu " + std::to_string(i)).size()), ""});
     }
     return old.save(".brenhold/installed");
 }
@@ -73,7 +73,8 @@ int main()
         }
         ::sync(); // the files just written are not flushed while the switch is timed
         const auto start = std::chrono::steady_clock::now();
-        const bool switched = SwitchOver(plan, next, [] {});
+        std::string failed;
+        const bool switched = SwitchOver(plan, next, [] {}, failed) == SwitchEnd::Switched;
         seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         std::ifstream last(ListedPath(kFiles - 1));
         std::string text;

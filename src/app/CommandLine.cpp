@@ -170,6 +170,8 @@ CommandLine Parse(WordSource& source)
             line.quiet = true;
         } else if (word == "--no-start") {
             line.noStart = true;
+        } else if (word == "--repair") {
+            line.repair = true;
         } else if (word == "--dir") {
             TakeValue(source, word, "a directory", line.directory, line.error);
         } else if (word == "--uninstall") {
@@ -186,8 +188,8 @@ CommandLine Parse(WordSource& source)
     }
     if (!line.error.empty())
         return line;
-    if (line.uninstallProduct && (!productWords.empty() || line.directory || line.noStart))
-        line.error = "--uninstall takes no product to update, --dir or --no-start";
+    if (line.uninstallProduct && (!productWords.empty() || line.directory || line.noStart || line.repair))
+        line.error = "--uninstall takes no product to update, --dir, --no-start or --repair";
     std::string text;
     for (const std::string& productWord : productWords)
         text += productWord + " ";

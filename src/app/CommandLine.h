@@ -4,6 +4,8 @@
 //   --quiet              no window, no question, no message (unattended runs)
 //   --dir DIRECTORY      the main directory of a first installation
 //   --no-start           the product is not started at the end
+//   --repair             every installed file is hashed against the signed listing, and
+//                        what differs is fetched again
 //   --uninstall PRODUCT  removes the product instead of updating it (with --quiet only)
 //   --finish-removal PROCESS DIRECTORY
 //                        internal (Windows): the copy the uninstaller leaves in the temp
@@ -23,6 +25,7 @@ struct CommandLine {
     StartupArguments startup; // the product words; defaults when there are none
     bool quiet = false;
     bool noStart = false;
+    bool repair = false;
     std::optional<std::string> directory;
     std::optional<std::string> uninstallProduct;
     std::optional<std::string> finishRemovalProcess;

@@ -5,24 +5,38 @@
 #include <cstdint>
 #include <string>
 
-std::uint64_t ListingSerialStore::lastSerial(const std::string& product) const
+namespace {
+
+// 64 lower-case hex digits, as a listing's SHA-256 is written.
+bool IsHexDigest(const std::string& text)
 {
-    const std::string text = settings_.readString(kSection, product, "");
-    if (text.empty() || text.size() > 20)
-        return 0;
-    std::uint64_t serial = 0;
-    for (const char c : text) {
-        if (!IsDigit(c))
-            return 0;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (serial > (UINT64_MAX - digit) / 10)
-            return 0;
-        serial = serial * 10 + digit;
-    }
-    return serial;
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
-void ListingSerialStore::remember(const std::string& product, std::uint64_t serial)
+} // namespace
+
+std::optional<AcceptedListing> ListingSerialStore::lastAccepted(const std::string& product) const
 {
-    settings_.writeString(kSection, product, std::to_string(serial));
+    AcceptedListing accepted;
+    const std::string text = settings_.readString(kSection, product, "");
+    if (text.size() > 20)
+        return std::nullopt;
+    for (const char c : text) {
+        if (!IsDigit(c))
+            return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (accepted.serial > (UINT64_MAX - digit) / 10)
+            return std::nullopt;
+        accepted.serial = accepted.serial * 10 + digit;
+    }
+    accepted.digest = settings_.readString(kDigestSection, product, "");
+    if (!accepted.digest.empty() && !IsHexDigest(accepted.digest))
+        return std::nullopt;
+    return accepted;
+}
+
+void ListingSerialStore::remember(const std::string& product, const AcceptedListing& listing)
+{
+    settings_.writeString(kSection, product, std::to_string(listing.serial));
+    settings_.writeString(kDigestSection, product, listing.digest);
 }

@@ -127,6 +127,7 @@ bool SetupApplication::runDialogSequence()
     updater.programPath.SetText(values.programPath);
     updater.mainDirectory.SetText(values.mainDirectory);
     updater.startsProgram = !commandLine_.noStart;
+    updater.repairs = commandLine_.repair;
     updater.log = log_.get();
     updater.serials = &serials;
     updater.onFinished = [this](const Updater& finished) { finishRun(finished); };

@@ -9,7 +9,6 @@
 #include "text/FormatString.h"
 #include "text/UserTexts.h"
 #include "update/InstallRecord.h"
-#include "update/ListedPath.h"
 #include "update/LocalPath.h"
 #include "update/LocalRemoval.h"
 #include "update/PlacementPaths.h"
@@ -75,11 +74,11 @@ void RemoveProductShortcut(const std::string& product, int folder, const std::st
 InstallRecord RemoveRecordedFiles(RunLog& log)
 {
     InstallRecord left;
-    for (const std::string& path : InstallRecord::Load(state::kRecord).paths) {
-        if (const std::string reason = UnsafeListedPathReason(path); !reason.empty()) {
-            Report(log, "not removing recorded file \"" + path + "\": " + reason);
-            continue;
-        }
+    const InstallRecord record = InstallRecord::Load(state::kRecord);
+    // A path that is no safe listed path was never installed by the client: it is not removed.
+    for (const std::string& refused : record.refused)
+        Report(log, "uninstall: " + refused);
+    for (const std::string& path : record.paths) {
         if (RemoveListedFile(path)) {
             log.write("removed " + path);
         } else {
@@ -160,7 +159,8 @@ int Uninstall(const std::string& product, bool quiet, SettingsStore& settings, R
     RemoveProductShortcut(product, kDesktopFolder, mainDirectory, log);
     RemoveProductShortcut(product, kProgramsFolder, mainDirectory, log);
     if (!settings.removeEntry(app::kMainDirSection, product) ||
-        !settings.removeEntry(ListingSerialStore::kSection, product))
+        !settings.removeEntry(ListingSerialStore::kSection, product) ||
+        !settings.removeEntry(ListingSerialStore::kDigestSection, product))
         Report(log, "uninstall: cannot remove the settings of " + product);
     if (!platform.removeEntry(product))
         Report(log, "uninstall: cannot remove the uninstall entry of " + product);

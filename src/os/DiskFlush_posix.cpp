@@ -7,10 +7,14 @@
 
 #include <cstdio>
 
+// Any file on the volume names it for syncfs; the first and the latest are kept, since a
+// later move may take the first away again (an undone switch moves files back).
 void DiskFlush::add(const std::string& path)
 {
-    if (files_.empty())
+    if (files_.size() < 2)
         files_.push_back(path);
+    else
+        files_.back() = path;
 }
 
 bool DiskFlush::move(const std::string& from, const std::string& to)
@@ -25,7 +29,9 @@ bool DiskFlush::flush()
 {
     if (files_.empty())
         return true;
-    const int fd = ::open(files_.front().c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(files_.back().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fd = ::open(files_.front().c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool flushed = ::syncfs(fd) == 0;

@@ -26,6 +26,8 @@ inline constexpr char kDownloadFileFormat[] = "Download der Datei %d/%d: %s"; //
 inline constexpr char kStarting[] = "Starte ";                                // followed by the product
 inline constexpr char kCancelUpdateQuestion[] = "Soll die Aktualisierung abgebrochen werden?";
 inline constexpr char kListingUntrusted[] = "Die Aktualisierung ist nicht vertrauenswürdig und wurde übersprungen.";
+inline constexpr char kNotReplacedFormat[] =
+    "Die Datei %s konnte nicht ersetzt werden; die bisherige Version bleibt installiert."; // path
 inline constexpr char kNoSpaceFormat[] = "Nicht genügend Speicherplatz: %s benötigt, %s frei."; // needed, free
 
 // Removal (uninstall)

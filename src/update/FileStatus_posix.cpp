@@ -13,6 +13,8 @@ FileStatus QueryFileStatus(const char* path)
         return status;
     }
     status.exists = true;
+    status.isFolder = S_ISDIR(info.st_mode);
+    status.size = static_cast<std::uint64_t>(info.st_size);
     status.creationTime = StampFromSeconds(info.st_mtime);
     return status;
 }

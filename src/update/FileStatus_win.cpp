@@ -13,6 +13,8 @@ FileStatus QueryFileStatus(const char* path)
         return status;
     }
     status.exists = true;
+    status.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     status.creationTime = StampFromFileTime((std::uint64_t(data.ftCreationTime.dwHighDateTime) << 32) |
                                             data.ftCreationTime.dwLowDateTime);
     return status;

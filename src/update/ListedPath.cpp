@@ -55,18 +55,27 @@ std::string SegmentReason(std::string_view segment)
     return {};
 }
 
-// Whether the first segment names the client's own state folder, in any letter case, as
-// Windows file systems compare names.
-bool IsStateFolder(std::string_view segment)
+bool SameIgnoringCase(std::string_view a, std::string_view b)
 {
-    const std::string_view folder(state::kFolder);
-    if (segment.size() != folder.size())
+    if (a.size() != b.size())
         return false;
-    for (std::size_t i = 0; i < segment.size(); ++i) {
-        if (Upper(segment[i]) != Upper(folder[i]))
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Upper(a[i]) != Upper(b[i]))
             return false;
     }
     return true;
+}
+
+// Whether the first segment names the client's own state folder, in any letter case, as
+// Windows file systems compare names, or by the short name Windows makes of ".brenhold"
+// (the first six letters without the dot, "~" and a number).
+bool IsStateFolder(std::string_view segment)
+{
+    if (SameIgnoringCase(segment, state::kFolder))
+        return true;
+    const std::string_view shortStem = std::string_view(state::kFolder).substr(1, 6);
+    return segment.size() > shortStem.size() + 1 && SameIgnoringCase(segment.substr(0, shortStem.size()), shortStem) &&
+           segment[shortStem.size()] == '~';
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "update/ListingTrust.h"
 
 #include "crypto/Base64.h"
+#include "crypto/Sha256.h"
 #include "crypto/Signature.h"
 #include "filetree/FileTree.h"
 #include "filetree/SignedListing.h"
@@ -18,7 +19,7 @@ ListingVerdict Refusal(std::string reason)
 
 } // namespace
 
-ListingVerdict ListingTrust::check(std::string_view listing, const std::string& product, std::uint64_t lastSerial,
+ListingVerdict ListingTrust::check(std::string_view listing, const std::string& product, const AcceptedListing& known,
                                    std::uint64_t now, FileTree& tree) const
 {
     const auto parts = SplitListing(listing);
@@ -44,9 +45,13 @@ ListingVerdict ListingTrust::check(std::string_view listing, const std::string& 
     const auto validity = ParseValidity(signedTree.headerText2);
     if (!validity)
         return Refusal("the signed listing has no serial and expiry");
-    if (validity->serial < lastSerial)
+    if (validity->serial < known.serial)
         return Refusal("the signed listing's serial " + std::to_string(validity->serial) +
-                       " is older than the accepted " + std::to_string(lastSerial));
+                       " is older than the accepted " + std::to_string(known.serial));
+    const std::string digest = HexDigest(Sha256Of(parts->body));
+    if (validity->serial == known.serial && !known.digest.empty() && digest != known.digest)
+        return Refusal("the signed listing's serial " + std::to_string(validity->serial) +
+                       " was accepted before with other content");
     if (validity->expires <= now)
         return Refusal("the signed listing expired");
 
@@ -55,6 +60,8 @@ ListingVerdict ListingTrust::check(std::string_view listing, const std::string& 
     verdict.keyId = block->keyId;
     verdict.serial = validity->serial;
     verdict.expires = validity->expires;
+    verdict.digest = digest;
+    verdict.words = validity->words;
     return verdict;
 }
 

@@ -4,6 +4,8 @@
 // trusted keys reads unsigned listings as they come.
 
 #include "crypto/PublicKey.h"
+#include "filetree/SignedListing.h"
+#include "update/ListingSerials.h"
 
 #include <cstdint>
 #include <string>
@@ -18,6 +20,8 @@ struct ListingVerdict {
     std::string keyId;
     std::uint64_t serial = 0;
     std::uint64_t expires = 0;
+    std::string digest; // SHA-256 of the signed part in hex
+    std::vector<ListingHeaderWord> words; // the header's further words
 };
 
 class ListingTrust {
@@ -33,9 +37,10 @@ public:
     bool requiresSignature() const { return signaturesRequired_; }
 
     // Checks a signed listing exactly as it was received; what verifies is read into
-    // tree, which the caller uses only when the listing is accepted. lastSerial is the serial last accepted for the product; now is in
-    // seconds since 1970 UTC.
-    ListingVerdict check(std::string_view listing, const std::string& product, std::uint64_t lastSerial,
+    // tree, which the caller uses only when the listing is accepted. known is the newest
+    // listing known for the product: one with a lower serial is refused, and so is one with
+    // the same serial and another digest (when known has one). now is in seconds since 1970 UTC.
+    ListingVerdict check(std::string_view listing, const std::string& product, const AcceptedListing& known,
                          std::uint64_t now, FileTree& tree) const;
 
 private:

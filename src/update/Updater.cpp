@@ -9,6 +9,7 @@
 #include "text/FormatString.h"
 #include "text/StringUtil.h"
 #include "text/UserTexts.h"
+#include "update/FileDigest.h"
 #include "update/FileStatus.h"
 #include "update/InstallRecord.h"
 #include "update/ListedPath.h"
@@ -17,6 +18,7 @@
 #include "update/LocalPlacement.h"
 #include "update/LocalRemoval.h"
 #include "update/ParallelDownloads.h"
+#include "update/PathKey.h"
 #include "update/ProcessControl.h"
 #include "update/RunLog.h"
 #include "update/StagedFile.h"
@@ -28,6 +30,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <map>
 
 namespace {
 
@@ -80,11 +83,21 @@ Updater::RunEnd Updater::bringUpToDate()
     // when the server cannot be reached: the product must not start as a mix.
     const std::string mainDir = LocalPath(mainDirectory.Text());
     const bool installed = ChangeDirectory(mainDir);
+    // A run never stages into a tree that a pending journal still refers to.
+    bool switchPending = false;
     if (installed) {
-        if (!CompleteInterruptedSwitch(checkpoint))
-            logEvent("an interrupted switch could not be completed");
-        RemoveSetAsideFiles();
+        switchPending = !CompleteInterruptedSwitch(checkpoint, [this](const std::string& line) { logEvent(line); });
+        if (switchPending)
+            logEvent("an interrupted switch could neither be completed nor undone: nothing is fetched");
+        else
+            RemoveSetAsideFiles();
     }
+    record_ = installed ? InstallRecord::Load(state::kRecord) : InstallRecord();
+    for (const std::string& line : record_.refused) {
+        WriteDiagnostic(line);
+        logEvent(line);
+    }
+    accepted_ = AcceptedListing();
 
     FileTree tree;
     const bool listed = readListing(tree);
@@ -100,7 +113,9 @@ Updater::RunEnd Updater::bringUpToDate()
     }
     std::vector<RowPlan> plans = planRows(tree);
 
-    if (listed && fitsOnDisk(plans)) {
+    if (listed && switchPending) {
+        outcome_ = Outcome::FilesFailed;
+    } else if (listed && fitsOnDisk(plans)) {
         const int failed = stageNeededFiles(plans);
         if (cancelRequested_)
             return cancelled();
@@ -156,9 +171,12 @@ bool Updater::readListing(FileTree& tree)
         return true;
     }
 
-    const std::uint64_t lastSerial = serials != nullptr ? serials->lastSerial(productName.Text()) : 0;
-    const ListingVerdict verdict = trust.check(body, productName.Text(), lastSerial,
-                                               static_cast<std::uint64_t>(std::time(nullptr)), tree);
+    AcceptedListing known;
+    ListingVerdict verdict;
+    if (knownListing(known))
+        verdict = trust.check(body, productName.Text(), known, static_cast<std::uint64_t>(std::time(nullptr)), tree);
+    else
+        verdict.reason = "the stored serial of the last accepted listing cannot be read";
     if (!verdict.accepted) {
         tree.clear();
         outcome_ = Outcome::ListingRefused;
@@ -167,10 +185,28 @@ bool Updater::readListing(FileTree& tree)
         logEvent("listing refused: " + verdict.reason);
         return false;
     }
+    accepted_ = {verdict.serial, verdict.digest};
     if (serials != nullptr)
-        serials->remember(productName.Text(), verdict.serial);
+        serials->remember(productName.Text(), accepted_);
     logEvent(FormatString("listing accepted: key %s, serial %llu", verdict.keyId.c_str(),
                           static_cast<unsigned long long>(verdict.serial)));
+    return true;
+}
+
+// The newest listing known for the installation: the one the record names or the last one
+// this user accepted, whichever is newer. False when neither can be relied on: the stored
+// one cannot be read and the record names none.
+bool Updater::knownListing(AcceptedListing& known)
+{
+    known = {record_.serial, record_.digest};
+    const std::optional<AcceptedListing> stored =
+        serials != nullptr ? serials->lastAccepted(productName.Text()) : AcceptedListing();
+    if (!stored) {
+        logEvent("the stored serial of the last accepted listing cannot be read");
+        return known.serial > 0;
+    }
+    if (stored->serial > known.serial || (stored->serial == known.serial && known.digest.empty()))
+        known = *stored;
     return true;
 }
 
@@ -180,6 +216,7 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
 {
     std::vector<RowPlan> plans;
     plans.reserve(tree.rowCount());
+    std::set<std::string> keys;
     while (const FileTreeRow* row = tree.nextRow()) {
         RowPlan plan;
         plan.path = ValueText(*row, 0);
@@ -189,12 +226,22 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
             plan.refusal = UnsafeListedPathReason(plan.path);
         if (plan.refusal.empty() && signedListing_ && !IsListedChecksum(ValueText(*row, 3)))
             plan.refusal = "the row has no checksum";
+        // "./a" and "a" (and on Windows "A") are one file: only its first row counts.
+        if (plan.refusal.empty() && !keys.insert(PathKey(plan.path)).second)
+            plan.refusal = "the file is listed twice";
+        if (plan.refusal.empty())
+            plan.refusal = ShortNameReason(plan.path);
         if (plan.refusal.empty()) {
             plan.file = {plan.path, ToUnsigned(ValueText(*row, 1)), ToUnsigned(ValueText(*row, 2)),
                          signedListing_ ? ValueText(*row, 3) : std::string()};
-            const FileStatus local = QueryFileStatus(LocalPath(plan.path).c_str());
-            plan.present = local.exists;
-            plan.needed = !(local.exists && local.creationTime >= plan.file.time);
+            const std::string local = LocalPath(plan.path);
+            const FileStatus status = QueryFileStatus(local.c_str());
+            plan.inTheWay = status.exists && status.isFolder;
+            plan.present = status.exists && !status.isFolder;
+            plan.needed = !plan.inTheWay && !(plan.present && status.creationTime >= plan.file.time &&
+                                              status.size == plan.file.size);
+            if (repairs && plan.present && !plan.needed && !FileMatches(local, plan.file.size, plan.file.sha256))
+                plan.needed = plan.repaired = true;
         }
         plans.push_back(std::move(plan));
     }
@@ -205,7 +252,7 @@ bool Updater::fitsOnDisk(const std::vector<RowPlan>& plans)
 {
     std::uint64_t needed = 0;
     for (const RowPlan& plan : plans) {
-        if (plan.needed)
+        if (plan.needed && plan.refusal.empty())
             needed +=
                 plan.file.size - std::min<std::uint64_t>(plan.file.size, StagedFile::StagedBytes(plan.path));
     }
@@ -244,6 +291,7 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
 
     ParallelDownloads downloads(*this, ConfiguredTransfers(), timeouts(), kDownloadBlockSize, this);
     const int rowCount = static_cast<int>(plans.size());
+    int inTheWay = 0;
     for (int i = 0; i < rowCount && !cancelRequested_; ++i) {
         idle();
         if (cancelRequested_)
@@ -256,8 +304,18 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
             logEvent("skipped \"" + EscapeControlCharacters(plan.path) + "\": " + plan.refusal);
             continue;
         }
+        if (plan.inTheWay) {
+            // A folder is never moved aside for a file: it may be the customer's.
+            WriteDiagnostic("A folder stands where \"" + EscapeControlCharacters(plan.path) +
+                            "\" is listed; the file cannot be installed");
+            logEvent("failed \"" + EscapeControlCharacters(plan.path) + "\": a folder stands where it is listed");
+            ++inTheWay;
+            continue;
+        }
         if (!plan.needed)
             continue;
+        if (plan.repaired)
+            logEvent("\"" + EscapeControlCharacters(plan.path) + "\" differs from the signed listing: fetched again");
         showStatus(FormatString(texts::kDownloadFileFormat, i + 1, rowCount, plan.path.c_str()));
         downloads.add(plan.file);
     }
@@ -268,7 +326,7 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
     if (bytesReceived > 0)
         setProgressPos(0);
     bytesReceived = 0;
-    return failed;
+    return failed + inTheWay;
 }
 
 ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, std::uint64_t offset)
@@ -332,30 +390,46 @@ bool Updater::consumeData(const char* bytes, int count)
 
 void Updater::switchTo(const std::vector<RowPlan>& plans)
 {
-    const InstallRecord old = InstallRecord::Load(state::kRecord);
+    const InstallRecord& old = record_;
     InstallRecord next;
+    next.serial = accepted_.serial;
+    next.digest = accepted_.digest;
     SwitchPlan plan;
+    // Paths are compared by their keys: "./a.txt" listed as "a.txt" (or renamed only in
+    // case on Windows) is the same file, to be moved, never withdrawn.
+    std::map<std::string, std::string> recorded;
+    for (const std::string& path : old.paths)
+        recorded.emplace(PathKey(path), path);
     std::set<std::string> listed;
+    const std::string programKey = PathKey(programPath.Text());
     bool programMoves = false;
+    std::vector<std::string> repaired;
     for (const RowPlan& row : plans) {
-        listed.insert(row.path);
+        const std::string key = PathKey(row.path);
+        listed.insert(key);
         if (!row.refusal.empty()) {
             // A row the run cannot use is skipped, not withdrawn: a file installed for it
             // stays, and stays in the record.
-            if (old.paths.count(row.path) != 0)
-                next.paths.insert(row.path);
+            if (const auto found = recorded.find(key); found != recorded.end())
+                next.paths.insert(found->second);
             continue;
         }
         if (row.needed) {
-            plan.moves.push_back({row.path, row.file.time});
-            programMoves = programMoves || row.path == programPath.Text();
+            plan.moves.push_back({row.path, row.file.time, row.file.size, row.file.sha256});
+            programMoves = programMoves || key == programKey;
+            if (row.repaired)
+                repaired.push_back(row.path);
         }
         if (row.needed || row.present)
             next.paths.insert(row.path);
     }
-    for (const std::string& path : old.paths) {
-        if (listed.count(path) == 0)
-            plan.removals.push_back(path);
+    if (old.damaged) {
+        logEvent("the record of installed files is damaged: no withdrawn file is removed");
+    } else {
+        for (const std::string& path : old.paths) {
+            if (listed.count(PathKey(path)) == 0)
+                plan.removals.push_back(path);
+        }
     }
 
     if (plan.moves.empty() && plan.removals.empty()) {
@@ -363,26 +437,51 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
         // a partial download of a file that is current now.
         RemoveTree(state::kStaging);
         // The first run of a client that keeps a record takes note of what it found.
-        if (next.paths != old.paths) {
+        // A record with lines that were refused is written anew without them.
+        if (next.paths != old.paths || next.serial != old.serial || next.digest != old.digest ||
+            !old.refused.empty()) {
             createDirectories((std::string(state::kFolder) + "/").c_str());
             next.save(state::kRecord);
         }
         return;
     }
-    if (!SwitchOver(plan, next, checkpoint)) {
-        outcome_ = Outcome::FilesFailed;
-        logEvent("the switch could not be completed");
+    std::string failedPath;
+    const SwitchEnd end = SwitchOver(plan, next, checkpoint, failedPath);
+    reportSwitch(end, plan, failedPath);
+    if (end != SwitchEnd::Switched)
         return;
-    }
-    logEvent(FormatString("switched: %u file(s) put in place, %u removed",
-                          static_cast<unsigned>(plan.moves.size()),
-                          static_cast<unsigned>(plan.removals.size())));
-    for (const std::string& path : plan.removals)
-        logEvent("removed \"" + EscapeControlCharacters(path) + "\"");
+    for (const std::string& path : repaired)
+        logEvent("repaired \"" + EscapeControlCharacters(path) + "\"");
     if (programMoves) {
         programUpdated_ = true;
         placeProductShortcuts(programPath.Text());
     }
+}
+
+void Updater::reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::string& failedPath)
+{
+    const std::string failed = EscapeControlCharacters(failedPath);
+    switch (end) {
+    case SwitchEnd::Switched:
+        logEvent(FormatString("switched: %u file(s) put in place, %u removed",
+                              static_cast<unsigned>(plan.moves.size()),
+                              static_cast<unsigned>(plan.removals.size())));
+        for (const std::string& path : plan.removals)
+            logEvent("removed \"" + EscapeControlCharacters(path) + "\"");
+        return;
+    case SwitchEnd::NotStarted:
+        logEvent("the switch could not be started: the installation stays as it was");
+        break;
+    case SwitchEnd::Undone:
+        showStatus(FormatString(texts::kNotReplacedFormat, failedPath.c_str()));
+        WriteDiagnostic("\"" + failed + "\" could not be put in place; the switch was undone");
+        logEvent("the switch was undone: \"" + failed + "\" could not be put in place");
+        break;
+    case SwitchEnd::Pending:
+        logEvent("the switch at \"" + failed + "\" could neither be completed nor undone; the next start tries again");
+        break;
+    }
+    outcome_ = Outcome::FilesFailed;
 }
 
 void Updater::placeProductShortcuts(const std::string& path)

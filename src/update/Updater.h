@@ -17,6 +17,7 @@
 #include "net/CommandClient.h"
 #include "net/WaitObserver.h"
 #include "text/TypedValue.h"
+#include "update/InstallRecord.h"
 #include "update/ListingTrust.h"
 #include "update/ParallelDownloads.h"
 #include "update/PlannedFile.h"
@@ -62,6 +63,9 @@ public:
 
     // False: the run ends without starting the program.
     bool startsProgram = true;
+    // True: every installed file is hashed against the signed listing, and what differs is
+    // fetched again (otherwise only a file that is missing, older or of another size is).
+    bool repairs = false;
     // Not owned; when set, the run writes every event to it.
     RunLog* log = nullptr;
     // Not owned; when set, the serials of accepted signed listings are kept there.
@@ -121,8 +125,10 @@ private:
     struct RowPlan {
         std::string path;    // value 0 as listed
         std::string refusal; // why the row is skipped; empty for a usable row
-        bool needed = false; // missing or older: to be fetched
+        bool needed = false; // missing, older, of another size, or (repairing) changed: to be fetched
         bool present = false;
+        bool inTheWay = false; // a folder stands where the file is listed
+        bool repaired = false; // fetched again because its bytes differ from the listing's
         PlannedFile file;
     };
 
@@ -138,12 +144,16 @@ private:
     void stagedBytesChanged(std::int64_t delta) override;
     void downloadEnded(const DownloadResult& result) override;
     void switchTo(const std::vector<RowPlan>& plans);
+    void reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::string& failedPath);
+    bool knownListing(AcceptedListing& known);
     void placeProductShortcuts(const std::string& path);
     int progressOf(std::uint64_t bytes) const;
 
     Outcome outcome_ = Outcome::Done;
     bool programUpdated_ = false;
     bool signedListing_ = false;
+    InstallRecord record_;      // what the installation held when the run began
+    AcceptedListing accepted_;  // the listing the run follows
     StagedFile* staging_ = nullptr;  // the download whose block is being taken
     std::uint64_t bytesReceived = 0; // staged bytes of the run's downloads
     // Progress positions are bytes shifted right by this much, so that runs beyond

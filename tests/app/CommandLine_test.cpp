@@ -76,12 +76,16 @@ TEST(CommandLine, ReadsTheOptionsOfAWindowsCommandLine)
         {"Dachs --dir --quiet", Refused("--dir needs a directory")},
         {"--dir a --dir b", Refused("--dir is given twice")},
         {"--uninstall", Refused("--uninstall needs a product name")},
-        {"--uninstall Dachs Dachs", Refused("--uninstall takes no product to update, --dir or --no-start")},
+        {"--uninstall Dachs Dachs", Refused("--uninstall takes no product to update, --dir, --no-start or --repair")},
         {"--uninstall Dachs --no-start",
-         Refused("--uninstall takes no product to update, --dir or --no-start")},
+         Refused("--uninstall takes no product to update, --dir, --no-start or --repair")},
+        {"--uninstall Dachs --repair",
+         Refused("--uninstall takes no product to update, --dir, --no-start or --repair")},
     };
     for (const Case& c : cases)
         ExpectLine(ParseArgumentsText(c.text), c.expected, c.text);
+    EXPECT_FALSE(ParseArgumentsText("Dachs --quiet").repair);
+    EXPECT_TRUE(ParseArgumentsText("Dachs --repair --quiet").repair);
 }
 
 TEST(CommandLine, TakesOptionValuesWholeFromAnArgumentVector)

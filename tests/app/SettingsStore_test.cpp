@@ -73,17 +73,22 @@ TEST(SettingsStore, KeepsListingSerialsAsDecimalEntries)
 {
     ScratchSettings scratch;
     ListingSerialStore serials(scratch.store());
-    EXPECT_EQ(serials.lastSerial("Corvid"), 0u);
-    serials.remember("Corvid", 18446744073709551615u);
-    serials.remember("Dachs", 3);
-    EXPECT_EQ(serials.lastSerial("Corvid"), 18446744073709551615u);
-    EXPECT_EQ(serials.lastSerial("Dachs"), 3u);
+    const std::string digest(64, 'a');
+    EXPECT_EQ(serials.lastAccepted("Corvid")->serial, 0u);
+    serials.remember("Corvid", {18446744073709551615u, digest});
+    serials.remember("Dachs", {3, ""});
+    EXPECT_EQ(serials.lastAccepted("Corvid")->serial, 18446744073709551615u);
+    EXPECT_EQ(serials.lastAccepted("Corvid")->digest, digest);
+    EXPECT_EQ(serials.lastAccepted("Dachs")->serial, 3u);
     EXPECT_EQ(scratch.store().readString("ListingSerial", "Dachs", ""), "3");
-    // A text that is no serial counts as none.
-    for (const char* text : {"", "x", "-1", "12a", "18446744073709551616", " 5"}) {
+    // A stored text that is no serial is not taken for "none accepted": a rollback would pass.
+    for (const char* text : {"x", "-1", "12a", "18446744073709551616", " 5"}) {
         ASSERT_TRUE(scratch.store().writeString("ListingSerial", "Eule", text));
-        EXPECT_EQ(serials.lastSerial("Eule"), 0u) << text;
+        EXPECT_FALSE(serials.lastAccepted("Eule").has_value()) << text;
     }
+    ASSERT_TRUE(scratch.store().writeString("ListingSerial", "Eule", "4"));
+    ASSERT_TRUE(scratch.store().writeString("ListingDigest", "Eule", "kein Digest"));
+    EXPECT_FALSE(serials.lastAccepted("Eule").has_value());
 }
 
 } // namespace

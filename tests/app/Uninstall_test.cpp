@@ -152,9 +152,25 @@ TEST_F(Removal, ARecordedFileThatStaysKeepsRecordSettingsAndEntry)
     put("Hilfe/Lizenz.txt/eigene.txt", "eigene");
     EXPECT_EQ(uninstall(true), app::kExitFilesFailed);
     EXPECT_FALSE(exists("Corvid.exe"));
-    EXPECT_EQ(ReadFileBytes(main_ / ".brenhold/installed"), "./Hilfe/Lizenz.txt\n");
+    EXPECT_EQ(ReadFileBytes(main_ / ".brenhold/installed"),
+              "brenhold-record 2 serial=0 digest=-\n./Hilfe/Lizenz.txt\n");
     EXPECT_EQ(settings().readString("MainDirPath", kProduct, ""), mainDirectory());
     EXPECT_TRUE(entriesRemoved.empty());
+}
+
+// Whoever can write the main directory can write the record: a path in it that leads
+// outside, or into the state folder, is refused and nothing there is removed.
+TEST_F(Removal, RecordedPathsThatLeadOutsideAreNotRemoved)
+{
+    ASSERT_TRUE(WriteFileBytes(base_.path() / "draussen.txt", "fremd"));
+    const std::string outside = (base_.path() / "draussen.txt").generic_string();
+    put(".brenhold/installed", "./Corvid.exe\n../draussen.txt\n" + outside + "\n./.brenhold/../../draussen.txt\n");
+    EXPECT_EQ(uninstall(true), app::kExitDone);
+    EXPECT_FALSE(exists("Corvid.exe"));
+    EXPECT_EQ(ReadFileBytes(base_.path() / "draussen.txt"), "fremd");
+    EXPECT_EQ(std::count_if(log.lines.begin(), log.lines.end(),
+                            [](const std::string& line) { return line.find("refused the recorded path") != std::string::npos; }),
+              3);
 }
 
 TEST_F(Removal, TheRunningCopyStaysForItsRemovalAfterTheEnd)

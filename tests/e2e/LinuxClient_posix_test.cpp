@@ -190,10 +190,10 @@ void ExpectInstalledAndStarted(const NewUser& user, const DemoRepository& reposi
     installed[kTrace].mtime = 0; // the product's own file carries the time it ran
     EXPECT_EQ(installed, expected);
     EXPECT_EQ(ReadFileBytes(user.installation() / kTrace), "Corvid ran\n");
-    // The record names the listed files, not the product's own trace.
+    // The record names the listing it follows and the listed files, not the product's own trace.
     const std::string record = ReadFileBytes(user.installation() / ".brenhold/installed");
-    EXPECT_EQ(static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')), expected.size() - 1)
-        << record;
+    EXPECT_EQ(record.rfind("brenhold-record 2 serial=1 digest=", 0), 0u) << record;
+    EXPECT_EQ(static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')), expected.size()) << record;
     EXPECT_TRUE(ReadFileBytes(user.installation() / "Daten/Landschaft.dat") ==
                 ReadFileBytes(repository.product() / "Daten/Landschaft.dat"));
 

@@ -93,3 +93,14 @@ std::string InstalledState(const fs::path& mainDirectory)
 {
     return ContentState(mainDirectory, mainDirectory / ".brenhold");
 }
+
+std::string RecordedPaths(const fs::path& mainDirectory)
+{
+    std::ifstream in(mainDirectory / ".brenhold" / "installed", std::ios::binary);
+    std::string line;
+    std::string paths;
+    std::getline(in, line); // the record's first line names the listing
+    while (std::getline(in, line))
+        paths += line + "\n";
+    return paths;
+}

@@ -15,3 +15,7 @@ std::string ContentState(const std::filesystem::path& folder, const std::filesys
 
 // The content of an installation directory outside its state folder .brenhold.
 std::string InstalledState(const std::filesystem::path& mainDirectory);
+
+// The paths of the record of installed files in a main directory, one a line, without the
+// record's first line.
+std::string RecordedPaths(const std::filesystem::path& mainDirectory);

@@ -2,7 +2,6 @@
 // file switches nothing, a cut download is continued where it stopped, a trickle ends
 // within its limits, and only files the client installed are ever removed.
 #include "FaultServerRun.h"
-#include "update/RunLog.h"
 
 #include <gtest/gtest.h>
 
@@ -206,7 +205,7 @@ TEST_F(FaultServerRun, WithdrawnFilesGoAndTheCustomersFilesAndTheStateFolderStay
     EXPECT_EQ(ReadFileBytes(localFile("./Ordner/c.txt")), "x");
     EXPECT_EQ(ReadFileBytes(localFile("./eigene.txt")), "vom Kunden");
     EXPECT_EQ(ReadFileBytes(localFile("./Ordner/eigene.txt")), "vom Kunden");
-    EXPECT_EQ(ReadFileBytes(localFile("./.brenhold/installed")), "./Ordner/c.txt\n./a.txt\n");
+    EXPECT_EQ(RecordedPaths(mainDirectory()), "./Ordner/c.txt\n./a.txt\n");
     EXPECT_NE(record, ReadFileBytes(localFile("./.brenhold/installed")));
 }
 
@@ -240,25 +239,12 @@ TEST_F(FaultServerRun, AnInstalledFileWhoseRowCannotBeUsedIsSkippedNotWithdrawn)
     newRun()->bringUpToDate();
     EXPECT_EQ(ReadFileBytes(localFile("./a.txt")), "a2");
     EXPECT_EQ(ReadFileBytes(localFile("./b.txt")), "b");
-    EXPECT_EQ(ReadFileBytes(localFile("./.brenhold/installed")), "./a.txt\n./b.txt\n");
+    EXPECT_EQ(RecordedPaths(mainDirectory()), "./a.txt\n./b.txt\n");
 }
 
 } // namespace
 
 namespace {
-
-// The run's log lines, kept in memory.
-class LinesLog final : public RunLog {
-public:
-    void write(const std::string& line) override { lines.push_back(line); }
-    int count(const std::string& text) const
-    {
-        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-            return line.find(text) != std::string::npos;
-        }));
-    }
-    std::vector<std::string> lines;
-};
 
 TEST_F(FaultServerRun, TheLogNamesARefusedAFailedAndAResumedFileOnceEach)
 {

@@ -136,11 +136,13 @@ TEST_F(HostileListing, WritesNothingOutsideTheMainDirectory)
     std::size_t refusals = 0;
     for (std::size_t at = 0; (at = diagnostics.find("Skipping listed file", at)) != std::string::npos; ++at)
         ++refusals;
-    EXPECT_EQ(refusals, hostile.size()) << diagnostics;
+    // Each safe path is listed twice: its second row is one file listed again.
+    const std::size_t repeated = rows.size() - hostile.size() - safePaths_.size();
+    EXPECT_EQ(refusals, hostile.size() + repeated) << diagnostics;
     // One line each, even for the paths with line breaks, and the note that the unsigned
     // listing was taken unchecked.
     EXPECT_EQ(static_cast<std::size_t>(std::count(diagnostics.begin(), diagnostics.end(), '\n')),
-              hostile.size() + 1);
+              hostile.size() + repeated + 1);
     EXPECT_NE(diagnostics.find("\"./zeile\\x0Abruch.txt\": control character"), std::string::npos);
 }
 

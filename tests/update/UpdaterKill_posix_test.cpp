@@ -8,6 +8,7 @@
 #include "FolderState.h"
 #include "LighttpdServer.h"
 #include "support/ChildProcess.h"
+#include "support/ReplacementBlock.h"
 #include "support/SignedRepository.h"
 #include "update/LocalPath.h"
 
@@ -141,6 +142,19 @@ protected:
 
     std::string installedState() const { return InstalledState(main_); }
 
+    // The runs killed in the switch start from A with every file of B staged, as a run
+    // killed just before its journal leaves it, instead of downloading 200 MiB each.
+    fs::path stageB()
+    {
+        const fs::path saved = base_.path() / "A+B";
+        copyTree(savedA_, main_);
+        EXPECT_EQ(runClient("s1").signal, SIGKILL);
+        fs::remove(main_ / ".brenhold" / "journal");
+        fs::remove(main_ / ".brenhold" / "installed.next");
+        copyTree(main_, saved);
+        return saved;
+    }
+
     TempDir base_;
     fs::path root_;
     fs::path main_;
@@ -170,8 +184,8 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
     EXPECT_NE(stateB.find("Zuletzt/eigene.txt"), std::string::npos);
     EXPECT_EQ(StampOf(main_ / "Mitte" / "gross.bin"), kTimeB);
     const long steps = full.calls - full.blocks;
-    // The journal, 33 moves, 5 removals, the record and the journal's removal.
-    ASSERT_EQ(steps, 41);
+    // The journal, 22 files set aside, 33 moves, 5 removals, the record and the journal's removal.
+    ASSERT_EQ(steps, 63);
     ASSERT_GT(full.blocks, 800);
 
     // Points in the downloads: the small files before the big one, the big one, and the
@@ -185,18 +199,10 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
         points.push_back("b" + std::to_string(full.received * static_cast<std::uint64_t>(k) / 8));
     for (const std::uint64_t back : {20U, 12U, 5U})
         points.push_back("b" + std::to_string(full.received - back * blockBytes));
-    for (const long s : {1L, 2L, 3L, 12L, 22L, 33L, 34L, 35L, 36L, 38L, 39L, 40L, 41L})
+    for (const long s : {1L, 2L, 3L, 12L, 22L, 33L, 44L, 55L, 56L, 57L, 58L, 60L, 61L, 62L, 63L})
         points.push_back("s" + std::to_string(s));
 
-    // The runs killed in the switch start from A with every file of B staged, as a run
-    // killed just before its journal leaves it, instead of downloading 200 MiB each.
-    const fs::path savedStaged = base_.path() / "A+B";
-    copyTree(savedA_, main_);
-    ASSERT_EQ(runClient("s1").signal, SIGKILL);
-    fs::remove(main_ / ".brenhold" / "journal");
-    fs::remove(main_ / ".brenhold" / "installed.next");
-    ASSERT_TRUE(installedState() == stateA);
-    copyTree(main_, savedStaged);
+    const fs::path savedStaged = stageB();
 
     for (const std::string& point : points) {
         SCOPED_TRACE("killed at " + point);
@@ -223,6 +229,48 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
                     fs::is_empty(main_ / ".brenhold" / "aside"));
     }
     EXPECT_GE(points.size(), 25u);
+}
+
+// A file of B that refuses to be replaced: the switch is undone from what it set aside.
+// A kill anywhere in that switch and its undo leaves A once the next start has run (the
+// file still refusing), and B once the file gives way.
+TEST_F(KillAnyMoment, AKillInsideTheUndoOfAFailedSwitchLeavesA)
+{
+    publishA();
+    startServer();
+    completeRun();
+    const std::string stateA = installedState();
+    copyTree(main_, savedA_);
+    publishB();
+    const fs::path savedStaged = stageB();
+    ASSERT_TRUE(installedState() == stateA);
+    const fs::path refusing = main_ / "Zuletzt" / "datei05.txt";
+
+    std::unique_ptr<ReplacementBlock> block = std::make_unique<ReplacementBlock>(refusing);
+    if (!block->holds())
+        GTEST_SKIP() << "needs root on ext4 to make a file immutable";
+    const RunReport full = completeRun();
+    EXPECT_EQ(installedState(), stateA);
+    const long steps = full.calls - full.blocks;
+    // The journal, then the moves before the refusing file, then as many undo steps.
+    ASSERT_GT(steps, 30);
+
+    for (long point = 1; point <= steps; point += std::max(1L, steps / 14)) {
+        SCOPED_TRACE("killed at s" + std::to_string(point));
+        block.reset();
+        copyTree(savedStaged, main_);
+        block = std::make_unique<ReplacementBlock>(refusing);
+        ASSERT_EQ(runClient("s" + std::to_string(point)).signal, SIGKILL);
+
+        const ProcessResult next = runClient("0");
+        EXPECT_EQ(next.exitCode, 0) << next.err;
+        EXPECT_TRUE(installedState() == stateA) << "A expected";
+        EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "journal"));
+    }
+    block.reset();
+    completeRun();
+    EXPECT_TRUE(fs::exists(main_ / "Mitte" / "gross.bin"));
+    EXPECT_EQ(StampOf(main_ / "Mitte" / "gross.bin"), kTimeB);
 }
 
 } // namespace

@@ -77,8 +77,7 @@ protected:
         EXPECT_EQ(six->statusTexts, one->statusTexts);
         const std::string installed = InstalledState(mainFor("1"));
         EXPECT_EQ(InstalledState(mainFor("6")), installed);
-        EXPECT_EQ(ReadFileBytes(mainFor("6") / ".brenhold" / "installed"),
-                  ReadFileBytes(mainFor("1") / ".brenhold" / "installed"));
+        EXPECT_EQ(RecordedPaths(mainFor("6")), RecordedPaths(mainFor("1")));
         EXPECT_FALSE(fs::exists(mainFor("6") / ".brenhold" / "staging" / "data"));
         EXPECT_EQ(installed, ContentState(base_.path() / "repo" / "Corvid"));
     }

@@ -8,6 +8,7 @@
 #include "filetree/SignedListing.h"
 #include "support/ChildProcess.h"
 #include "support/ScopedEnvironment_posix.h"
+#include "support/ReplacementBlock.h"
 #include "support/SignedRepository.h"
 #include "support/TestSigner.h"
 #include "text/UserTexts.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,15 +28,23 @@ namespace fs = std::filesystem;
 
 class MemorySerials final : public ListingSerials {
 public:
-    std::uint64_t lastSerial(const std::string& product) const override
+    std::optional<AcceptedListing> lastAccepted(const std::string& product) const override
     {
+        if (unreadable)
+            return std::nullopt;
         const auto found = serials_.find(product);
-        return found == serials_.end() ? 0 : found->second;
+        return found == serials_.end() ? AcceptedListing() : found->second;
     }
-    void remember(const std::string& product, std::uint64_t serial) override { serials_[product] = serial; }
+    void remember(const std::string& product, const AcceptedListing& listing) override
+    {
+        serials_[product] = listing;
+        unreadable = false;
+    }
+    std::uint64_t lastSerial(const std::string& product) const { return lastAccepted(product).value_or(AcceptedListing()).serial; }
 
+    bool unreadable = false; // as a stored serial that is no number
 private:
-    std::map<std::string, std::uint64_t> serials_;
+    std::map<std::string, AcceptedListing> serials_;
 };
 
 // A listing re-signed with the development key after edit changed its body.
@@ -88,13 +98,16 @@ protected:
         ASSERT_TRUE(SignProduct(root(), "Corvid"));
     }
 
-    std::unique_ptr<RecordingUpdater> run()
+    std::unique_ptr<RecordingUpdater> run(const std::function<void(RecordingUpdater&)>& adjust = {})
     {
         auto updater = std::make_unique<RecordingUpdater>();
         updater->productName.SetText("Corvid");
         updater->mainDirectory.SetText(main_.string());
         updater->programPath.SetText("./Corvid.exe");
         updater->serials = &serials_;
+        updater->log = &log_;
+        if (adjust)
+            adjust(*updater);
         EXPECT_EQ(updater->bringUpToDate(), Updater::RunEnd::StartProgram);
         return updater;
     }
@@ -105,6 +118,7 @@ protected:
     std::unique_ptr<LighttpdServer> server_;
     CurrentDirectoryGuard directory_;
     MemorySerials serials_;
+    LinesLog log_;
 };
 
 TEST_F(SignedRun, InstallsASignedReleaseAndASecondRunFetchesNothing)
@@ -135,6 +149,87 @@ TEST_F(SignedRun, InstallsAReleaseWhoseHeaderCarriesAWordNoClientKnows)
     EXPECT_EQ(updated->outcome(), Updater::Outcome::Done);
     EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 2");
     EXPECT_EQ(serials_.lastSerial("Corvid"), 2u);
+}
+
+// Fetched bytes are checked as they arrive; files on the disk are only told by size and
+// time, unless a repair hashes each of them against the signed listing.
+TEST_F(SignedRun, ARepairFetchesWhatChangedOnTheDiskAndNamesIt)
+{
+    run();
+    const fs::path data = main_ / "Daten" / "werte.dat";
+    std::string changed = ReadFileBytes(data);
+    changed[100] ^= 1;
+    PutFile(data, changed, 1300000000);
+    run();
+    EXPECT_TRUE(ReadFileBytes(data) == changed);
+
+    const auto repair = run([](RecordingUpdater& updater) { updater.repairs = true; });
+    EXPECT_EQ(repair->outcome(), Updater::Outcome::Done);
+    EXPECT_TRUE(ReadFileBytes(data) == NumberedBytes(50000));
+    EXPECT_EQ(log_.count("repaired \"./Daten/werte.dat\""), 1);
+    EXPECT_EQ(log_.count("repaired"), 1);
+}
+
+// A stored serial that cannot be read is not taken as 0: the record's serial stands in for
+// it, and without a record no listing is taken.
+TEST_F(SignedRun, AnUnreadableStoredSerialIsNotTakenAsNone)
+{
+    serials_.unreadable = true;
+    const auto fresh = run();
+    EXPECT_EQ(fresh->outcome(), Updater::Outcome::ListingRefused);
+    EXPECT_FALSE(fs::exists(main_ / "Corvid.exe"));
+    EXPECT_EQ(log_.count("listing refused: the stored serial of the last accepted listing cannot be read"), 1);
+
+    serials_.unreadable = false;
+    run();
+    publishSecondRelease();
+    const std::string second = ReadFileBytes(listingFile());
+    run();
+    serials_.unreadable = true;
+    // The second release's rows under an older serial: the record knows serial 2.
+    WriteFileBytes(listingFile(), Resigned(second, [](std::string& body) {
+                       const std::size_t at = body.find("serial=2");
+                       body.replace(at, 8, "serial=1");
+                   }));
+    EXPECT_EQ(run()->outcome(), Updater::Outcome::ListingRefused);
+    EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 2");
+}
+
+// The attack on recovery: a switch that failed once leaves a journal, whose staged file an
+// attacker then replaces with bytes of the same size. The next start, with the server out
+// of reach, must not install them: it undoes the journal instead.
+TEST_F(SignedRun, RecoveryNeverInstallsStagedBytesThatDoNotMatchTheJournal)
+{
+    run();
+    publishSecondRelease();
+    std::string journal;
+    const auto keepJournal = [&](RecordingUpdater& updater) {
+        updater.checkpoint = [&] {
+            if (journal.empty())
+                journal = ReadFileBytes(main_ / ".brenhold" / "journal");
+        };
+    };
+    {
+        ReplacementBlock block(main_ / "Daten" / "werte.dat");
+        publish("./Daten/werte.dat", NumberedBytes(50001), 1300000500);
+        ASSERT_TRUE(SignProduct(root(), "Corvid"));
+        if (!block.holds())
+            GTEST_SKIP() << "needs root on ext4 to make a file immutable";
+        EXPECT_EQ(run(keepJournal)->outcome(), Updater::Outcome::FilesFailed);
+    }
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 1");
+    const std::string before = InstalledState(main_);
+
+    // The journal back as a kill would have left it, and the attacker's bytes staged.
+    WriteFileBytes(main_ / ".brenhold" / "journal", journal);
+    WriteFileBytes(main_ / ".brenhold" / "staging" / "data" / "Corvid.exe", "MZ B\xF6sartig!");
+    server_.reset();
+    const auto offline = run();
+    EXPECT_EQ(InstalledState(main_), before);
+    EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 1");
+    EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "journal"));
+    EXPECT_EQ(log_.count("undid an interrupted switch at \"./Corvid.exe\""), 1);
 }
 
 struct Attack {
@@ -214,6 +309,20 @@ const Attack kAttacks[] = {
                             const std::size_t end = body.find('\x03', at);
                             body.replace(at, end - at, "expires=" + std::to_string(std::time(nullptr) - 60));
                         }));
+     },
+     Updater::Outcome::ListingRefused},
+    {"ASerialAcceptedBeforeWithOtherContent",
+     [](SignedRun& t) {
+         auto& a = static_cast<Attacks&>(t);
+         const std::string first = ReadFileBytes(a.listingFile());
+         a.publish("./Corvid.exe", "MZ B\xF6sartig!", 1300000500);
+         ASSERT_TRUE(SignProduct(a.root(), "Corvid"));
+         // The new rows under the serial the client accepted already.
+         WriteFileBytes(a.listingFile(), Resigned(ReadFileBytes(a.listingFile()), [](std::string& body) {
+                            const std::size_t at = body.find("serial=2");
+                            body.replace(at, 8, "serial=1");
+                        }));
+         ASSERT_NE(ReadFileBytes(a.listingFile()), first);
      },
      Updater::Outcome::ListingRefused},
     {"AnUnsignedListing",
