@@ -43,6 +43,9 @@ TEST(RepositoryNames, ProductNamesAreSinglePlainNames)
         SCOPED_TRACE(unfit);
         EXPECT_FALSE(ProductFolderName(unfit));
     }
+    // Names of the files kept beside a product folder.
+    for (const char* beside : {"Corvid.brenhold-listing", "Corvid.brenhold-serial", "Corvid.brenhold-lock"})
+        EXPECT_FALSE(ProductFolderName(beside)) << beside;
 }
 
 TEST(RepositoryNames, ListedPathsSplitIntoNames)
