@@ -3,6 +3,7 @@
 #include "SignDiagnostic.h"
 
 #include <openssl/err.h>
+#include <openssl/obj_mac.h>
 
 #include <climits>
 
@@ -11,6 +12,41 @@ namespace {
 const unsigned char* Bytes(std::string_view text)
 {
     return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+// ECDSA makes a high s (above half the order n) for half of all signatures. (r, n - s) is the
+// same signature to OpenSSL, but clients take only the low form, so that no one can make a
+// second valid signature of a listing from the maker's: a high s is turned into n - s here.
+bool LowerS(std::string& der)
+{
+    const unsigned char* in = Bytes(der);
+    const EcdsaSignatureOwner signature(d2i_ECDSA_SIG(nullptr, &in, static_cast<long>(der.size())));
+    const EcGroupOwner group(EC_GROUP_new_by_curve_name(NID_X9_62_prime256v1));
+    const BignumOwner half(BN_new());
+    if (!signature || !group || !half || !BN_rshift1(half.get(), EC_GROUP_get0_order(group.get())))
+        return false;
+    const BIGNUM* r = nullptr;
+    const BIGNUM* s = nullptr;
+    ECDSA_SIG_get0(signature.get(), &r, &s);
+    if (BN_cmp(s, half.get()) <= 0)
+        return true;
+    BignumOwner lowS(BN_new());
+    BignumOwner sameR(BN_dup(r));
+    if (!lowS || !sameR || !BN_sub(lowS.get(), EC_GROUP_get0_order(group.get()), s) ||
+        !ECDSA_SIG_set0(signature.get(), sameR.get(), lowS.get()))
+        return false;
+    // The signature owns both numbers now.
+    sameR.release();
+    lowS.release();
+    const int length = i2d_ECDSA_SIG(signature.get(), nullptr);
+    if (length <= 0)
+        return false;
+    std::string lowered(static_cast<std::size_t>(length), '\0');
+    auto* out = reinterpret_cast<unsigned char*>(lowered.data());
+    if (i2d_ECDSA_SIG(signature.get(), &out) != length)
+        return false;
+    der = std::move(lowered);
+    return true;
 }
 
 } // namespace
@@ -31,6 +67,10 @@ std::optional<std::string> SignListingBody(EVP_PKEY* privateKey, std::string_vie
         return std::nullopt;
     }
     der.resize(length);
+    if (!LowerS(der)) {
+        ComplainOpenSsl("cannot bring the signature into its low-S form");
+        return std::nullopt;
+    }
     return der;
 }
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-// The DER signature of body by the private key; none, with a line on standard error, on failure.
+// The DER signature of body by the private key (a P-256 key), its s at most half the curve's
+// order as clients require; none, with a line on standard error, on failure.
 std::optional<std::string> SignListingBody(EVP_PKEY* privateKey, std::string_view body);
 
 // Whether der is a valid signature of body by the key.

@@ -19,6 +19,12 @@ bool IsPlainName(const std::string& name)
     });
 }
 
+bool EndsWith(const std::string& name, std::string_view ending)
+{
+    return name.size() >= ending.size() &&
+           name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
+}
+
 } // namespace
 
 std::optional<std::string> ListedName(const std::string& utf8Name)
@@ -34,6 +40,10 @@ std::optional<std::string> ProductFolderName(const std::string& product)
 {
     if (!IsPlainName(product))
         return std::nullopt;
+    for (const std::string_view ending : {kSignedListingEnding, kSerialMarkEnding, kSigningLockEnding}) {
+        if (EndsWith(product, ending))
+            return std::nullopt;
+    }
     return Utf8FromCp1252(product);
 }
 

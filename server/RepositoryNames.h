@@ -5,7 +5,15 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// The files the signing tool keeps beside each product folder are named by the folder and one
+// of these endings: the signed listing jobgate sends, the highest serial ever signed, and the
+// lock a signing holds. No product folder may end so, or it could be taken for one of them.
+inline constexpr std::string_view kSignedListingEnding = ".brenhold-listing";
+inline constexpr std::string_view kSerialMarkEnding = ".brenhold-serial";
+inline constexpr std::string_view kSigningLockEnding = ".brenhold-lock";
 
 // The Windows-1252 form of a file or folder name found on disk, or none when it cannot
 // be listed: not representable in Windows-1252, or holding a backslash or a control
@@ -13,7 +21,8 @@
 std::optional<std::string> ListedName(const std::string& utf8Name);
 
 // The UTF-8 folder name of a product asked for, or none when the name is not a single
-// plain name (empty, ".", "..", or holding "/", "\" or a control byte).
+// plain name (empty, ".", "..", or holding "/", "\" or a control byte) or ends like one of
+// the files kept beside product folders.
 std::optional<std::string> ProductFolderName(const std::string& product);
 
 // The UTF-8 names along a path as listed ("./" followed by names joined by "/"), or none

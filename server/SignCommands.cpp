@@ -6,13 +6,16 @@
 #include "MakerKey.h"
 #include "ProductHashes.h"
 #include "RepositoryNames.h"
+#include "SerialMark.h"
 #include "SignDiagnostic.h"
 #include "SignedListingFile.h"
+#include "SigningLock.h"
 #include "filetree/ListingFormat.h"
 #include "filetree/ListingWriter.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -32,6 +35,7 @@ struct ProductPlace {
     std::string folder;     // the product folder without links
 
     std::string listingPath() const { return SignedListingPath(root, folderName); }
+    std::string markPath() const { return SerialMarkPath(root, folderName); }
 };
 
 std::optional<std::string> CanonicalFolder(const std::string& path)
@@ -47,9 +51,10 @@ std::optional<std::string> CanonicalFolder(const std::string& path)
 std::optional<ProductPlace> FindProduct(const std::string& root, const std::string& product)
 {
     const auto listedName = ListedName(product);
-    if (!listedName) {
+    if (!listedName || !ProductFolderName(*listedName)) {
         Complain("\"" + product +
-                 "\" cannot be a product name: it must be one folder name that Windows-1252 can hold");
+                 "\" cannot be a product name: it must be one folder name that Windows-1252 can hold, "
+                 "not ending in .brenhold-listing, .brenhold-serial or .brenhold-lock");
         return std::nullopt;
     }
     const auto canonicalRoot = CanonicalFolder(root);
@@ -76,24 +81,44 @@ std::string DateText(std::uint64_t seconds)
     return UtcTimeText(seconds).substr(0, 10);
 }
 
-// The serial the new listing takes: one above that of the listing it replaces, 1 when there
-// is none. A listing that is there but cannot be read stops the signing: starting again at 1
-// would make every client that has seen a later serial refuse the release.
+// The serial the new listing takes: one above every serial the repository shows for the
+// product, that of the listing it replaces and the mark of the highest ever signed; 1 when
+// there is neither. A listing put back from a backup thus never makes the serial go back.
+// A serial that is there but cannot be read stops the signing: guessing low would make every
+// client that has seen a later serial refuse the release.
 std::optional<std::uint64_t> NextSerial(const ProductPlace& place)
 {
+    std::uint64_t highest = 0;
     const StoredListing previous = ReadSignedListing(place.root, place.folderName);
-    if (previous.state == StoredListing::State::Absent)
-        return 1;
-    if (previous.state == StoredListing::State::Found) {
-        FileTree tree;
-        tree.readListing(previous.text);
-        const auto validity = SignedListingValidity(tree);
-        if (validity && validity->serial < std::numeric_limits<std::uint64_t>::max())
-            return validity->serial + 1;
+    if (previous.state != StoredListing::State::Absent) {
+        std::optional<ListingValidity> validity;
+        if (previous.state == StoredListing::State::Found) {
+            FileTree tree;
+            tree.readListing(previous.text);
+            validity = SignedListingValidity(tree);
+        }
+        if (!validity) {
+            Complain(place.listingPath() + " is no signed listing whose serial can be read; move it away " +
+                     "only if no client has seen it (the serial then goes on from " + place.markPath() +
+                     ", or starts again at 1 without it)");
+            return std::nullopt;
+        }
+        highest = validity->serial;
     }
-    Complain(place.listingPath() + " is no signed listing whose serial can be read; move it away only if " +
-             "no client has seen it (the serial then starts again at 1)");
-    return std::nullopt;
+    const StoredSerialMark mark = ReadSerialMark(place.root, place.folderName);
+    if (mark.state == StoredSerialMark::State::Unreadable) {
+        Complain("cannot read the highest serial signed from " + place.markPath() + ": " + mark.reason +
+                 "; write into it the highest serial any client may have seen, in decimal with a line end");
+        return std::nullopt;
+    }
+    if (mark.state == StoredSerialMark::State::Found)
+        highest = std::max(highest, mark.serial);
+    if (highest == std::numeric_limits<std::uint64_t>::max()) {
+        Complain("the serial of " + place.folderName + " has reached " + std::to_string(highest) + " (in " +
+                 place.listingPath() + " or " + place.markPath() + "): no higher serial can be signed");
+        return std::nullopt;
+    }
+    return highest + 1;
 }
 
 std::string SummaryLine(const std::string& product, std::uint64_t serial, std::uint64_t expires,
@@ -130,6 +155,10 @@ int RunSign(const SignRequest& request)
     const auto place = FindProduct(request.root, request.product);
     if (!keyId || !place)
         return kExitFailed;
+    // Held until the signing ends, so that a second signing cannot take the same serial.
+    const UniqueFd lock = LockSigning(place->root, place->folderName);
+    if (!lock.valid())
+        return kExitFailed;
     const auto serial = NextSerial(*place);
     if (!serial)
         return kExitFailed;
@@ -154,6 +183,14 @@ int RunSign(const SignRequest& request)
         FormatSignatureBlock({*keyId, Base64(*signature)}) + listing::kPreambleTerminator + body;
     if (!ReplaceFile(place->listingPath(), listing, kListingMode))
         return kExitFailed;
+    // Written once the listing is in place: should the tool stop between the two, the
+    // listing itself shows the new serial.
+    if (!WriteSerialMark(place->root, place->folderName, validity.serial)) {
+        Complain(place->listingPath() + " is signed with serial " + std::to_string(validity.serial) +
+                 ", but " + place->markPath() +
+                 " does not hold it: keep that listing (or a later one) in place");
+        return kExitFailed;
+    }
     std::printf(
         "%s\n",
         SummaryLine(request.product, validity.serial, validity.expires, *keyId, files->size()).c_str());

@@ -6,7 +6,9 @@
 #include <string>
 
 inline constexpr int kExitDone = 0;
-inline constexpr int kExitFailed = 1;    // sign and keygen: nothing was written; check: differences
+// sign and keygen: nothing was written (but for a signed listing whose serial mark could not be
+// written, which standard error says); check: differences
+inline constexpr int kExitFailed = 1;
 inline constexpr int kExitCannotRun = 2; // wrong usage, or check could not look at all
 
 // Writes a new P-256 private key to privatePath (mode 0600, never over an existing file) and
@@ -22,7 +24,9 @@ struct SignRequest {
 
 // Hashes every file of root/product as command 15 lists it and replaces
 // root/product.brenhold-listing, at once, by their listing signed with the key, its serial one
-// above the listing it replaces. Prints one line: product, serial, expiry, key id, file count.
+// above both the listing it replaces and root/product.brenhold-serial, the highest serial ever
+// signed, which then takes the new one. Refuses while another signing of the product holds
+// root/product.brenhold-lock. Prints one line: product, serial, expiry, key id, file count.
 int RunSign(const SignRequest& request);
 
 // Verifies root/product.brenhold-listing with the public key and compares it with the folder.

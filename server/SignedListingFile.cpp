@@ -1,5 +1,6 @@
 #include "SignedListingFile.h"
 
+#include "RepositoryNames.h"
 #include "UniqueFd.h"
 
 #include <fcntl.h>
@@ -22,7 +23,7 @@ StoredListing Unreadable(const std::string& path, const char* reason)
 
 std::string SignedListingName(const std::string& productFolderName)
 {
-    return productFolderName + ".brenhold-listing";
+    return productFolderName + std::string(kSignedListingEnding);
 }
 
 std::string SignedListingPath(const std::string& root, const std::string& productFolderName)

@@ -6,6 +6,12 @@
 
 namespace {
 
+// Half the order n of P-256, rounded down, big-endian: the largest s taken.
+constexpr std::array<std::uint8_t, 32> kHalfOrder = {
+    0x7F, 0xFF, 0xFF, 0xFF, 0x80, 0x00, 0x00, 0x00, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xDE, 0x73, 0x7D, 0x56, 0xD3, 0x8B, 0xCF, 0x42, 0x79, 0xDC, 0xE5, 0x61, 0x7E, 0x31, 0x92, 0xA8,
+};
+
 // Writes the INTEGER content as 32 bytes big-endian; false unless it is a minimally encoded
 // positive number below 2^256.
 bool ReadMagnitude(std::string_view content, std::uint8_t* out)
@@ -39,6 +45,9 @@ std::optional<std::array<std::uint8_t, 64>> ParseDerSignature(std::string_view d
             return std::nullopt;
     }
     if (!values->empty())
+        return std::nullopt;
+    // Equal-length big-endian numbers compare as their bytes do.
+    if (std::lexicographical_compare(kHalfOrder.begin(), kHalfOrder.end(), rs.begin() + 32, rs.end()))
         return std::nullopt;
     return rs;
 }

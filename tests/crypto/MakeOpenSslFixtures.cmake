@@ -24,7 +24,37 @@ if(NOT rc EQUAL 0)
 endif()
 string(SUBSTRING "${sum}" 0 16 signer_key_id)
 file(WRITE ${WORK}/message.txt "Corvid 7.2, serial 1041, valid until 2031-01-01\n")
-run(${OPENSSL} dgst -sha256 -sign signer.pem -out message.sig message.txt)
+# OpenSSL makes a high s (above half the curve's order, which the client refuses) for about
+# half of its signatures: sign until there is one of each kind, a low one for the tests that
+# verify and a high one for the test of its refusal.
+set(half_order 7FFFFFFF800000007FFFFFFFFFFFFFFFDE737D56D38BCF4279DCE5617E3192A8)
+foreach(attempt RANGE 1 64)
+  run(${OPENSSL} dgst -sha256 -sign signer.pem -out attempt.sig message.txt)
+  execute_process(COMMAND ${OPENSSL} asn1parse -inform DER -in attempt.sig WORKING_DIRECTORY ${WORK}
+                  OUTPUT_VARIABLE parsed RESULT_VARIABLE rc)
+  string(REGEX MATCHALL "INTEGER +:([0-9A-F]+)" integers "${parsed}")
+  list(LENGTH integers count)
+  if(NOT rc EQUAL 0 OR NOT count EQUAL 2)
+    message(FATAL_ERROR "MakeOpenSslFixtures: openssl asn1parse cannot read a signature: ${parsed}")
+  endif()
+  list(GET integers 1 s)
+  string(REGEX REPLACE ".*:0*" "" s "${s}")
+  string(LENGTH "${s}" digits)
+  # Padded to 64 digits, the hex texts compare as the numbers do.
+  math(EXPR padding "64 - ${digits}")
+  string(REPEAT 0 ${padding} zeros)
+  if("${zeros}${s}" STRGREATER half_order)
+    file(RENAME ${WORK}/attempt.sig ${WORK}/message.high.sig)
+  else()
+    file(RENAME ${WORK}/attempt.sig ${WORK}/message.sig)
+  endif()
+  if(EXISTS ${WORK}/message.sig AND EXISTS ${WORK}/message.high.sig)
+    break()
+  endif()
+endforeach()
+if(NOT EXISTS ${WORK}/message.sig OR NOT EXISTS ${WORK}/message.high.sig)
+  message(FATAL_ERROR "MakeOpenSslFixtures: 64 signatures were all of one kind of s")
+endif()
 # The same key's point in compressed form, which the client refuses.
 run(${OPENSSL} ec -in signer.pem -pubout -conv_form compressed -out signer.compressed.pub.pem)
 
@@ -51,6 +81,7 @@ text_literal(signer.compressed.pub.pem signer_compressed_public)
 bytes_literal(signer.pub.der signer_public_der)
 text_literal(message.txt message)
 bytes_literal(message.sig signature)
+bytes_literal(message.high.sig high_signature)
 text_literal(other.pem other_private)
 text_literal(other.pub.pem other_public)
 text_literal(p384.pem p384_private)
@@ -72,9 +103,11 @@ constexpr std::string_view kSignerKeyId = \"${signer_key_id}\";
 // `openssl ec -pubout -conv_form compressed` of the same key.
 constexpr std::string_view kSignerCompressedPublicPem = ${signer_compressed_public};
 
-// kSignature is `openssl dgst -sha256 -sign` of kMessage with the signer's key.
+// kSignature is `openssl dgst -sha256 -sign` of kMessage with the signer's key, its s low
+// (at most half the order of P-256); kHighSSignature is another such signature, its s high.
 constexpr std::string_view kMessage = ${message};
 constexpr std::string_view kSignature = ${signature};
+constexpr std::string_view kHighSSignature = ${high_signature};
 
 // `openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256` (PKCS#8) and its public key.
 constexpr std::string_view kOtherPrivatePem = ${other_private};

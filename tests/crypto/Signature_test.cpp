@@ -1,5 +1,7 @@
 #include "crypto/Signature.h"
 
+#include "crypto/Der.h"
+
 #include "DerBytes.h"
 #include "OpenSslFixtures.h"
 
@@ -22,6 +24,45 @@ std::string MinimalInteger(const std::uint8_t* magnitude)
     return content;
 }
 
+// The order n of P-256 and half of it, rounded down, as 32 bytes big-endian.
+const std::string kOrder = FromHex("FFFFFFFF00000000FFFFFFFFFFFFFFFFBCE6FAADA7179E84F3B9CAC2FC632551");
+const std::string kHalfOrder = FromHex("7FFFFFFF800000007FFFFFFFFFFFFFFFDE737D56D38BCF4279DCE5617E3192A8");
+
+// a - b for 32-byte big-endian numbers with a >= b.
+std::string Minus(const std::string& a, const std::string& b)
+{
+    std::string difference(32, '\0');
+    int borrow = 0;
+    for (std::size_t i = 32; i-- > 0;) {
+        const int digit = static_cast<std::uint8_t>(a[i]) - static_cast<std::uint8_t>(b[i]) - borrow;
+        borrow = digit < 0 ? 1 : 0;
+        difference[i] = static_cast<char>(digit + 256 * borrow);
+    }
+    return difference;
+}
+
+// An INTEGER's content as 32 bytes big-endian.
+std::string Padded(std::string_view content)
+{
+    if (content.size() > 32)
+        content.remove_prefix(content.size() - 32);
+    return std::string(32 - content.size(), '\0') + std::string(content);
+}
+
+// The other signature of the same values: (r, n - s), which verifies exactly when (r, s) does.
+std::string Twin(std::string_view der)
+{
+    std::optional<std::string_view> values = TakeDer(der, kDerSequence);
+    std::optional<std::string_view> r = values ? TakeDer(*values, kDerInteger) : std::nullopt;
+    std::optional<std::string_view> s = r ? TakeDer(*values, kDerInteger) : std::nullopt;
+    EXPECT_TRUE(s);
+    if (!s)
+        return {};
+    const std::string twinS = Minus(kOrder, Padded(*s));
+    return Tlv(0x30, Tlv(0x02, *r) +
+                         Tlv(0x02, MinimalInteger(reinterpret_cast<const std::uint8_t*>(twinS.data()))));
+}
+
 EcPublicKey SignerKey()
 {
     std::optional<EcPublicKey> key = ParsePublicKeyDer(kSignerPublicDer);
@@ -41,10 +82,12 @@ TEST(ParseDerSignature, ReadsCanonicalSignatures)
     } cases[] = {
         {FromHex("3006 020101 020102"), std::string(31, '\0') + "\x01", std::string(31, '\0') + "\x02",
          "one-byte values, left-padded"},
-        {Tlv(0x30, Tlv(0x02, '\0' + high) + Tlv(0x02, '\0' + ones)), high, ones,
+        {Tlv(0x30, Tlv(0x02, '\0' + ones) + Tlv(0x02, full)), ones, full,
          "33 bytes whose zero keeps the top bit from being a sign"},
         {Tlv(0x30, Tlv(0x02, full) + Tlv(0x02, "\x01")), full, std::string(31, '\0') + "\x01",
          "32 bytes without sign byte"},
+        {Tlv(0x30, Tlv(0x02, '\0' + high) + Tlv(0x02, kHalfOrder)), high, kHalfOrder,
+         "s half the order, the largest taken"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -53,6 +96,12 @@ TEST(ParseDerSignature, ReadsCanonicalSignatures)
         EXPECT_EQ(std::string(rs->begin(), rs->begin() + 32), c.r);
         EXPECT_EQ(std::string(rs->begin() + 32, rs->end()), c.s);
     }
+}
+
+// A signature of r = 1 and the INTEGER content given for s.
+std::string SignatureWithS(const std::string& s)
+{
+    return Tlv(0x30, FromHex("020101") + Tlv(0x02, s));
 }
 
 TEST(ParseDerSignature, RefusesAnythingElse)
@@ -83,6 +132,12 @@ TEST(ParseDerSignature, RefusesAnythingElse)
         {FromHex("3006 030101 020102"), "a BIT STRING instead of an INTEGER"},
         {FromHex("3003 020101"), "one integer"},
         {FromHex("3009 020101 020102 020103"), "three integers"},
+        {SignatureWithS(FromHex("7FFFFFFF800000007FFFFFFFFFFFFFFFDE737D56D38BCF4279DCE5617E3192A9")),
+         "s one above half the order"},
+        {SignatureWithS(FromHex("7FFFFFFF80000001000000000000000000000000000000000000000000000000")),
+         "s above half the order in an early byte, below it in the later ones"},
+        {SignatureWithS('\0' + Minus(kOrder, FromHex(std::string(63, '0') + "1"))), "s the order less one"},
+        {SignatureWithS('\0' + kOrder), "s the order"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -93,6 +148,17 @@ TEST(ParseDerSignature, RefusesAnythingElse)
 TEST(VerifySignature, AcceptsTheSignatureOpenSslMade)
 {
     EXPECT_TRUE(VerifySignature(SignerKey(), kMessage, kSignature));
+}
+
+TEST(VerifySignature, RefusesAHighS)
+{
+    // OpenSSL's own high-S signature verifies once turned low, which shows Twin is right.
+    const EcPublicKey key = SignerKey();
+    const std::string lowTwin = Twin(kHighSSignature);
+    EXPECT_TRUE(VerifySignature(key, kMessage, lowTwin));
+    EXPECT_FALSE(VerifySignature(key, kMessage, kHighSSignature));
+    EXPECT_FALSE(VerifySignature(key, kMessage, Twin(kSignature)));
+    EXPECT_EQ(Twin(lowTwin), kHighSSignature);
 }
 
 TEST(VerifySignature, RefusesAnyChangedMessageByte)

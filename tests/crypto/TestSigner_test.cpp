@@ -34,7 +34,8 @@ TEST(TestSigner, SignaturesVerifyWithTheMatchingKeyOnly)
         SCOPED_TRACE(c.format);
         const EcPublicKey key = OnlyKey(c.publicKey);
         const EcPublicKey other = OnlyKey(c.otherPublicKey);
-        // Enough signatures that r and s come with and without a sign byte.
+        // Enough signatures that r comes with and without a sign byte, and s would be high
+        // for some of them.
         for (int n = 0; n < 24; ++n) {
             SCOPED_TRACE(n);
             const std::string message = "listing " + std::to_string(n);

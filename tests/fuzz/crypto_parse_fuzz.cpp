@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
     if (std::optional<std::array<std::uint8_t, 64>> rs = ParseDerSignature(input)) {
-        // SEQUENCE and two INTEGERs of one to 33 bytes, short lengths throughout.
-        if (size < 8 || size > 72 ||
+        // SEQUENCE and two INTEGERs of one to 33 bytes, short lengths throughout; s low, so
+        // its top bit is never set.
+        if (size < 8 || size > 72 || (*rs)[32] >= 0x80 ||
             std::all_of(rs->begin(), rs->begin() + 32, [](auto b) { return b == 0; }) ||
             std::all_of(rs->begin() + 32, rs->end(), [](auto b) { return b == 0; }))
             __builtin_trap();

@@ -1,12 +1,15 @@
 // The maker's tool jobgate-sign run as a program, its keys and signatures checked with the
 // openssl command, which shares no code with it beyond the library.
 #include "ChildProcess.h"
+#include "ListingSigner.h"
 #include "TestRepository.h"
+#include "crypto/Signature.h"
 #include "filetree/SignedListing.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +58,12 @@ std::uint64_t Now()
 std::string ListingPath(const TestRepository& repository, const std::string& product = "Corvid")
 {
     return repository.root() + "/" + product + ".brenhold-listing";
+}
+
+// The mark of the highest serial signed, beside the listing.
+std::string MarkPath(const TestRepository& repository)
+{
+    return repository.root() + "/Corvid.brenhold-serial";
 }
 
 ListingValidity ValidityOf(const std::string& listing)
@@ -270,6 +279,7 @@ TEST_F(SignTool, SerialCountsUpAndAnUnreadableListingStopsSigning)
         ASSERT_EQ(sign(key, repository_, {"--valid-days", "2"}).exitCode, 0);
         const ListingValidity validity = ValidityOf(ReadFileBytes(ListingPath(repository_)));
         EXPECT_EQ(validity.serial, serial);
+        EXPECT_EQ(ReadFileBytes(MarkPath(repository_)), std::to_string(serial) + "\n");
         EXPECT_GE(validity.expires, before + 2 * kDay);
         EXPECT_LE(validity.expires, Now() + 2 * kDay);
     }
@@ -280,6 +290,98 @@ TEST_F(SignTool, SerialCountsUpAndAnUnreadableListingStopsSigning)
         EXPECT_EQ(refused.exitCode, 1);
         EXPECT_NE(refused.err.find("serial"), std::string::npos) << refused.err;
         EXPECT_EQ(ReadFileBytes(ListingPath(repository_)), text);
+    }
+}
+
+TEST_F(SignTool, SerialGoesAboveEverySerialItSeesOrSigningStops)
+{
+    const std::string key = makeKey("maker");
+    const std::string top = "18446744073709551615";
+    const struct {
+        const char* what;
+        std::optional<std::string> listingSerial, mark; // none: no such file
+        std::uint64_t next;                             // 0: refused
+        std::string complaint = {};
+    } cases[] = {
+        {"listing absent, mark present", std::nullopt, "7\n", 8},
+        {"listing put back lower than the mark", "3", "9\n", 10},
+        {"mark lower than the listing", "5", "2\n", 6},
+        {"no mark yet", "4", std::nullopt, 5},
+        {"mark not a number", "4", "x\n", 0, "Corvid.brenhold-serial: not one decimal number"},
+        {"mark with a leading zero", "4", "07\n", 0, "not one decimal number"},
+        {"mark of two numbers", "4", "7\n8\n", 0, "not one decimal number"},
+        {"mark beyond 64 bits", "4", "18446744073709551616\n", 0, "does not fit 64 bits"},
+        {"mark at the largest serial", "4", top + "\n", 0, "no higher serial can be signed"},
+        {"listing at the largest serial", top, std::nullopt, 0, "no higher serial can be signed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestRepository repository;
+        ASSERT_EQ(sign(key, repository).exitCode, 0);
+        std::string listing = ReadFileBytes(ListingPath(repository));
+        if (c.listingSerial) {
+            // jobgate-sign reads the serial without verifying the signature.
+            listing.replace(listing.find("serial=1 "), 9, "serial=" + *c.listingSerial + " ");
+            ASSERT_TRUE(WriteFileBytes(ListingPath(repository), listing));
+        } else {
+            std::filesystem::remove(ListingPath(repository));
+        }
+        std::filesystem::remove(MarkPath(repository));
+        if (c.mark) {
+            ASSERT_TRUE(WriteFileBytes(MarkPath(repository), *c.mark));
+        }
+
+        const ProcessResult run = sign(key, repository);
+        if (c.next == 0) {
+            EXPECT_EQ(run.exitCode, 1) << run.out;
+            EXPECT_NE(run.err.find(c.complaint), std::string::npos) << run.err;
+            EXPECT_EQ(std::filesystem::exists(ListingPath(repository)), c.listingSerial.has_value());
+            EXPECT_EQ(ReadFileBytes(ListingPath(repository)), c.listingSerial ? listing : "");
+            EXPECT_EQ(ReadFileBytes(MarkPath(repository)), c.mark.value_or(""));
+            continue;
+        }
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(ValidityOf(ReadFileBytes(ListingPath(repository))).serial, c.next);
+        EXPECT_EQ(ReadFileBytes(MarkPath(repository)), std::to_string(c.next) + "\n");
+    }
+}
+
+TEST_F(SignTool, ASigningIsRefusedWhileAnotherHoldsTheLock)
+{
+    const std::string key = makeKey("maker");
+    const std::string lockPath = repository_.root() + "/Corvid.brenhold-lock";
+    {
+        const int held = ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+        const ProcessResult refused = sign(key, repository_);
+        ::close(held);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_NE(refused.err.find("another signing of Corvid is running: it holds the lock " + lockPath),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(ListingPath(repository_)));
+    }
+    // The lock file a signer leaves behind, killed or not, holds no lock.
+    ASSERT_TRUE(std::filesystem::exists(lockPath));
+    const ProcessResult signedRun = sign(key, repository_);
+    EXPECT_EQ(signedRun.exitCode, 0) << signedRun.err;
+}
+
+TEST_F(SignTool, SignaturesAreAlwaysLowS)
+{
+    // OpenSSL makes a high s for half of all signatures; 16 in a row low is chance once in 65536.
+    const std::string key = makeKey("maker");
+    for (int n = 0; n < 16; ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_EQ(sign(key, repository_).exitCode, 0);
+        const std::string listing = ReadFileBytes(ListingPath(repository_));
+        const auto block = ParseSignatureBlock(SplitListing(listing)->preamble);
+        ASSERT_TRUE(block.has_value());
+        const auto der = FromBase64(block->signatureBase64);
+        ASSERT_TRUE(der.has_value());
+        EXPECT_TRUE(ParseDerSignature(*der));
+        EXPECT_TRUE(opensslVerifies(listing, key + ".pub"));
     }
 }
 

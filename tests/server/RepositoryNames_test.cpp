@@ -23,15 +23,29 @@ TEST(RepositoryNames, ListedNamesAreWindows1252)
 TEST(RepositoryNames, ProductNamesAreSinglePlainNames)
 {
     EXPECT_EQ(ProductFolderName("Corvid"), "Corvid");
+    EXPECT_EQ(ProductFolderName("Corvid.brenhold"), "Corvid.brenhold");
     EXPECT_EQ(ProductFolderName("K\xE4"
                                 "fer"),
               "K\xC3\xA4"
               "fer");
-    const std::string unfitNames[] = {"", ".", "..", "../x", "a/b", "a\\b", "/etc", std::string("a\0b", 3)};
+    const std::string unfitNames[] = {"",
+                                      ".",
+                                      "..",
+                                      "../x",
+                                      "a/b",
+                                      "a\\b",
+                                      "/etc",
+                                      std::string("a\0b", 3),
+                                      "Corvid.brenhold-listing",
+                                      "Corvid.brenhold-serial",
+                                      "Corvid.brenhold-lock"};
     for (const std::string& unfit : unfitNames) {
         SCOPED_TRACE(unfit);
         EXPECT_FALSE(ProductFolderName(unfit));
     }
+    // Names of the files kept beside a product folder.
+    for (const char* beside : {"Corvid.brenhold-listing", "Corvid.brenhold-serial", "Corvid.brenhold-lock"})
+        EXPECT_FALSE(ProductFolderName(beside)) << beside;
 }
 
 TEST(RepositoryNames, ListedPathsSplitIntoNames)

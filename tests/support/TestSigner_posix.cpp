@@ -25,7 +25,7 @@ bool IsP256(EVP_PKEY* key)
 
 } // namespace
 
-std::string SignForTest(const std::string& privateKeyPem, std::string_view message)
+std::string SignOnceForTest(const std::string& privateKeyPem, std::string_view message)
 {
     OpenSslPtr<BIO> pem(BIO_new_mem_buf(privateKeyPem.data(), static_cast<int>(privateKeyPem.size())));
     if (!pem)

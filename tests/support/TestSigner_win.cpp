@@ -99,7 +99,7 @@ std::string DerInteger(const UCHAR* magnitude)
 
 } // namespace
 
-std::string SignForTest(const std::string& privateKeyPem, std::string_view message)
+std::string SignOnceForTest(const std::string& privateKeyPem, std::string_view message)
 {
     std::optional<PrivateKey> key = ReadPrivateKey(privateKeyPem);
     if (!key)
