@@ -1,6 +1,13 @@
 #include "update/ListedPath.h"
+#include "update/PathKey.h"
+
+#include "RecordingUpdater.h"
+#include "ShortName.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <string>
 
@@ -73,6 +80,9 @@ const std::string kRefused[] = {
     ".brenhold/staging/Corvid.exe",
     "./.BrenHold",
     "./.BRENHOLD/journal",
+    // and by the short name Windows gives it
+    "./BRENHO~1/installed",
+    "brenho~2",
 };
 
 const std::string kAccepted[] = {
@@ -92,6 +102,8 @@ const std::string kAccepted[] = {
     "./a/b/c/d/e.bin",
     "./.brenhold-alt/a",
     "./Daten/.brenhold/a",
+    "./BRENHO~",
+    "./Daten/BRENHO~1",
 };
 
 std::string Printable(const std::string& path)
@@ -130,6 +142,49 @@ TEST(ListedPath, ReasonsNameTheRule)
     EXPECT_EQ(UnsafeListedPathReason("./a\nb"), "control character");
     EXPECT_EQ(UnsafeListedPathReason("./datei."), "segment ends in a dot or blank");
     EXPECT_EQ(UnsafeListedPathReason("a//b"), "empty path segment");
+}
+
+TEST(PathKey, OneKeyPerFileWithoutDotSlashAndWhereCaseIsIgnoredWithoutCase)
+{
+    const struct {
+        const char* path;
+        const char* key;       // where names are told apart by case
+        const char* foldedKey; // where they are not
+    } cases[] = {
+        {"./a.txt", "a.txt", "A.TXT"},
+        {"a.txt", "a.txt", "A.TXT"},
+        {"./Daten/\xE4rger.TXT", "Daten/\xE4rger.TXT", "DATEN/\xC4RGER.TXT"}, // a with umlaut to A
+        {"./\xFF\x9A\xF7\xDF", "\xFF\x9A\xF7\xDF", "\x9F\x8A\xF7\xDF"}, // y and s with marks; division sign and sharp s stay
+        {"././a", "./a", "./A"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PathKeyFolding(c.path, false), c.key) << c.path;
+        EXPECT_EQ(PathKeyFolding(c.path, true), c.foldedKey) << c.path;
+        EXPECT_EQ(PathKey(c.path), kPathsIgnoreCase ? c.foldedKey : c.key);
+    }
+}
+
+// A segment that the file system takes as the short name of an existing entry with another
+// long name would reach that entry under a name no check has seen (on Windows only).
+TEST(ListedPath, RefusesShortNamesOfExistingEntries)
+{
+    TempDir base;
+    CurrentDirectoryGuard directory;
+    std::filesystem::current_path(base.path());
+    std::filesystem::create_directories(".brenhold");
+    std::filesystem::create_directories("Langer Ordnername/Unterordner");
+    EXPECT_EQ(ShortNameReason("./Langer Ordnername/a.txt"), "");
+    EXPECT_EQ(ShortNameReason("./Kein~1/a.txt"), "");
+    const std::string shortState = ShortNameOf(".brenhold");
+    const std::string shortFolder = ShortNameOf("Langer Ordnername");
+    if (shortState.empty()) {
+        EXPECT_EQ(shortFolder, "");
+        GTEST_SKIP() << "this platform gives no short names";
+    }
+    SCOPED_TRACE(shortState + " " + shortFolder);
+    EXPECT_NE(ShortNameReason("./" + shortState + "/installed"), "");
+    EXPECT_NE(ShortNameReason("./" + shortFolder + "/Unterordner"), "");
+    EXPECT_NE(ShortNameReason(shortFolder + "/neu.txt"), "");
 }
 
 } // namespace
