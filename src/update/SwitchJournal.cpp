@@ -191,7 +191,10 @@ std::size_t PutInPlace(const Journal& journal, bool verify, const SwitchCheckpoi
         const std::string staged = StagedFile::DataPath(move.path);
         const std::string target = LocalPath(move.path);
         const std::string aside = AsidePath(journal.id, i);
-        const std::string shown = "\"" + EscapeControlCharacters(move.path) + "\"";
+        // Built by appending: GCC 12's restrict warning misfires on a literal + string here.
+        std::string shown = "\"";
+        shown += EscapeControlCharacters(move.path);
+        shown += '"';
         if (QueryFileStatus(staged.c_str()).exists) {
             if (verify && !FileMatches(staged, move.size, move.sha256)) {
                 WriteDiagnostic("The staged " + shown + " does not match the journal's checksum");
