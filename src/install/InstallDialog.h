@@ -1,7 +1,9 @@
 #pragma once
 // The welcome window shown when no installation directory is known: a tiled background,
 // the product's picture and painted texts. 300 ms after it opens it asks for the
-// directory with the save-type file dialog, and asks before giving up.
+// directory with the save-type file dialog, and asks before giving up. A directory in
+// which no file can be made is refused with a message, and the file dialog then proposes
+// the per-user directory.
 
 #include "text/TypedValue.h"
 #include "ui/ModalDialog.h"
@@ -13,6 +15,9 @@ public:
 
     // Set before the modal run: shown in the title, the texts and the proposal.
     TypedValue productName;
+    // Set before the modal run: the proposal after a directory that cannot be written;
+    // none when empty.
+    std::string perUserDirectory;
     // After an end with IDOK: the chosen directory with "/" as separator.
     TypedValue chosenDirectory;
 

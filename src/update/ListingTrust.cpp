@@ -55,6 +55,8 @@ ListingVerdict ListingTrust::check(std::string_view listing, const std::string& 
     verdict.keyId = block->keyId;
     verdict.serial = validity->serial;
     verdict.expires = validity->expires;
+    if (const auto version = HeaderWord(*validity, kVersionWord); version && IsReleaseVersion(*version))
+        verdict.version = *version;
     return verdict;
 }
 

@@ -18,6 +18,7 @@ struct ListingVerdict {
     std::string keyId;
     std::uint64_t serial = 0;
     std::uint64_t expires = 0;
+    std::string version; // the release's version when the header names a valid one; else empty
 };
 
 class ListingTrust {

@@ -131,6 +131,7 @@ Updater::RunEnd Updater::cancelled()
 // gave none or it was not trusted.
 bool Updater::readListing(FileTree& tree)
 {
+    productVersion_.clear();
     CommandClient listing(kListingCommand);
     listing.setTimeouts(timeouts());
     listing.setWaitObserver(this);
@@ -169,8 +170,10 @@ bool Updater::readListing(FileTree& tree)
     }
     if (serials != nullptr)
         serials->remember(productName.Text(), verdict.serial);
+    productVersion_ = verdict.version;
     logEvent(FormatString("listing accepted: key %s, serial %llu", verdict.keyId.c_str(),
-                          static_cast<unsigned long long>(verdict.serial)));
+                          static_cast<unsigned long long>(verdict.serial)) +
+             (productVersion_.empty() ? "" : ", version " + productVersion_));
     return true;
 }
 
@@ -369,6 +372,8 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
         }
         return;
     }
+    if (!productVersion_.empty() && !plan.moves.empty())
+        showStatus(FormatString(texts::kInstallingVersionFormat, productVersion_.c_str()));
     if (!SwitchOver(plan, next, checkpoint)) {
         outcome_ = Outcome::FilesFailed;
         logEvent("the switch could not be completed");
