@@ -91,7 +91,9 @@ std::string InstallPrompt::abbreviateHome(const std::string& path) const
 {
     if (home_.empty() || path.compare(0, home_.size() + 1, home_ + "/") != 0)
         return path;
-    return "~" + path.substr(home_.size());
+    std::string abbreviated = path;
+    abbreviated.replace(0, home_.size(), 1, '~');
+    return abbreviated;
 }
 
 std::string InstallPrompt::expandHome(const std::string& path) const
