@@ -10,5 +10,6 @@ bool CanCreateFilesIn(const std::string& directory);
 
 // The user's own folder for programs followed by product, in the program's texts: on
 // Windows the known folder UserProgramFiles (%LOCALAPPDATA%\Programs\PRODUCT), elsewhere
-// ${XDG_DATA_HOME:-~/.local/share}/PRODUCT. Empty when that folder is not known.
+// ${XDG_DATA_HOME:-~/.local/share}/PRODUCT. The folder (not the product's directory) is
+// made on Windows when missing. Empty when that folder is not known.
 std::string PerUserProgramDirectory(const std::string& product);

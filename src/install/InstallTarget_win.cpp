@@ -12,7 +12,9 @@ namespace {
 // headers of this build (which still runs on Windows XP) do not declare it.
 constexpr GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
 using KnownFolderPath = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
-constexpr DWORD kDoNotVerify = 0x4000; // KF_FLAG_DONT_VERIFY: the path, whether it exists yet or not
+// KF_FLAG_CREATE: the folder is made when missing, as the file dialog opens a proposal's
+// folder only when it exists.
+constexpr DWORD kCreateFolder = 0x8000;
 
 // The wide path in the ANSI code page; empty when a character has no exact equivalent.
 std::string AnsiText(const wchar_t* wide)
@@ -33,7 +35,7 @@ std::string UserProgramFiles()
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("shell32.dll"), "SHGetKnownFolderPath")));
     if (known != nullptr) {
         PWSTR wide = nullptr;
-        const HRESULT result = known(kUserProgramFiles, kDoNotVerify, nullptr, &wide);
+        const HRESULT result = known(kUserProgramFiles, kCreateFolder, nullptr, &wide);
         std::string path = SUCCEEDED(result) ? AnsiText(wide) : std::string();
         CoTaskMemFree(wide);
         if (!path.empty())
@@ -43,7 +45,9 @@ std::string UserProgramFiles()
     char localAppData[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, localAppData)))
         return {};
-    return std::string(localAppData) + "\\Programs";
+    const std::string folder = std::string(localAppData) + "\\Programs";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
 }
 
 } // namespace

@@ -4,12 +4,14 @@
 #include "install/PictureList.h"
 #include "support/DialogDriver.h"
 #include "support/DialogScript.h"
+#include "text/FormatString.h"
 #include "text/UserTexts.h"
 
 #include <gtest/gtest.h>
 
 #include <commdlg.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,18 @@ DialogScript::Step InCancelQuestion(int answer)
     };
 }
 
+// The message that no file can be made in directory, confirmed with OK.
+DialogScript::Step InRefusal(std::string directory)
+{
+    return [directory] {
+        HWND box = FindDialogByTitle(kProduct, GetCurrentThreadId());
+        if (box == nullptr)
+            return false;
+        EXPECT_TRUE(ShowsText(box, FormatString(texts::kCannotCreateFilesFormat, directory.c_str())));
+        return PostCommand(box, IDOK);
+    };
+}
+
 struct DialogRun {
     INT_PTR result;
     std::string chosen;
@@ -77,10 +91,11 @@ protected:
     }
     void TearDown() override { OleUninitialize(); }
 
-    DialogRun RunDialog(std::vector<DialogScript::Step> steps)
+    DialogRun RunDialog(std::vector<DialogScript::Step> steps, const std::string& perUserDirectory = {})
     {
         InstallDialog dialog(nullptr);
         dialog.productName.SetText(kProduct);
+        dialog.perUserDirectory = perUserDirectory;
         DialogScript script(std::move(steps));
         const INT_PTR result = dialog.runModal();
         return {result, dialog.chosenDirectory.text, script.finished(), script.interrupted(),
@@ -106,6 +121,23 @@ TEST_F(InstallDialogTest, TypedNameWithMixedSeparators)
     EXPECT_TRUE(run.scriptFinished);
     EXPECT_EQ(run.result, IDOK);
     EXPECT_EQ(run.chosen, "C:/Spiele/Velmora/Corvid 2");
+}
+
+// A directory in which no file can be made (here below a file, which stops even an
+// administrator) is refused with a message; the file dialog then proposes the per-user one.
+TEST_F(InstallDialogTest, RefusesADirectoryThatCannotBeWrittenAndProposesThePerUserOne)
+{
+    ASSERT_TRUE(std::ofstream("C:\\Gesperrt") << "x");
+    CreateDirectoryA("C:\\Eigene Programme", nullptr);
+    std::vector<std::string> proposals;
+    const DialogRun run = RunDialog({InFileDialog(proposals, true, "C:\\Gesperrt\\Corvid"),
+                                     InRefusal("C:\\Gesperrt\\Corvid"), InFileDialog(proposals, true)},
+                                    "C:\\Eigene Programme\\Corvid");
+    EXPECT_TRUE(run.scriptFinished);
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.chosen, "C:/Eigene Programme/Corvid");
+    EXPECT_EQ(proposals, (std::vector<std::string>{kProposal, "C:\\Eigene Programme\\Corvid"}));
+    DeleteFileA("C:\\Gesperrt");
 }
 
 TEST_F(InstallDialogTest, CancelThenNoShowsTheFileDialogAgain)

@@ -54,7 +54,7 @@ TEST(ProgramResources, ManifestDeclaresWhatTheProgramNeeds)
     for (const char* text : declared)
         EXPECT_NE(manifest.find(text), std::string::npos) << text;
     // The program's code page stays Windows-1252.
-    EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);
+    EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos);
 }
 
 std::string VersionString(const std::vector<char>& info, const char* name)
