@@ -89,7 +89,14 @@ protected:
         CreateDirectoryA("C:\\Programme", nullptr);
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     }
-    void TearDown() override { OleUninitialize(); }
+    // What the dialogs made of the directories they took.
+    void TearDown() override
+    {
+        for (const char* made : {"C:\\Programme\\Corvid", "C:\\Spiele\\Velmora\\Corvid 2", "C:\\Spiele\\Velmora",
+                                 "C:\\Spiele", "C:\\Eigene Programme\\Corvid", "C:\\Eigene Programme"})
+            RemoveDirectoryA(made);
+        OleUninitialize();
+    }
 
     DialogRun RunDialog(std::vector<DialogScript::Step> steps, const std::string& perUserDirectory = {})
     {
