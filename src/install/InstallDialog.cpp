@@ -87,9 +87,28 @@ bool InstallDialog::onInitialise()
         loadPictureResource(pictureWindow_.get(), IDR_BACKGROUND, 0, 0, kPictureTiled);
     }
 
+    scaleProductPicture();
     SetWindowTextA(window(), FormatString(texts::kInstallTitleFormat, productName.text.c_str()).c_str());
     SetTimer(window(), kTimerId, kTimerPeriod, nullptr);
     return true;
+}
+
+void InstallDialog::scaleProductPicture()
+{
+    // The system scales the template's controls to the DPI, but not the bitmap one shows.
+    const int dpi = WindowDpi(window());
+    HWND picture = FindWindowExA(window(), nullptr, "Static", nullptr); // the template's one static control
+    const auto shown = reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP size{};
+    if (dpi == kDefaultDpi || shown == nullptr || GetObjectA(shown, sizeof size, &size) == 0)
+        return;
+    productPicture_ = GdiObject(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PRODUCT), IMAGE_BITMAP,
+                                           ScaledForDpi(size.bmWidth, dpi), ScaledForDpi(size.bmHeight, dpi), 0));
+    if (productPicture_.get() != nullptr) {
+        // The control gives back the template's bitmap, which is then the program's to delete.
+        GdiObject(reinterpret_cast<HGDIOBJ>(
+            SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(productPicture_.get()))));
+    }
 }
 
 bool InstallDialog::onPaint()

@@ -6,6 +6,7 @@
 // the per-user directory.
 
 #include "text/TypedValue.h"
+#include "ui/GdiHandles.h"
 #include "ui/ModalDialog.h"
 #include "ui/WindowHandle.h"
 
@@ -37,7 +38,10 @@ private:
     void chooseDirectory();
     // Answers true with the confirmed path in path, false when the user cancelled.
     bool askForPath(const std::string& proposal, std::string& path);
+    // Shows the product's picture at the size the window's DPI gives it.
+    void scaleProductPicture();
 
     HICON icon_ = nullptr;
     WindowHandle pictureWindow_;
+    GdiObject productPicture_; // the picture scaled to the DPI, when it is not 96
 };
