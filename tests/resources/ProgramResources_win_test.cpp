@@ -6,40 +6,22 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
 
-class ProgramFile {
-public:
-    ProgramFile() : module_(LoadLibraryExA(BRENHOLD_PROGRAM, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
-    ~ProgramFile()
-    {
-        if (module_ != nullptr)
-            FreeLibrary(module_);
-    }
-    ProgramFile(const ProgramFile&) = delete;
-    ProgramFile& operator=(const ProgramFile&) = delete;
-
-    // The bytes of resource id of type, or empty.
-    std::string resource(int id, int type) const
-    {
-        HRSRC found = FindResourceA(module_, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
-        if (found == nullptr)
-            return {};
-        const char* bytes = static_cast<const char*>(LockResource(LoadResource(module_, found)));
-        return bytes != nullptr ? std::string(bytes, SizeofResource(module_, found)) : std::string();
-    }
-
-private:
-    HMODULE module_;
-};
-
 TEST(ProgramResources, ManifestDeclaresWhatTheProgramNeeds)
 {
-    const std::string manifest = ProgramFile().resource(1, 24); // CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST
-    ASSERT_FALSE(manifest.empty());
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> program(
+        LoadLibraryExA(BRENHOLD_PROGRAM, nullptr, LOAD_LIBRARY_AS_DATAFILE), &FreeLibrary);
+    ASSERT_NE(program, nullptr);
+    HRSRC found = FindResourceA(program.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); // the manifest
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(program.get(), found))),
+                               SizeofResource(program.get(), found));
     const char* declared[] = {
         R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
         R"(<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>)", // Windows 7
