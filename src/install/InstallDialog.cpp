@@ -12,6 +12,7 @@
 #include <commdlg.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -98,17 +99,40 @@ void InstallDialog::scaleProductPicture()
     // The system scales the template's controls to the DPI, but not the bitmap one shows.
     const int dpi = WindowDpi(window());
     HWND picture = FindWindowExA(window(), nullptr, "Static", nullptr); // the template's one static control
-    const auto shown = reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
-    BITMAP size{};
-    if (dpi == kDefaultDpi || shown == nullptr || GetObjectA(shown, sizeof size, &size) == 0)
+    if (picture == nullptr || dpi == productPictureDpi_)
         return;
-    productPicture_ = GdiObject(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PRODUCT), IMAGE_BITMAP,
-                                           ScaledForDpi(size.bmWidth, dpi), ScaledForDpi(size.bmHeight, dpi), 0));
-    if (productPicture_.get() != nullptr) {
-        // The control gives back the template's bitmap, which is then the program's to delete.
-        GdiObject(reinterpret_cast<HGDIOBJ>(
-            SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(productPicture_.get()))));
+    if (productPictureSize_.cx == 0) {
+        BITMAP shown{};
+        const auto bitmap = reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        if (bitmap == nullptr || GetObjectA(bitmap, sizeof shown, &shown) == 0)
+            return;
+        productPictureSize_ = {shown.bmWidth, shown.bmHeight};
     }
+    GdiObject scaled(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PRODUCT), IMAGE_BITMAP,
+                                ScaledForDpi(productPictureSize_.cx, dpi), ScaledForDpi(productPictureSize_.cy, dpi),
+                                0));
+    if (scaled.get() == nullptr)
+        return;
+    const auto previous = reinterpret_cast<HGDIOBJ>(
+        SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled.get())));
+    // The first time, the control gives back the template's bitmap: then the program's to delete.
+    if (productPicture_.get() == nullptr) {
+        const GdiObject templatePicture(previous);
+    }
+    // The assignment swaps: the picture shown before goes with scaled.
+    productPicture_ = std::move(scaled);
+    productPictureDpi_ = dpi;
+}
+
+void InstallDialog::onSize()
+{
+    if (pictureWindow_.get() != nullptr) {
+        RECT client{};
+        GetClientRect(window(), &client);
+        MoveWindow(pictureWindow_.get(), client.left, client.top, client.right - client.left,
+                   client.bottom - client.top, TRUE);
+    }
+    scaleProductPicture();
 }
 
 bool InstallDialog::onPaint()

@@ -31,6 +31,9 @@ protected:
     bool onPaint() override;
     bool onTimer(UINT_PTR id) override;
     void onDestroy() override;
+    // The picture window keeps covering the client area, and the product's picture keeps
+    // the size the DPI gives it.
+    void onSize() override;
 
 private:
     // Shows the file dialog (and the cancel question) until a directory is chosen or
@@ -43,5 +46,7 @@ private:
 
     HICON icon_ = nullptr;
     WindowHandle pictureWindow_;
-    GdiObject productPicture_; // the picture scaled to the DPI, when it is not 96
+    GdiObject productPicture_;      // the picture scaled to the DPI, once it was not 96
+    int productPictureDpi_ = 96;    // the DPI the shown picture is made for
+    SIZE productPictureSize_ = {};  // the picture's own size, at 96 DPI
 };

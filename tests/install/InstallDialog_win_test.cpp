@@ -209,6 +209,7 @@ TEST_F(InstallDialogTest, ShowsTitleAndPictureWindow)
     std::vector<std::string> proposals;
     std::string pictureWindowName;
     std::size_t pictures = 0;
+    bool coversClient = false;
     const DialogRun run = RunDialog({[&] {
                                          HWND dialog = FindDialogByTitle(kDialogTitle, GetCurrentThreadId());
                                          if (dialog == nullptr)
@@ -218,11 +219,19 @@ TEST_F(InstallDialogTest, ShowsTitleAndPictureWindow)
                                          GetWindowTextA(picture, name, sizeof name);
                                          pictureWindowName = name;
                                          pictures = PictureList().size();
+                                         // Resized (as to another screen's DPI), the picture
+                                         // window still covers the client area.
+                                         SetWindowPos(dialog, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
+                                         RECT client{}, covered{};
+                                         GetClientRect(dialog, &client);
+                                         GetClientRect(picture, &covered);
+                                         coversClient = EqualRect(&client, &covered) != FALSE;
                                          return true;
                                      },
                                      InFileDialog(proposals, false), InCancelQuestion(IDYES)});
     EXPECT_TRUE(run.scriptFinished);
     EXPECT_EQ(pictureWindowName, "Taviro");
+    EXPECT_TRUE(coversClient);
     EXPECT_EQ(pictures, 1u);
     EXPECT_EQ(run.picturesLeft, 0u);
 }
