@@ -166,7 +166,9 @@ int RunSign(const SignRequest& request)
     if (!files)
         return kExitFailed;
 
-    const ListingValidity validity{*serial, Now() + request.validDays * kSecondsPerDay};
+    ListingValidity validity{*serial, Now() + request.validDays * kSecondsPerDay};
+    if (!request.version.empty())
+        validity.words.push_back({kVersionWord, request.version});
     FileTree tree;
     StartSignedFileListing(tree, place->listedName, validity);
     for (const HashedFile& file : *files)
@@ -192,8 +194,9 @@ int RunSign(const SignRequest& request)
         return kExitFailed;
     }
     std::printf(
-        "%s\n",
-        SummaryLine(request.product, validity.serial, validity.expires, *keyId, files->size()).c_str());
+        "%s%s\n",
+        SummaryLine(request.product, validity.serial, validity.expires, *keyId, files->size()).c_str(),
+        request.version.empty() ? "" : (", version " + request.version).c_str());
     return std::fflush(stdout) == 0 ? kExitDone : kExitFailed;
 }
 

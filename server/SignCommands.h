@@ -20,6 +20,7 @@ struct SignRequest {
     std::uint64_t validDays = 365;
     std::string root;
     std::string product; // the product folder's name (UTF-8)
+    std::string version; // the release's version for the header's "version=" word; empty: none
 };
 
 // Hashes every file of root/product as command 15 lists it and replaces

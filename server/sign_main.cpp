@@ -3,6 +3,7 @@
 
 #include "SignCommands.h"
 
+#include "filetree/SignedListing.h"
 #include "text/CharClass.h"
 
 #include <csignal>
@@ -17,7 +18,7 @@ namespace {
 constexpr std::uint64_t kLongestValidity = 36500; // days: a century
 
 const char kUsage[] = "usage: jobgate-sign keygen PRIVATE.pem\n"
-                      "       jobgate-sign sign --key PRIVATE.pem [--valid-days N] ROOT PRODUCT\n"
+                      "       jobgate-sign sign --key PRIVATE.pem [--valid-days N] [--version TEXT] ROOT PRODUCT\n"
                       "       jobgate-sign check --public PUBLIC.pem ROOT PRODUCT\n";
 
 int Usage(const std::string& problem)
@@ -90,7 +91,7 @@ int Keygen(const std::vector<std::string>& args)
 
 int Sign(const std::vector<std::string>& args)
 {
-    const auto read = ReadArguments(args, {"--key", "--valid-days"});
+    const auto read = ReadArguments(args, {"--key", "--valid-days", "--version"});
     if (!read)
         return kExitCannotRun;
     if (!read->options.count("--key"))
@@ -104,6 +105,12 @@ int Sign(const std::vector<std::string>& args)
         if (!parsed)
             return Usage("--valid-days takes a number of days from 1 to " + std::to_string(kLongestValidity));
         request.validDays = *parsed;
+    }
+    if (const auto version = read->options.find("--version"); version != read->options.end()) {
+        if (!IsReleaseVersion(version->second))
+            return Usage("--version takes 1 to " + std::to_string(kLongestVersion) +
+                         " letters, digits and . - + _ (no spaces), such as 2.1 or 2.1-beta");
+        request.version = version->second;
     }
     request.root = read->operands[0];
     request.product = read->operands[1];

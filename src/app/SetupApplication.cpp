@@ -1,5 +1,6 @@
 #include "app/SetupApplication.h"
 
+#include "BrenholdVersion.h"
 #include "app/AppNames.h"
 #include "app/DirectoryPath.h"
 #include "app/ExitCodes.h"
@@ -11,6 +12,7 @@
 #include "app/UninstallEntry.h"
 #include "app/UpdateView.h"
 #include "install/InstallChoice.h"
+#include "install/InstallTarget.h"
 #include "net/Diagnostic.h"
 #include "text/StringUtil.h"
 #include "update/FileStatus.h"
@@ -18,10 +20,6 @@
 
 #include <cstdlib>
 #include <utility>
-
-#ifndef BRENHOLD_VERSION
-#error "BRENHOLD_VERSION names the client's version"
-#endif
 
 namespace {
 
@@ -135,6 +133,13 @@ bool SetupApplication::runDialogSequence()
     if (updater.mainDirectory.Text().empty()) {
         if (commandLine_.directory) {
             updater.mainDirectory.SetText(MainDirectoryFrom(*commandLine_.directory));
+            // An administrator's directory is taken as given or not at all: no other is proposed.
+            if (!CanCreateFilesIn(LocalPath(updater.mainDirectory.Text()))) {
+                report("no file can be made in " + updater.mainDirectory.Text() +
+                       " (--dir): the first installation needs a directory this user can write");
+                end(app::kExitNoDirectory);
+                return false;
+            }
             log_->write("first installation into " + updater.mainDirectory.Text() + " (--dir)");
         } else if (commandLine_.quiet) {
             report("no main directory is known for " + values.productName +
@@ -168,8 +173,12 @@ void SetupApplication::finishRun(const Updater& updater)
     const std::string& product = updater.productName.Text();
     const std::string& mainDirectory = updater.mainDirectory.Text();
     const std::string& programPath = updater.programPath.Text();
-    if (updater.programUpdated())
-        RegisterUninstallEntry(product, mainDirectory, programPath, *log_);
+    if (updater.programUpdated()) {
+        // The release's version when its listing names one, else the client's own.
+        const std::string& version = updater.productVersion();
+        RegisterUninstallEntry(product, version.empty() ? BRENHOLD_VERSION : version, mainDirectory, programPath,
+                               *log_);
+    }
 
     const int code = app::ExitCodeFor(updater.outcome());
     log_->write(std::string("run ended: ") + OutcomeName(updater.outcome()));

@@ -20,10 +20,10 @@ std::string UninstallCommand(const std::string& copyPath, const std::string& pro
 
 // After a run that installed or replaced the product's program: keeps a copy of the
 // running client in the main directory's state folder and writes the entry (display
-// name, publisher, icon, location, size of the recorded files, the two commands).
+// name, version, publisher, icon, location, size of the recorded files, the two commands).
 // Problems go to the log and standard error; false when the entry could not be written.
-bool RegisterUninstallEntry(const std::string& product, const std::string& mainDirectory,
-                            const std::string& programPath, RunLog& log);
+bool RegisterUninstallEntry(const std::string& product, const std::string& version,
+                            const std::string& mainDirectory, const std::string& programPath, RunLog& log);
 
 // Removes the product's entry; true when it is gone (or was never there).
 bool RemoveUninstallEntry(const std::string& product);

@@ -2,7 +2,8 @@
 // the Linux client writes no entry and keeps no copy ("brenhold --uninstall" removes).
 #include "app/UninstallEntry.h"
 
-bool RegisterUninstallEntry(const std::string&, const std::string&, const std::string&, RunLog&)
+bool RegisterUninstallEntry(const std::string&, const std::string&, const std::string&, const std::string&,
+                            RunLog&)
 {
     return true;
 }

@@ -71,8 +71,8 @@ bool KeepCopy(const std::string& copyPath, RunLog& log)
 
 } // namespace
 
-bool RegisterUninstallEntry(const std::string& product, const std::string& mainDirectory,
-                            const std::string& programPath, RunLog& log)
+bool RegisterUninstallEntry(const std::string& product, const std::string& version,
+                            const std::string& mainDirectory, const std::string& programPath, RunLog& log)
 {
     // A backslash would make the name a path of keys.
     if (product.empty() || product.find('\\') != std::string::npos) {
@@ -94,6 +94,7 @@ bool RegisterUninstallEntry(const std::string& product, const std::string& mainD
     if (status == ERROR_SUCCESS) {
         const LONG results[] = {
             key.setString("DisplayName", product),
+            key.setString("DisplayVersion", version),
             key.setString("Publisher", app::kMakerKey),
             key.setString("DisplayIcon", FileBelow(directory, programPath)),
             key.setString("InstallLocation", directory),
@@ -113,8 +114,8 @@ bool RegisterUninstallEntry(const std::string& product, const std::string& mainD
                         std::to_string(status));
         return false;
     }
-    log.write("uninstall entry written: HKCU\\" + UninstallEntryKey(product) + ", " + std::to_string(kib) +
-              " KiB");
+    log.write("uninstall entry written: HKCU\\" + UninstallEntryKey(product) + ", version " + version + ", " +
+              std::to_string(kib) + " KiB");
     return true;
 }
 

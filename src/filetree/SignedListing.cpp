@@ -131,6 +131,18 @@ std::string FormatValidity(const ListingValidity& validity)
     return text;
 }
 
+bool IsReleaseVersion(std::string_view text)
+{
+    if (text.empty() || text.size() > kLongestVersion)
+        return false;
+    for (const char c : text) {
+        const bool letterOrDigit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letterOrDigit && c != '.' && c != '-' && c != '+' && c != '_')
+            return false;
+    }
+    return true;
+}
+
 std::optional<std::string> HeaderWord(const ListingValidity& validity, std::string_view name)
 {
     for (const ListingHeaderWord& word : validity.words) {

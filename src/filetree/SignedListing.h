@@ -63,3 +63,11 @@ std::string FormatValidity(const ListingValidity& validity);
 
 // The value of the first word called name, or none.
 std::optional<std::string> HeaderWord(const ListingValidity& validity, std::string_view name);
+
+// The release's version, as the word "version=TEXT" carries it: 1 to 32 letters, digits and
+// ". - + _" ("2.1", "2027-03", "3.0-beta+7"). A header value holds no space, and the client shows
+// and registers the text as it is, so a text outside this set is refused by the signing tool
+// and ignored by the client.
+inline constexpr char kVersionWord[] = "version";
+inline constexpr std::size_t kLongestVersion = 32;
+bool IsReleaseVersion(std::string_view text);

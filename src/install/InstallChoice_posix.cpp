@@ -2,6 +2,7 @@
 #include "install/InstallChoice.h"
 
 #include "install/InstallPrompt.h"
+#include "install/InstallTarget.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -11,6 +12,7 @@ int ChooseInstallDirectory(const TypedValue& product, TypedValue& directory)
     const char* home = std::getenv("HOME");
     InstallPrompt prompt(std::cin, std::cout, home != nullptr ? home : "");
     prompt.productName = product;
+    prompt.perUserDirectory = PerUserProgramDirectory(product.text);
     if (prompt.run() != kInstallOk)
         return kInstallCancel;
     directory = prompt.chosenDirectory;

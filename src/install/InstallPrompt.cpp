@@ -1,8 +1,10 @@
 #include "install/InstallPrompt.h"
 
 #include "install/InstallChoice.h"
+#include "install/InstallTarget.h"
 #include "text/CharClass.h"
 #include "text/Codepage.h"
+#include "text/FormatString.h"
 #include "text/UserTexts.h"
 
 namespace {
@@ -21,12 +23,13 @@ std::string Trimmed(const std::string& text)
 } // namespace
 
 InstallPrompt::InstallPrompt(std::istream& in, std::ostream& out, std::string home)
-    : in_(in), out_(out), home_(Cp1252FromUtf8(home))
+    : acceptsFiles([](const std::string& directory) { return CanCreateFilesIn(Utf8FromCp1252(directory)); }),
+      in_(in), out_(out), home_(Cp1252FromUtf8(home))
 {}
 
 int InstallPrompt::run()
 {
-    const std::string proposal = "~/Programme/" + productName.text;
+    std::string proposal = "~/Programme/" + productName.text;
     write(std::string(texts::kWelcome) + "\n\n    " + productName.text + "\n\n");
     while (true) {
         write(std::string(texts::kChooseDirectory) + " [" + proposal + "]: ");
@@ -34,8 +37,15 @@ int InstallPrompt::run()
         if (readLine(answer)) {
             // The terminal speaks UTF-8; the program's texts are Windows-1252.
             answer = Trimmed(Cp1252FromUtf8(answer));
-            chosenDirectory.SetText(expandHome(answer.empty() ? proposal : answer));
-            return kInstallOk;
+            const std::string directory = expandHome(answer.empty() ? proposal : answer);
+            if (acceptsFiles(directory)) {
+                chosenDirectory.SetText(directory);
+                return kInstallOk;
+            }
+            write(FormatString(texts::kCannotCreateFilesFormat, directory.c_str()) + "\n");
+            if (!perUserDirectory.empty())
+                proposal = abbreviateHome(perUserDirectory);
+            continue;
         }
         write("\n");
         if (confirmCancel())
@@ -75,6 +85,15 @@ bool InstallPrompt::confirmCancel()
 void InstallPrompt::write(const std::string& text)
 {
     out_ << Utf8FromCp1252(text) << std::flush;
+}
+
+std::string InstallPrompt::abbreviateHome(const std::string& path) const
+{
+    if (home_.empty() || path.compare(0, home_.size() + 1, home_ + "/") != 0)
+        return path;
+    std::string abbreviated = path;
+    abbreviated.replace(0, home_.size(), 1, '~');
+    return abbreviated;
 }
 
 std::string InstallPrompt::expandHome(const std::string& path) const

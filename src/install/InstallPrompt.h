@@ -1,9 +1,12 @@
 #pragma once
 // The install question on a terminal: greets the user, proposes ~/Programme/<product>
-// and asks before giving up. Texts are Windows-1252 inside and UTF-8 on the terminal.
+// and asks before giving up. A directory in which no file can be made is refused with a
+// line saying so, and the per-user directory is proposed instead. Texts are
+// Windows-1252 inside and UTF-8 on the terminal.
 
 #include "text/TypedValue.h"
 
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -15,12 +18,17 @@ public:
 
     // Set before run: shown in the greeting and the proposal.
     TypedValue productName;
+    // Set before run: the proposal after a directory that cannot be written; none when empty.
+    std::string perUserDirectory;
+    // Whether files can be made in a directory (given in the program's texts): by default
+    // it is tried, see InstallTarget.h.
+    std::function<bool(const std::string&)> acceptsFiles;
     // After an answer of 1: the chosen directory with "~" expanded.
     TypedValue chosenDirectory;
 
-    // Asks until a directory is given (1) or giving up is confirmed (2). An empty line
-    // takes the proposal; end of input at the directory question leads to the cancel
-    // question, and end of input there gives 2.
+    // Asks until a directory in which files can be made is given (1) or giving up is
+    // confirmed (2). An empty line takes the proposal; end of input at the directory
+    // question leads to the cancel question, and end of input there gives 2.
     int run();
 
 private:
@@ -30,6 +38,8 @@ private:
     bool confirmCancel();
     void write(const std::string& text);
     std::string expandHome(const std::string& path) const;
+    // path with the home written as "~".
+    std::string abbreviateHome(const std::string& path) const;
 
     std::istream& in_;
     std::ostream& out_;

@@ -15,6 +15,8 @@ inline constexpr char kWelcome[] = "Herzlich Willkommen zur Installation von";
 inline constexpr char kChooseDirectory[] = "Bitte wählen Sie ein Installationsverzeichnis";
 inline constexpr char kDirectoryFilter[] = "Verzeichnis wählen|*.|";
 inline constexpr char kCancelQuestion[] = "Soll die Installation abgebrochen werden?";
+inline constexpr char kCannotCreateFilesFormat[] =
+    "In diesem Verzeichnis können keine Dateien angelegt werden: %s"; // directory
 inline constexpr char kMakerNotice[] = "© 2026 Velmora Software. Alle Rechte vorbehalten.";
 
 // Update dialog and update run
@@ -28,6 +30,7 @@ inline constexpr char kCancelUpdateQuestion[] = "Soll die Aktualisierung abgebro
 inline constexpr char kListingUntrusted[] = "Die Aktualisierung ist nicht vertrauenswürdig und wurde übersprungen.";
 inline constexpr char kNotReplacedFormat[] =
     "Die Datei %s konnte nicht ersetzt werden; die bisherige Version bleibt installiert."; // path
+inline constexpr char kInstallingVersionFormat[] = "Version %s wird installiert"; // the release's version
 inline constexpr char kNoSpaceFormat[] = "Nicht genügend Speicherplatz: %s benötigt, %s frei."; // needed, free
 
 // Removal (uninstall)

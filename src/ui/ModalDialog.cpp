@@ -59,6 +59,9 @@ INT_PTR ModalDialog::handleMessage(UINT message, WPARAM wParam)
     case WM_DESTROY:
         onDestroy();
         return FALSE;
+    case WM_SIZE:
+        onSize();
+        return FALSE;
     case WM_SYSCOMMAND:
         if (!onWindowMenuCommand(wParam))
             return FALSE;

@@ -31,6 +31,8 @@ protected:
     virtual bool onPaint() { return false; }
     virtual bool onTimer(UINT_PTR /*id*/) { return false; }
     virtual void onDestroy() {}
+    // The window's size changed, as when the system scales it to the DPI of another screen.
+    virtual void onSize() {}
     // A command of the window menu (WM_SYSCOMMAND).
     virtual bool onWindowMenuCommand(WPARAM /*command*/) { return false; }
     // The icon shown while a minimised window is dragged; null for the default.

@@ -62,6 +62,8 @@ ListingVerdict ListingTrust::check(std::string_view listing, const std::string& 
     verdict.expires = validity->expires;
     verdict.digest = digest;
     verdict.words = validity->words;
+    if (const auto version = HeaderWord(*validity, kVersionWord); version && IsReleaseVersion(*version))
+        verdict.version = *version;
     return verdict;
 }
 

@@ -22,6 +22,7 @@ struct ListingVerdict {
     std::uint64_t expires = 0;
     std::string digest; // SHA-256 of the signed part in hex
     std::vector<ListingHeaderWord> words; // the header's further words
+    std::string version; // the release's version when the header names a valid one; else empty
 };
 
 class ListingTrust {

@@ -146,6 +146,7 @@ Updater::RunEnd Updater::cancelled()
 // gave none or it was not trusted.
 bool Updater::readListing(FileTree& tree)
 {
+    productVersion_.clear();
     CommandClient listing(kListingCommand);
     listing.setTimeouts(timeouts());
     listing.setWaitObserver(this);
@@ -188,8 +189,10 @@ bool Updater::readListing(FileTree& tree)
     accepted_ = {verdict.serial, verdict.digest};
     if (serials != nullptr)
         serials->remember(productName.Text(), accepted_);
+    productVersion_ = verdict.version;
     logEvent(FormatString("listing accepted: key %s, serial %llu", verdict.keyId.c_str(),
-                          static_cast<unsigned long long>(verdict.serial)));
+                          static_cast<unsigned long long>(verdict.serial)) +
+             (productVersion_.empty() ? "" : ", version " + productVersion_));
     return true;
 }
 
@@ -445,6 +448,8 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
         }
         return;
     }
+    if (!productVersion_.empty() && !plan.moves.empty())
+        showStatus(FormatString(texts::kInstallingVersionFormat, productVersion_.c_str()));
     std::string failedPath;
     const SwitchEnd end = SwitchOver(plan, next, checkpoint, failedPath);
     reportSwitch(end, plan, failedPath);

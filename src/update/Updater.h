@@ -81,6 +81,8 @@ public:
     Outcome outcome() const { return outcome_; }
     // Whether the last run installed or replaced the product's program file.
     bool programUpdated() const { return programUpdated_; }
+    // The release's version named by the last accepted listing; empty when it names none.
+    const std::string& productVersion() const { return productVersion_; }
 
     // The whole run; ends the process: by starting the program in its place, or with
     // exit code 0 or kExitCancelled.
@@ -154,6 +156,7 @@ private:
     bool signedListing_ = false;
     InstallRecord record_;      // what the installation held when the run began
     AcceptedListing accepted_;  // the listing the run follows
+    std::string productVersion_;
     StagedFile* staging_ = nullptr;  // the download whose block is being taken
     std::uint64_t bytesReceived = 0; // staged bytes of the run's downloads
     // Progress positions are bytes shifted right by this much, so that runs beyond

@@ -16,6 +16,7 @@
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -115,11 +116,27 @@ public:
                 {"BRENHOLD_UPDATE_SERVER", server.hostPort()}};
     }
 
+    // From here on the client runs as the user nobody, who is given the home and the state
+    // folder; but only when the test runs as root, who could write anywhere.
+    void becomeNobody()
+    {
+        if (::geteuid() != 0)
+            return;
+        constexpr uid_t kNobody = 65534;
+        fs::create_directories(dir_.path() / "state");
+        fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                         fs::perms::others_read | fs::perms::others_exec);
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_.path()))
+            ASSERT_EQ(::lchown(entry.path().c_str(), kNobody, kNobody), 0) << entry.path();
+        asUser_ = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    }
+
     ProcessResult run(const LighttpdServer& server, const std::string& input,
                       const std::vector<std::string>& options = {},
                       const EnvironmentOverrides& extra = {}) const
     {
-        std::vector<std::string> argv{BRENHOLD_CLIENT, "Corvid", "./corvid"};
+        std::vector<std::string> argv = asUser_;
+        argv.insert(argv.end(), {BRENHOLD_CLIENT, "Corvid", "./corvid"});
         argv.insert(argv.end(), options.begin(), options.end());
         EnvironmentOverrides overrides = extra;
         for (const auto& variable : environment(server)) {
@@ -151,6 +168,7 @@ public:
 private:
     TempDir dir_;
     fs::path home_;
+    std::vector<std::string> asUser_; // the command that runs the client as another user
 };
 
 // The settings file opens with the main directory (the serial of the accepted listing
@@ -389,6 +407,54 @@ TEST_F(LinuxClient, QuietFirstInstallationIntoAGivenDirectoryWithBlanks)
     EXPECT_FALSE(fs::exists(installation / kTrace));
     EXPECT_NE(again.err.find("--dir is for a first installation and is ignored"), std::string::npos)
         << again.err;
+}
+
+// A directory in which this user can make no file is refused before anything is
+// installed: an unattended run ends with 3, and the prompt says why and proposes the
+// per-user folder ${XDG_DATA_HOME:-~/.local/share}/PRODUCT.
+TEST_F(LinuxClient, AnUnwritableDirectoryIsRefusedAndThePerUserFolderProposed)
+{
+    NewUser user;
+    const fs::path locked = user.home() / "gesperrt";
+    fs::create_directories(locked);
+    user.becomeNobody();
+    fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const std::string refused = (locked / "Corvid").string();
+
+    const ProcessResult quiet = user.run(server_, "", {"--quiet", "--dir", refused});
+    EXPECT_EQ(quiet.exitCode, 3) << quiet.err;
+    EXPECT_EQ(TimesLogged(user, "no file can be made in " + refused + " (--dir)"), 1)
+        << ReadFileBytes(user.logFile());
+    EXPECT_FALSE(fs::exists(locked / "Corvid"));
+
+    const ProcessResult asked = user.run(server_, refused + "\n\n");
+    EXPECT_EQ(asked.exitCode, 0) << asked.err;
+    const std::size_t first = asked.out.find(kQuestion);
+    const std::size_t refusal =
+        asked.out.find("In diesem Verzeichnis k\xc3\xb6nnen keine Dateien angelegt werden: " + refused + "\n");
+    const std::size_t second = asked.out.find("Installationsverzeichnis [~/.local/share/Corvid]: ");
+    EXPECT_LT(first, refusal) << asked.out;
+    EXPECT_LT(refusal, second) << asked.out;
+    EXPECT_NE(second, std::string::npos) << asked.out;
+    const fs::path perUser = user.home() / ".local" / "share" / "Corvid";
+    ExpectMainDirectory(user, perUser);
+    EXPECT_EQ(ReadFileBytes(perUser / kTrace), "Corvid ran\n");
+}
+
+// The release's version, signed into the listing, is shown while it is installed and
+// logged with the accepted listing.
+TEST_F(LinuxClient, ShowsAndLogsTheVersionOfTheRelease)
+{
+    ASSERT_TRUE(SignProduct(repository_.root(), "Corvid", 365, "2.1-beta"));
+    NewUser user;
+    const ProcessResult first = user.run(server_, "\n");
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_NE(first.out.find("Version 2.1-beta wird installiert\n"), std::string::npos) << first.out;
+    const ProcessResult second = user.run(server_, "");
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.out.find("wird installiert"), std::string::npos) << second.out;
+    EXPECT_EQ(TimesLogged(user, ", serial 2, version 2.1-beta\n"), 2) << ReadFileBytes(user.logFile());
 }
 
 TEST_F(LinuxClient, AnUnknownOptionIsNamedAndNothingRuns)

@@ -171,3 +171,12 @@ TEST(SignedListing, RefusesMalformedValidityTexts)
 }
 
 } // namespace
+
+TEST(SignedListing, ReleaseVersionsAreShortAndHoldNoSpaceOrSeparator)
+{
+    for (const char* good : {"1", "2.1", "2027-03", "3.0-beta+7", "v2_1", "12345678901234567890123456789012"})
+        EXPECT_TRUE(IsReleaseVersion(good)) << good;
+    for (const char* bad : {"", "2.1 beta", "2.1;x", "2,1", "2.1=3", "\xfc", "2.1\x03",
+                            "123456789012345678901234567890123"})
+        EXPECT_FALSE(IsReleaseVersion(bad)) << bad;
+}

@@ -4,12 +4,14 @@
 #include "install/PictureList.h"
 #include "support/DialogDriver.h"
 #include "support/DialogScript.h"
+#include "text/FormatString.h"
 #include "text/UserTexts.h"
 
 #include <gtest/gtest.h>
 
 #include <commdlg.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,18 @@ DialogScript::Step InCancelQuestion(int answer)
     };
 }
 
+// The message that no file can be made in directory, confirmed with OK.
+DialogScript::Step InRefusal(std::string directory)
+{
+    return [directory] {
+        HWND box = FindDialogByTitle(kProduct, GetCurrentThreadId());
+        if (box == nullptr)
+            return false;
+        EXPECT_TRUE(ShowsText(box, FormatString(texts::kCannotCreateFilesFormat, directory.c_str())));
+        return PostCommand(box, IDOK);
+    };
+}
+
 struct DialogRun {
     INT_PTR result;
     std::string chosen;
@@ -75,12 +89,20 @@ protected:
         CreateDirectoryA("C:\\Programme", nullptr);
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     }
-    void TearDown() override { OleUninitialize(); }
+    // What the dialogs made of the directories they took.
+    void TearDown() override
+    {
+        for (const char* made : {"C:\\Programme\\Corvid", "C:\\Spiele\\Velmora\\Corvid 2", "C:\\Spiele\\Velmora",
+                                 "C:\\Spiele", "C:\\Eigene Programme\\Corvid", "C:\\Eigene Programme"})
+            RemoveDirectoryA(made);
+        OleUninitialize();
+    }
 
-    DialogRun RunDialog(std::vector<DialogScript::Step> steps)
+    DialogRun RunDialog(std::vector<DialogScript::Step> steps, const std::string& perUserDirectory = {})
     {
         InstallDialog dialog(nullptr);
         dialog.productName.SetText(kProduct);
+        dialog.perUserDirectory = perUserDirectory;
         DialogScript script(std::move(steps));
         const INT_PTR result = dialog.runModal();
         return {result, dialog.chosenDirectory.text, script.finished(), script.interrupted(),
@@ -106,6 +128,23 @@ TEST_F(InstallDialogTest, TypedNameWithMixedSeparators)
     EXPECT_TRUE(run.scriptFinished);
     EXPECT_EQ(run.result, IDOK);
     EXPECT_EQ(run.chosen, "C:/Spiele/Velmora/Corvid 2");
+}
+
+// A directory in which no file can be made (here below a file, which stops even an
+// administrator) is refused with a message; the file dialog then proposes the per-user one.
+TEST_F(InstallDialogTest, RefusesADirectoryThatCannotBeWrittenAndProposesThePerUserOne)
+{
+    ASSERT_TRUE(std::ofstream("C:\\Gesperrt") << "x");
+    CreateDirectoryA("C:\\Eigene Programme", nullptr);
+    std::vector<std::string> proposals;
+    const DialogRun run = RunDialog({InFileDialog(proposals, true, "C:\\Gesperrt\\Corvid"),
+                                     InRefusal("C:\\Gesperrt\\Corvid"), InFileDialog(proposals, true)},
+                                    "C:\\Eigene Programme\\Corvid");
+    EXPECT_TRUE(run.scriptFinished);
+    EXPECT_EQ(run.result, IDOK);
+    EXPECT_EQ(run.chosen, "C:/Eigene Programme/Corvid");
+    EXPECT_EQ(proposals, (std::vector<std::string>{kProposal, "C:\\Eigene Programme\\Corvid"}));
+    DeleteFileA("C:\\Gesperrt");
 }
 
 TEST_F(InstallDialogTest, CancelThenNoShowsTheFileDialogAgain)
@@ -170,6 +209,7 @@ TEST_F(InstallDialogTest, ShowsTitleAndPictureWindow)
     std::vector<std::string> proposals;
     std::string pictureWindowName;
     std::size_t pictures = 0;
+    bool coversClient = false;
     const DialogRun run = RunDialog({[&] {
                                          HWND dialog = FindDialogByTitle(kDialogTitle, GetCurrentThreadId());
                                          if (dialog == nullptr)
@@ -179,11 +219,19 @@ TEST_F(InstallDialogTest, ShowsTitleAndPictureWindow)
                                          GetWindowTextA(picture, name, sizeof name);
                                          pictureWindowName = name;
                                          pictures = PictureList().size();
+                                         // Resized (as to another screen's DPI), the picture
+                                         // window still covers the client area.
+                                         SetWindowPos(dialog, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
+                                         RECT client{}, covered{};
+                                         GetClientRect(dialog, &client);
+                                         GetClientRect(picture, &covered);
+                                         coversClient = EqualRect(&client, &covered) != FALSE;
                                          return true;
                                      },
                                      InFileDialog(proposals, false), InCancelQuestion(IDYES)});
     EXPECT_TRUE(run.scriptFinished);
     EXPECT_EQ(pictureWindowName, "Taviro");
+    EXPECT_TRUE(coversClient);
     EXPECT_EQ(pictures, 1u);
     EXPECT_EQ(run.picturesLeft, 0u);
 }

@@ -50,6 +50,11 @@ PromptRun Prompt(std::vector<std::string> chunks, const std::string& product = "
     std::ostringstream out;
     InstallPrompt prompt(in, out, "/home/anna");
     prompt.productName.SetText(product);
+    // Nothing is made on this machine: every directory is writable but those called "gesperrt".
+    prompt.acceptsFiles = [](const std::string& directory) {
+        return directory.find("gesperrt") == std::string::npos;
+    };
+    prompt.perUserDirectory = "/home/anna/.local/share/" + product;
     const int answer = prompt.run();
     return {answer, prompt.chosenDirectory.text, out.str()};
 }
@@ -115,6 +120,20 @@ TEST(InstallPrompt, AsksBeforeGivingUp)
         EXPECT_EQ(Count(run.output, "Installationsverzeichnis ["), c.questions);
         EXPECT_NE(run.output.find("Soll die Installation abgebrochen werden? [j/n]: "), std::string::npos);
     }
+}
+
+// A directory in which no file can be made is refused with a line naming it, and the
+// per-user directory becomes the proposal; the first proposal is always ~/Programme.
+TEST(InstallPrompt, RefusesAnUnwritableDirectoryAndProposesThePerUserOne)
+{
+    const PromptRun run = Prompt({"/opt/gesperrt\n", "\n"});
+    EXPECT_EQ(run.answer, kInstallOk);
+    EXPECT_EQ(run.directory, "/home/anna/.local/share/Corvid");
+    EXPECT_NE(run.output.find("Installationsverzeichnis [~/Programme/Corvid]: "
+                              "In diesem Verzeichnis k\xC3\xB6nnen keine Dateien angelegt werden: /opt/gesperrt\n"
+                              "Bitte w\xC3\xA4hlen Sie ein Installationsverzeichnis [~/.local/share/Corvid]: "),
+              std::string::npos)
+        << run.output;
 }
 
 TEST(InstallPrompt, ConvertsWindows1252ToUtf8)

@@ -475,6 +475,18 @@ TEST_F(SignTool, CheckWithoutASignedListingFails)
     EXPECT_EQ(found.out, "no signed listing at " + ListingPath(repository_) + "\n");
 }
 
+TEST_F(SignTool, VersionGoesIntoTheSignedHeaderAndTheSummary)
+{
+    const std::string key = makeKey("maker");
+    const ProcessResult signing = sign(key, repository_, {"--version", "3.0-beta+7"});
+    ASSERT_EQ(signing.exitCode, 0) << signing.err;
+    EXPECT_NE(signing.out.find(", version 3.0-beta+7\n"), std::string::npos) << signing.out;
+    FileTree listed;
+    listed.readListing(ReadFileBytes(ListingPath(repository_)));
+    EXPECT_NE(listed.headerText2.find(" version=3.0-beta+7"), std::string::npos) << listed.headerText2;
+    EXPECT_TRUE(opensslVerifies(ReadFileBytes(ListingPath(repository_)), key + ".pub"));
+}
+
 TEST_F(SignTool, UsageErrorsExitWithTwo)
 {
     const std::string key = makeKey("maker");
@@ -494,6 +506,10 @@ TEST_F(SignTool, UsageErrorsExitWithTwo)
         {"sign", "--key", key, "--valid-days", "x", root, "Corvid"},
         {"sign", "--key", key, "--valid", "5", root, "Corvid"},
         {"sign", "--key", key, root, "Corvid", "--valid-days"},
+        {"sign", "--key", key, "--version", "2.1 beta", root, "Corvid"},
+        {"sign", "--key", key, "--version", "", root, "Corvid"},
+        {"sign", "--key", key, "--version", "2.1;beta", root, "Corvid"},
+        {"sign", "--key", key, "--version", std::string(33, '1'), root, "Corvid"},
         {"check", root, "Corvid"},
         {"check", "--public", key + ".pub", "--key", key, root, "Corvid"},
         {"check", "--public", keys_ / "missing.pub", root, "Corvid"},

@@ -13,10 +13,14 @@
 
 #include <iostream>
 
-bool SignProduct(const std::string& root, const std::string& product, int validDays)
+bool SignProduct(const std::string& root, const std::string& product, int validDays, const std::string& version)
 {
-    const ProcessResult result = RunProcess({BRENHOLD_JOBGATE_SIGN_BIN, "sign", "--key", DevelopmentPrivateKey(),
-                                             "--valid-days", std::to_string(validDays), root, product});
+    std::vector<std::string> argv{BRENHOLD_JOBGATE_SIGN_BIN, "sign", "--key", DevelopmentPrivateKey(),
+                                  "--valid-days", std::to_string(validDays)};
+    if (!version.empty())
+        argv.insert(argv.end(), {"--version", version});
+    argv.insert(argv.end(), {root, product});
+    const ProcessResult result = RunProcess(argv);
     if (result.exitCode != 0)
         std::cerr << "jobgate-sign failed: " << result.out << result.err << std::endl;
     return result.exitCode == 0;

@@ -1,5 +1,7 @@
 #include "update/AboutDialog.h"
 
+#include "BrenholdVersion.h"
+
 #include "support/DialogDriver.h"
 #include "support/DialogScript.h"
 
@@ -18,7 +20,7 @@ TEST(AboutDialog, ShowsVersionAndNoticeAndClosesWithOkOrEscape)
             HWND box = FindDialogByTitle(kTitle, GetCurrentThreadId());
             if (box == nullptr)
                 return false;
-            texts = ShowsText(box, "Brenhold Version 1.0") && ShowsText(box, "© 2026 Velmora Software") &&
+            texts = ShowsText(box, "Brenhold Version " BRENHOLD_VERSION) && ShowsText(box, "© 2026 Velmora Software") &&
                     ControlText(box, IDOK) == "OK";
             return PostKey(box, key);
         }});

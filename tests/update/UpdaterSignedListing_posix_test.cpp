@@ -232,6 +232,19 @@ TEST_F(SignedRun, RecoveryNeverInstallsStagedBytesThatDoNotMatchTheJournal)
     EXPECT_EQ(log_.count("undid an interrupted switch at \"./Corvid.exe\""), 1);
 }
 
+// A signed version word outside the version rule is ignored: the release installs, and
+// no version is shown or kept.
+TEST_F(SignedRun, IgnoresAVersionTextOutsideTheRule)
+{
+    WriteFileBytes(listingFile(), Resigned(ReadFileBytes(listingFile()), [](std::string& body) {
+                       body.insert(body.find('\x03', body.find("expires=")), " version=2.1;rm");
+                   }));
+    const auto updated = run();
+    EXPECT_EQ(updated->outcome(), Updater::Outcome::Done);
+    EXPECT_EQ(updated->productVersion(), "");
+    EXPECT_EQ(updated->textsStartingWith("Version "), std::vector<std::string>{});
+}
+
 struct Attack {
     const char* name;
     // Everything up to the attacked run: the server then serves the attacker's answer.
