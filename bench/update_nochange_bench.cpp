@@ -2,7 +2,8 @@
 // against jobgate under lighttpd serving the signed listing. Prints the whole run, split
 // into the listing (request, reading and signature check) and the comparison of every row
 // with its local file, in this process; and the whole run of the brenhold program with its
-// terminal output thrown away.
+// terminal output thrown away. Then --repair runs, which hash every installed file: over the
+// 10,000 small files and over one file of 512 MiB.
 #include "LighttpdServer.h"
 #include "MeasuredRun.h"
 #include "SignedRepository.h"
@@ -52,8 +53,9 @@ bool WriteStamped(const fs::path& file, const std::string& bytes)
     return stampFile(file.c_str(), kTime);
 }
 
-// count files in folders of 100, on the server and already current in the main directory.
-bool MakeFiles(const fs::path& product, const fs::path& main, int count)
+// count files in folders of 100, on the server and already current in the main directory;
+// with size, each file holds that many bytes instead of its number.
+bool MakeFiles(const fs::path& product, const fs::path& main, int count, std::size_t size = 0)
 {
     for (int i = 0; i < count; ++i) {
         const std::string folder = "Ordner" + std::to_string(i / 100);
@@ -62,18 +64,38 @@ bool MakeFiles(const fs::path& product, const fs::path& main, int count)
             fs::create_directories(product / folder);
             fs::create_directories(main / folder);
         }
-        const std::string bytes = std::to_string(i);
+        const std::string bytes = size > 0 ? std::string(size, static_cast<char>('a' + i % 26)) : std::to_string(i);
         if (!WriteStamped(product / folder / name, bytes) || !WriteStamped(main / folder / name, bytes))
             return false;
     }
     return true;
 }
 
-bool Measure(int count)
+// The median time of runs over main that hash every installed file (--repair) and fetch nothing.
+double RepairSeconds(const fs::path& main)
+{
+    const fs::path directory = fs::current_path();
+    std::vector<double> seconds;
+    for (int run = 0; run < kRuns; ++run) {
+        TimedUpdater updater;
+        updater.productName.SetText("Viele");
+        updater.mainDirectory.SetText(main.string());
+        updater.repairs = true;
+        const auto start = Clock::now();
+        updater.bringUpToDate();
+        seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        fs::current_path(directory);
+        if (updater.downloads != 0 || updater.outcome() != Updater::Outcome::Done)
+            return -1;
+    }
+    return Median(seconds);
+}
+
+bool Measure(int count, std::size_t size = 0)
 {
     TempDir base;
     const fs::path main = base.path() / "Haupt";
-    if (!MakeFiles(base.path() / "repo" / "Viele", main, count)) {
+    if (!MakeFiles(base.path() / "repo" / "Viele", main, count, size)) {
         std::fprintf(stderr, "update no-change: cannot write the files below %s\n", base.str().c_str());
         return false;
     }
@@ -88,6 +110,13 @@ bool Measure(int count)
     }
     setenv("BRENHOLD_UPDATE_SERVER", server.hostPort().c_str(), 1);
 
+    if (size > 0) {
+        // The page cache holds the files just written: this is the hashing, not the disk.
+        const double repair = RepairSeconds(main);
+        std::printf("update --repair, %d current file(s) of %.0f MiB each, median of %d: %.3f s (%.0f MB/s hashed)\n",
+                    count, size / 1048576.0, kRuns, repair, count * static_cast<double>(size) / 1e6 / repair);
+        return repair >= 0;
+    }
     const fs::path directory = fs::current_path();
     std::vector<double> whole, listing, comparison, program;
     for (int run = 0; run < kRuns; ++run) {
@@ -127,6 +156,11 @@ bool Measure(int count)
                 "%.3f s); brenhold program %.3f s, peak RSS %.1f MiB%s\n",
                 count, kRuns, Median(whole), Median(listing), Median(comparison), Median(program),
                 peakRssKiB / 1024.0, count == 100000 ? " (goal for the run: under 1 s)" : "");
+    if (count == 10000) {
+        const double repair = RepairSeconds(main);
+        std::printf("update --repair, %d current small files, median of %d: %.3f s\n", count, kRuns, repair);
+        return repair >= 0;
+    }
     return true;
 }
 
@@ -134,5 +168,5 @@ bool Measure(int count)
 
 int main()
 {
-    return Measure(10000) && Measure(100000) ? 0 : 1;
+    return Measure(10000) && Measure(100000) && Measure(1, 512u * 1024 * 1024) ? 0 : 1;
 }
