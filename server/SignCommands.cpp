@@ -10,9 +10,11 @@
 #include "SignedListingFile.h"
 #include "filetree/ListingFormat.h"
 #include "filetree/ListingWriter.h"
+#include "text/Codepage.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -96,6 +98,23 @@ std::optional<std::uint64_t> NextSerial(const ProductPlace& place)
     return std::nullopt;
 }
 
+// The listed path of the release's client as the header word carries it; none, after saying
+// why, when it names no listed file or holds a space (which ends a header word).
+std::optional<std::string> ListedClientPath(const std::string& given, const std::vector<HashedFile>& files)
+{
+    bool converted = false;
+    std::string path = Cp1252FromUtf8(given, &converted);
+    if (path.rfind("./", 0) != 0)
+        path = "./" + path;
+    const bool listed = std::any_of(files.begin(), files.end(), [&](const HashedFile& file) { return file.file.path == path; });
+    if (!converted || !listed || path.find(' ') != std::string::npos) {
+        Complain("--client " + given + " names no listed file of the release" +
+                 (path.find(' ') != std::string::npos ? " that a header word can hold (no spaces)" : ""));
+        return std::nullopt;
+    }
+    return path;
+}
+
 std::string SummaryLine(const std::string& product, std::uint64_t serial, std::uint64_t expires,
                         const std::string& keyId, std::size_t files)
 {
@@ -137,7 +156,15 @@ int RunSign(const SignRequest& request)
     if (!files)
         return kExitFailed;
 
-    const ListingValidity validity{*serial, Now() + request.validDays * kSecondsPerDay};
+    ListingValidity validity{*serial, Now() + request.validDays * kSecondsPerDay};
+    if (!request.clientPath.empty()) {
+        const auto client = ListedClientPath(request.clientPath, *files);
+        if (!client)
+            return kExitFailed;
+        validity.words.push_back({"client", *client});
+    }
+    if (request.startThroughClient)
+        validity.words.push_back({"start", "client"});
     FileTree tree;
     StartSignedFileListing(tree, place->listedName, validity);
     for (const HashedFile& file : *files)

@@ -18,11 +18,17 @@ struct SignRequest {
     std::uint64_t validDays = 365;
     std::string root;
     std::string product; // the product folder's name (UTF-8)
+    // A listed file of the release that is the client's next version (UTF-8, "./" optional):
+    // the header word client=PATH. Empty: none.
+    std::string clientPath;
+    // The header word start=client: the shortcuts start the product through the client.
+    bool startThroughClient = false;
 };
 
 // Hashes every file of root/product as command 15 lists it and replaces
 // root/product.brenhold-listing, at once, by their listing signed with the key, its serial one
-// above the listing it replaces. Prints one line: product, serial, expiry, key id, file count.
+// above the listing it replaces, with the header words asked for (a client path must name a
+// listed file). Prints one line: product, serial, expiry, key id, file count.
 int RunSign(const SignRequest& request);
 
 // Verifies root/product.brenhold-listing with the public key and compares it with the folder.

@@ -4,11 +4,11 @@
 #include "net/Diagnostic.h"
 #include "net/UpdateServer.h"
 #include "os/OutputFile.h"
-#include "shell/SpecialFolder.h"
 #include "text/Field.h"
 #include "text/FormatString.h"
 #include "text/StringUtil.h"
 #include "text/UserTexts.h"
+#include "update/ClientCopy.h"
 #include "update/FileStatus.h"
 #include "update/InstallRecord.h"
 #include "update/ListedPath.h"
@@ -84,6 +84,7 @@ Updater::RunEnd Updater::bringUpToDate()
         if (!CompleteInterruptedSwitch(checkpoint))
             logEvent("an interrupted switch could not be completed");
         RemoveSetAsideFiles();
+        RecoverClientCopy();
     }
 
     FileTree tree;
@@ -111,6 +112,8 @@ Updater::RunEnd Updater::bringUpToDate()
             logEvent(FormatString("%d file(s) failed: nothing switched", failed));
         } else {
             switchTo(plans);
+            if (outcome_ == Outcome::Done)
+                settleClient(tree.headerText2, plans);
         }
     }
 
@@ -379,17 +382,7 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
                           static_cast<unsigned>(plan.removals.size())));
     for (const std::string& path : plan.removals)
         logEvent("removed \"" + EscapeControlCharacters(path) + "\"");
-    if (programMoves) {
-        programUpdated_ = true;
-        placeProductShortcuts(programPath.Text());
-    }
-}
-
-void Updater::placeProductShortcuts(const std::string& path)
-{
-    const std::string target = mainDirectory.Text() + RightChars(path, path.size() - 1);
-    placeShortcut(productName.Text(), target.c_str(), kDesktopFolder);
-    placeShortcut(productName.Text(), target.c_str(), kProgramsFolder);
+    programUpdated_ = programMoves;
 }
 
 int Updater::progressOf(std::uint64_t bytes) const
