@@ -1,9 +1,10 @@
 // A kill at any moment of an update run, against jobgate under lighttpd with a signed
 // repository. Version A is installed and the server holds version B (changed, new and
-// withdrawn files, one of 200 MiB among many small ones); the run (update_kill_run) ends
-// itself with SIGKILL at points spread over its downloads and its switch. After each kill
-// a run with the server stopped leaves exactly A or exactly B, and a run with the server
-// up leaves exactly B.
+// withdrawn files, one of 200 MiB among many small ones, and the client's next version,
+// named by the header word client=); the run (update_kill_run) ends itself with SIGKILL at
+// points spread over its downloads, its switch and the replacement of the client's copy.
+// After each kill the copy in .brenhold is the whole client A or B, a run with the server
+// stopped leaves exactly A or exactly B, and a run with the server up leaves exactly B.
 #include "FaultServerRun.h"
 #include "FolderState.h"
 #include "LighttpdServer.h"
@@ -31,6 +32,9 @@ constexpr std::uint32_t kTimeA = 1300000000;
 constexpr std::uint32_t kTimeB = 1400000000;
 constexpr std::size_t kBigSize = 200u * 1024 * 1024;
 constexpr int kSmallFiles = 25; // in each of two folders, before and after the big file
+const char kClientA[] = "Client A";
+const char kClientB[] = "Client B, l\xE4nger";
+const std::vector<std::string> kClientWord = {"--client", "./Brenhold.exe"};
 
 struct RunReport {
     long calls = 0;
@@ -65,6 +69,7 @@ protected:
     void publishA()
     {
         publish("./Corvid.exe", "MZ Fassung A", kTimeA);
+        publish("./Brenhold.exe", kClientA, kTimeA);
         for (int i = 0; i < kSmallFiles; ++i) {
             publish(Numbered("./Anfang/klein%02d.txt", i), "Anfang A " + std::to_string(i), kTimeA);
             publish(Numbered("./Zuletzt/datei%02d.txt", i), "Zuletzt A " + std::to_string(i), kTimeA);
@@ -79,7 +84,7 @@ protected:
                 "zur\xFC"
                 "ckgezogen",
                 kTimeA);
-        ASSERT_TRUE(SignProduct(root_.string(), "Corvid"));
+        ASSERT_TRUE(SignProduct(root_.string(), "Corvid", 365, kClientWord));
     }
 
     // Changes ten files in each small folder, the program and the big file; adds eleven;
@@ -87,6 +92,7 @@ protected:
     void publishB()
     {
         publish("./Corvid.exe", "MZ Fassung B, l\xE4nger", kTimeB);
+        publish("./Brenhold.exe", kClientB, kTimeB);
         for (int i = 0; i < 10; ++i) {
             publish(Numbered("./Anfang/klein%02d.txt", i), "Anfang B " + std::to_string(i), kTimeB);
             publish(Numbered("./Zuletzt/datei%02d.txt", i), "Zuletzt B " + std::to_string(i), kTimeB);
@@ -98,7 +104,7 @@ protected:
             withdraw(Numbered("./Weg/alt%d.txt", i));
         fs::remove(productFolder() / "Weg");
         withdraw("./Zuletzt/weg.txt");
-        ASSERT_TRUE(SignProduct(root_.string(), "Corvid"));
+        ASSERT_TRUE(SignProduct(root_.string(), "Corvid", 365, kClientWord));
     }
 
     void startServer()
@@ -140,6 +146,7 @@ protected:
     }
 
     std::string installedState() const { return InstalledState(main_); }
+    std::string clientCopy() const { return ReadFileBytes(main_ / ".brenhold" / "brenhold"); }
 
     TempDir base_;
     fs::path root_;
@@ -159,6 +166,7 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
     ASSERT_TRUE(WriteFileBytes(main_ / "Zuletzt" / "eigene.txt", "vom Kunden"));
     const std::string stateA = installedState();
     ASSERT_NE(stateA.find("Weg/alt0.txt"), std::string::npos);
+    ASSERT_EQ(clientCopy(), kClientA);
     copyTree(main_, savedA_);
 
     publishB();
@@ -169,9 +177,12 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
     EXPECT_NE(stateB.find("meine Notizen.txt"), std::string::npos);
     EXPECT_NE(stateB.find("Zuletzt/eigene.txt"), std::string::npos);
     EXPECT_EQ(StampOf(main_ / "Mitte" / "gross.bin"), kTimeB);
+    EXPECT_EQ(clientCopy(), kClientB);
     const long steps = full.calls - full.blocks;
-    // The journal, 33 moves, 5 removals, the record and the journal's removal.
-    ASSERT_EQ(steps, 41);
+    // The journal, 34 moves, 5 removals, the record and the journal's removal; then the
+    // client's copy: written and checked, made ready, the previous one removed, the old copy
+    // linked as the previous one, the ready one renamed into place.
+    ASSERT_EQ(steps, 47);
     ASSERT_GT(full.blocks, 800);
 
     // Points in the downloads: the small files before the big one, the big one, and the
@@ -185,7 +196,7 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
         points.push_back("b" + std::to_string(full.received * static_cast<std::uint64_t>(k) / 8));
     for (const std::uint64_t back : {20U, 12U, 5U})
         points.push_back("b" + std::to_string(full.received - back * blockBytes));
-    for (const long s : {1L, 2L, 3L, 12L, 22L, 33L, 34L, 35L, 36L, 38L, 39L, 40L, 41L})
+    for (const long s : {1L, 2L, 3L, 12L, 22L, 34L, 35L, 36L, 37L, 39L, 40L, 41L, 42L, 43L, 44L, 45L, 46L, 47L})
         points.push_back("s" + std::to_string(s));
 
     // The runs killed in the switch start from A with every file of B staged, as a run
@@ -206,6 +217,7 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
         const ProcessResult killed = runClient(point);
         ASSERT_EQ(killed.signal, SIGKILL) << killed.out << killed.err;
         const bool inSwitch = point[0] == 's' || fs::exists(main_ / ".brenhold" / "journal");
+        EXPECT_TRUE(clientCopy() == kClientA || clientCopy() == kClientB) << clientCopy();
 
         stopServer();
         const ProcessResult offline = runClient("0");
@@ -217,12 +229,15 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
         startServer();
         completeRun();
         EXPECT_TRUE(installedState() == stateB);
+        EXPECT_EQ(clientCopy(), kClientB);
+        EXPECT_EQ(ReadFileBytes(main_ / ".brenhold" / "brenhold.previous"), kClientA);
+        EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "brenhold.ready"));
         EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "staging"));
         EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "journal"));
         EXPECT_TRUE(!fs::exists(main_ / ".brenhold" / "aside") ||
                     fs::is_empty(main_ / ".brenhold" / "aside"));
     }
-    EXPECT_GE(points.size(), 25u);
+    EXPECT_GE(points.size(), 30u);
 }
 
 } // namespace

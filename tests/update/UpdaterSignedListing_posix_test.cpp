@@ -10,8 +10,12 @@
 #include "support/ScopedEnvironment_posix.h"
 #include "support/SignedRepository.h"
 #include "support/TestSigner.h"
+#include "shell/Shortcut.h"
+#include "shell/SpecialFolder.h"
 #include "text/UserTexts.h"
 #include "update/ListingSerials.h"
+#include "update/ProductShortcuts.h"
+#include "update/RunLog.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +39,12 @@ public:
 
 private:
     std::map<std::string, std::uint64_t> serials_;
+};
+
+class MemoryLog final : public RunLog {
+public:
+    void write(const std::string& line) override { text += line + "\n"; }
+    std::string text;
 };
 
 // A listing re-signed with the development key after edit changed its body.
@@ -88,9 +98,30 @@ protected:
         ASSERT_TRUE(SignProduct(root(), "Corvid"));
     }
 
+    // A release whose client is ./Brenhold.exe with these bytes; options of jobgate-sign.
+    void publishClient(const std::string& bytes, std::uint32_t time, std::vector<std::string> options = {})
+    {
+        publish("./Brenhold.exe", bytes, time);
+        options.insert(options.begin(), {"--client", "./Brenhold.exe"});
+        ASSERT_TRUE(SignProduct(root(), "Corvid", 365, options));
+    }
+
+    std::string copy() const { return ReadFileBytes(main_ / ".brenhold" / "brenhold"); }
+    std::string previousCopy() const { return ReadFileBytes(main_ / ".brenhold" / "brenhold.previous"); }
+
+    // The start-menu shortcut's target and arguments.
+    std::string shortcut() const
+    {
+        std::string target, arguments, description;
+        if (ReadShortcut("Corvid", kProgramsFolder, nullptr, target, arguments, description) != 0)
+            return "none";
+        return target + " | " + arguments;
+    }
+
     std::unique_ptr<RecordingUpdater> run()
     {
         auto updater = std::make_unique<RecordingUpdater>();
+        updater->log = &log_;
         updater->productName.SetText("Corvid");
         updater->mainDirectory.SetText(main_.string());
         updater->programPath.SetText("./Corvid.exe");
@@ -105,6 +136,7 @@ protected:
     std::unique_ptr<LighttpdServer> server_;
     CurrentDirectoryGuard directory_;
     MemorySerials serials_;
+    MemoryLog log_;
 };
 
 TEST_F(SignedRun, InstallsASignedReleaseAndASecondRunFetchesNothing)
@@ -135,6 +167,108 @@ TEST_F(SignedRun, InstallsAReleaseWhoseHeaderCarriesAWordNoClientKnows)
     EXPECT_EQ(updated->outcome(), Updater::Outcome::Done);
     EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 2");
     EXPECT_EQ(serials_.lastSerial("Corvid"), 2u);
+}
+
+TEST_F(SignedRun, TheReleasesClientBecomesTheCopyAndThePreviousOneStaysUntilTheNextChange)
+{
+    publishClient("Client 1", 1300000100);
+    run();
+    EXPECT_EQ(copy(), "Client 1");
+    EXPECT_EQ(fs::status(main_ / ".brenhold" / "brenhold").permissions() & fs::perms::owner_exec,
+              fs::perms::owner_exec);
+    publishClient("Client 2", 1300000200);
+    run();
+    EXPECT_EQ(copy(), "Client 2");
+    EXPECT_EQ(previousCopy(), "Client 1");
+    publishSecondRelease();
+    publishClient("Client 2", 1300000200);
+    run();
+    EXPECT_EQ(previousCopy(), "Client 1");
+    EXPECT_NE(log_.text.find("client copy replaced by \"./Brenhold.exe\""), std::string::npos) << log_.text;
+}
+
+// A release's client that cannot become the copy leaves the copy as it is. Each case starts
+// from the first release installed, its client the copy.
+struct ClientRefusal {
+    const char* name;
+    void (*prepare)(SignedRun& test, const fs::path& mainDirectory);
+    const char* copyAfter;
+    const char* logged;
+};
+
+void PrintTo(const ClientRefusal& refusal, std::ostream* out)
+{
+    *out << refusal.name;
+}
+
+class ClientRefusals : public SignedRun, public ::testing::WithParamInterface<ClientRefusal> {
+public:
+    using SignedRun::publishClient;
+    using SignedRun::root;
+};
+
+const ClientRefusal kClientRefusals[] = {
+    {"NotAListedFile",
+     [](SignedRun& t, const fs::path&) {
+         auto& c = static_cast<ClientRefusals&>(t);
+         c.publishClient("Client 2", 1300000200);
+         const fs::path listing = c.root() + "/Corvid.brenhold-listing";
+         WriteFileBytes(listing, Resigned(ReadFileBytes(listing), [](std::string& body) {
+                            const std::size_t at = body.find("client=./Brenhold.exe");
+                            body.replace(at, 21, "client=./Fehlt.exe");
+                        }));
+     },
+     "Client 1", "the release's client \"./Fehlt.exe\" is not a listed file"},
+    {"InstalledFileChangedUnderTheSameTime",
+     [](SignedRun&, const fs::path& main) {
+         // An older copy, which the run would replace by the release's client.
+         WriteFileBytes(main / ".brenhold" / "brenhold", "Client 0");
+         const auto time = fs::last_write_time(main / "Brenhold.exe");
+         WriteFileBytes(main / "Brenhold.exe", "Client X");
+         fs::last_write_time(main / "Brenhold.exe", time);
+     },
+     "Client 0", "the listed client \"./Brenhold.exe\" does not match its listed SHA-256"},
+};
+
+TEST_P(ClientRefusals, LeaveTheCopyAsItIsAndSayWhy)
+{
+    publishClient("Client 1", 1300000100);
+    run();
+    GetParam().prepare(*this, main_);
+    ::testing::internal::CaptureStderr();
+    run();
+    const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(copy(), GetParam().copyAfter);
+    EXPECT_NE(log_.text.find(GetParam().logged), std::string::npos) << log_.text;
+    EXPECT_NE(diagnostics.find(GetParam().logged), std::string::npos) << diagnostics;
+    EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "brenhold.part"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signed, ClientRefusals, ::testing::ValuesIn(kClientRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SignedRun, StartThroughClientPlacesTheShortcutsToTheCopyAndALaterReleaseWithoutItBack)
+{
+    const std::string program = (main_ / "Corvid.exe").string();
+    const std::string client = (main_ / ".brenhold" / "brenhold").string();
+    fs::create_directories(base_.path() / "home" / "Desktop");
+    run();
+    EXPECT_EQ(shortcut(), program + " | ");
+    publishClient("Client 1", 1300000100, {"--start-through-client"});
+    run();
+    EXPECT_EQ(shortcut(), client + " | Corvid ./Corvid.exe");
+    EXPECT_EQ(PlacedStartFormIn(main_.string()), StartForm::ThroughClient);
+    std::string target, arguments, description;
+    ASSERT_EQ(ReadShortcut("Corvid", kDesktopFolder, nullptr, target, arguments, description), 0);
+    EXPECT_EQ(target, client);
+    const std::string entry = ReadFileBytes(base_.path() / "home" / ".local" / "share" / "applications" / "Corvid.desktop");
+    EXPECT_NE(entry.find("Icon=" + program), std::string::npos) << entry;
+    EXPECT_NE(entry.find("Path=" + main_.string()), std::string::npos) << entry;
+
+    publishClient("Client 1", 1300000100);
+    run();
+    EXPECT_EQ(shortcut(), program + " | ");
+    EXPECT_EQ(PlacedStartFormIn(main_.string()), StartForm::Program);
 }
 
 struct Attack {
