@@ -1,7 +1,8 @@
 // Prints the target of the shortcut NAME in special folder KIND (0 desktop, 2 programs),
-// for the end-to-end script. Exit code 1 when there is none or it cannot be read.
+// for the end-to-end script; with --arguments, "TARGET|ARGUMENTS". Exit code 1 when there is
+// none or it cannot be read.
 //
-//   shortcut_probe NAME KIND
+//   shortcut_probe NAME KIND [--arguments]
 #include "shell/Shortcut.h"
 
 #include <cstdio>
@@ -10,8 +11,9 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fputs("usage: shortcut_probe NAME KIND\n", stderr);
+    const bool withArguments = argc == 4 && std::string(argv[3]) == "--arguments";
+    if (argc != 3 && !withArguments) {
+        std::fputs("usage: shortcut_probe NAME KIND [--arguments]\n", stderr);
         return 2;
     }
     const std::string name = argv[1];
@@ -19,6 +21,8 @@ int main(int argc, char** argv)
     std::string target, arguments, description;
     if (!ShortcutExists(name, kind) || ReadShortcut(name, kind, nullptr, target, arguments, description) != 0)
         return 1;
+    if (withArguments)
+        target += "|" + arguments;
     std::printf("%s\n", target.c_str());
     return 0;
 }
