@@ -22,6 +22,21 @@ bool Exists(const std::string& path)
     return QueryFileStatus(path.c_str()).exists;
 }
 
+// The SHA-256 of the copy as the replacement that made it wrote it down, so that a start
+// need not hash the copy again; it only ever spares a replacement, never makes one.
+std::string RecordPath()
+{
+    return std::string(ClientCopyPath()) + ".sha256";
+}
+
+std::string RecordedSha256()
+{
+    std::ifstream in(RecordPath(), std::ios::binary);
+    std::string text;
+    std::getline(in, text);
+    return text;
+}
+
 // The SHA-256 of the bytes read from in, written to out as well when it is given; none when
 // a read or write fails.
 std::optional<std::string> HashStream(std::ifstream& in, OutputFile* out)
@@ -68,9 +83,10 @@ std::optional<std::string> CopyToPart(const std::string& source)
     return digest;
 }
 
-// Puts the checked part file in place of the copy.
-ClientCopyReport Replace(const std::string& from, const SwitchCheckpoint& checkpoint)
+// Puts the checked part file, whose SHA-256 is sha256, in place of the copy.
+ClientCopyReport Replace(const std::string& from, const std::string& sha256, const SwitchCheckpoint& checkpoint)
 {
+    RemoveLocalFile(RecordPath());
     if (!MoveFileDurably(ClientCopyPartPath(), ClientCopyReadyPath())) {
         RemoveLocalFile(ClientCopyPartPath());
         return {true, "client copy kept: the new copy cannot be made ready"};
@@ -78,6 +94,7 @@ ClientCopyReport Replace(const std::string& from, const SwitchCheckpoint& checkp
     checkpoint();
     if (!PutReadyCopyInPlace(checkpoint))
         return {true, "client copy: the ready copy of " + from + " could not be put in place yet"};
+    WriteFileDurably(RecordPath(), sha256 + "\n");
     return {false, std::string("client copy replaced by ") + from + "; the previous one is " +
                        PreviousClientCopyPath()};
 }
@@ -97,8 +114,10 @@ std::string ClientCopyReadyPath()
 void RecoverClientCopy()
 {
     // A ready file was checked before it got its name: a cut left it beside the copy.
-    if (Exists(ClientCopyReadyPath()))
+    if (Exists(ClientCopyReadyPath())) {
+        RemoveLocalFile(RecordPath());
         PutReadyCopyInPlace([] {});
+    }
     if (Exists(ClientCopyPartPath()))
         RemoveLocalFile(ClientCopyPartPath());
 }
@@ -110,8 +129,12 @@ ClientCopyReport CopyListedClient(const std::string& listedPath, const std::stri
     std::string shown(1, '"');
     shown += EscapeControlCharacters(listedPath);
     shown += '"';
-    if (FileSha256(ClientCopyPath()) == sha256)
+    if (Exists(ClientCopyPath()) && RecordedSha256() == sha256)
         return {};
+    if (FileSha256(ClientCopyPath()) == sha256) {
+        WriteFileDurably(RecordPath(), sha256 + "\n");
+        return {};
+    }
     const std::string source = LocalPath(listedPath);
     if (!Exists(source))
         return {true, "client copy kept: the listed client " + shown + " is not installed"};
@@ -123,7 +146,7 @@ ClientCopyReport CopyListedClient(const std::string& listedPath, const std::stri
         RemoveLocalFile(ClientCopyPartPath());
         return {true, "client copy kept: the listed client " + shown + " does not match its listed SHA-256"};
     }
-    return Replace(shown, checkpoint);
+    return Replace(shown, sha256, checkpoint);
 }
 
 ClientCopyReport CopyRunningClient(const SwitchCheckpoint& checkpoint)
@@ -141,7 +164,7 @@ ClientCopyReport CopyRunningClient(const SwitchCheckpoint& checkpoint)
         RemoveLocalFile(ClientCopyPartPath());
         return {};
     }
-    return Replace("the running client", checkpoint);
+    return Replace("the running client", *written, checkpoint);
 }
 
 std::string ClientCopyTarget(const std::string& mainDirectory)

@@ -31,8 +31,9 @@ struct ClientCopyReport {
 void RecoverClientCopy();
 
 // Makes the installed listed file at listedPath the copy, unless the copy has that SHA-256
-// already. The copy stays as it is when the file is missing or its bytes do not have the
-// listed SHA-256. checkpoint is called at every step.
+// already (as the replacement that made it recorded beside it, or as its bytes hash). The
+// copy stays as it is when the file is missing or its bytes do not have the listed SHA-256.
+// checkpoint is called at every step.
 ClientCopyReport CopyListedClient(const std::string& listedPath, const std::string& sha256,
                                   const SwitchCheckpoint& checkpoint);
 

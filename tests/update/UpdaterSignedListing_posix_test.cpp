@@ -221,8 +221,10 @@ const ClientRefusal kClientRefusals[] = {
      "Client 1", "the release's client \"./Fehlt.exe\" is not a listed file"},
     {"InstalledFileChangedUnderTheSameTime",
      [](SignedRun&, const fs::path& main) {
-         // An older copy, which the run would replace by the release's client.
+         // An older client's copy, without the record of a replacement, which the run would
+         // replace by the release's client.
          WriteFileBytes(main / ".brenhold" / "brenhold", "Client 0");
+         fs::remove(main / ".brenhold" / "brenhold.sha256");
          const auto time = fs::last_write_time(main / "Brenhold.exe");
          WriteFileBytes(main / "Brenhold.exe", "Client X");
          fs::last_write_time(main / "Brenhold.exe", time);
