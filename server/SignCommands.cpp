@@ -106,7 +106,8 @@ std::optional<std::string> ListedClientPath(const std::string& given, const std:
     std::string path = Cp1252FromUtf8(given, &converted);
     if (path.rfind("./", 0) != 0)
         path = "./" + path;
-    const bool listed = std::any_of(files.begin(), files.end(), [&](const HashedFile& file) { return file.file.path == path; });
+    const bool listed = std::any_of(files.begin(), files.end(),
+                                    [&](const HashedFile& file) { return file.file.path == path; });
     if (!converted || !listed || path.find(' ') != std::string::npos) {
         Complain("--client " + given + " names no listed file of the release" +
                  (path.find(' ') != std::string::npos ? " that a header word can hold (no spaces)" : ""));

@@ -84,7 +84,8 @@ std::optional<std::string> CopyToPart(const std::string& source)
 }
 
 // Puts the checked part file, whose SHA-256 is sha256, in place of the copy.
-ClientCopyReport Replace(const std::string& from, const std::string& sha256, const SwitchCheckpoint& checkpoint)
+ClientCopyReport Replace(const std::string& from, const std::string& sha256,
+                         const SwitchCheckpoint& checkpoint)
 {
     RemoveLocalFile(RecordPath());
     if (!MoveFileDurably(ClientCopyPartPath(), ClientCopyReadyPath())) {

@@ -20,7 +20,8 @@ std::string FullLongPath(const std::string& path)
         return std::string();
     char longer[MAX_PATH] = {};
     const DWORD longLength = GetLongPathNameA(full, longer, sizeof longer);
-    return longLength > 0 && longLength < sizeof longer ? std::string(longer, longLength) : std::string(full, length);
+    return longLength > 0 && longLength < sizeof longer ? std::string(longer, longLength)
+                                                        : std::string(full, length);
 }
 
 } // namespace

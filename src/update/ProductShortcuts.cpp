@@ -49,7 +49,8 @@ void PlaceThroughClient(const std::string& product, const std::string& copy, con
     shortcut.Create(copy, product, DirectoryOf(program), folder, "", program, 0);
 }
 
-void PlaceToProgram(const std::string& product, const std::string& copy, const std::string& program, int folder)
+void PlaceToProgram(const std::string& product, const std::string& copy, const std::string& program,
+                    int folder)
 {
     // A shortcut through the copy carries the product's words as its arguments, which the
     // program form would keep: it goes first.

@@ -38,11 +38,13 @@ void Updater::settleClient(const std::string& headerText2, const std::vector<Row
             return plan.refusal.empty() && WithoutDotSlash(plan.path) == WithoutDotSlash(clientPath);
         });
         if (row == plans.end())
-            report = ClientCopyReport{true, "client copy kept: the release's client \"" +
-                                                EscapeControlCharacters(clientPath) + "\" is not a listed file"};
+            report =
+                ClientCopyReport{true, "client copy kept: the release's client \"" +
+                                           EscapeControlCharacters(clientPath) + "\" is not a listed file"};
         else
             report = CopyListedClient(row->path, row->file.sha256, checkpoint);
-    } else if (keepsOwnCopy && (programUpdated_ || (throughClient && !QueryFileStatus(ClientCopyPath()).exists))) {
+    } else if (keepsOwnCopy &&
+               (programUpdated_ || (throughClient && !QueryFileStatus(ClientCopyPath()).exists))) {
         report = CopyRunningClient(checkpoint);
     }
     if (report.failed)
@@ -53,8 +55,9 @@ void Updater::settleClient(const std::string& headerText2, const std::vector<Row
     if (programPath.Text().empty() || !QueryFileStatus(LocalPath(programPath.Text()).c_str()).exists)
         return;
     // Shortcuts through the client need its copy.
-    const StartForm form = throughClient && QueryFileStatus(ClientCopyPath()).exists ? StartForm::ThroughClient
-                                                                                     : StartForm::Program;
+    const StartForm form = throughClient && QueryFileStatus(ClientCopyPath()).exists
+                               ? StartForm::ThroughClient
+                               : StartForm::Program;
     if (!programUpdated_ && form == PlacedStartForm())
         return;
     PlaceProductShortcuts(productName.Text(), mainDirectory.Text(), programPath.Text(), form);

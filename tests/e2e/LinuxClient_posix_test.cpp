@@ -524,8 +524,9 @@ TEST_F(LinuxClient, UpdatesItselfFromTheReleaseAndStartsThroughItsCopy)
     const std::vector<std::string> words = {"--client", "./brenhold", "--start-through-client"};
     const auto publishClient = [&](const char* program, std::int64_t time) {
         fs::copy_file(program, repository_.product() / "brenhold", fs::copy_options::overwrite_existing);
-        fs::last_write_time(repository_.product() / "brenhold",
-                            fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(time))));
+        fs::last_write_time(
+            repository_.product() / "brenhold",
+            fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(time))));
         return SignProduct(repository_.root(), "Corvid", 365, words);
     };
     ASSERT_TRUE(publishClient(BRENHOLD_CLIENT, 1300000000));

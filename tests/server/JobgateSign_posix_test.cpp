@@ -391,7 +391,8 @@ TEST_F(SignTool, ClientWordsNameAListedFileOrStopTheSigning)
     const std::string before = ReadFileBytes(ListingPath(repository_));
     const ProcessResult refused = sign(key, repository_, {"--client", "./Fehlt.exe"});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.err.find("--client ./Fehlt.exe names no listed file"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--client ./Fehlt.exe names no listed file"), std::string::npos)
+        << refused.err;
     EXPECT_EQ(ReadFileBytes(ListingPath(repository_)), before);
 }
 

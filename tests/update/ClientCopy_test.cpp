@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 struct LeftOver {
     const char* name;
-    const char* copy;     // nullptr: none, here and below
+    const char* copy; // nullptr: none, here and below
     const char* previous;
     const char* ready;
     const char* part;
@@ -39,10 +39,10 @@ TEST_P(ClientCopyRecovery, LeavesAWholeCopyAndNothingElse)
     fs::create_directories(main.path() / ".brenhold");
     fs::current_path(main.path());
     const LeftOver& left = GetParam();
-    for (const auto& [bytes, path] : {std::pair{left.copy, std::string(ClientCopyPath())},
-                                      std::pair{left.previous, std::string(PreviousClientCopyPath())},
-                                      std::pair{left.ready, ClientCopyReadyPath()},
-                                      std::pair{left.part, ClientCopyPartPath()}}) {
+    for (const auto& [bytes, path] :
+         {std::pair{left.copy, std::string(ClientCopyPath())},
+          std::pair{left.previous, std::string(PreviousClientCopyPath())},
+          std::pair{left.ready, ClientCopyReadyPath()}, std::pair{left.part, ClientCopyPartPath()}}) {
         if (bytes != nullptr) {
             ASSERT_TRUE(WriteFileBytes(path, bytes));
         }

@@ -196,7 +196,8 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
         points.push_back("b" + std::to_string(full.received * static_cast<std::uint64_t>(k) / 8));
     for (const std::uint64_t back : {20U, 12U, 5U})
         points.push_back("b" + std::to_string(full.received - back * blockBytes));
-    for (const long s : {1L, 2L, 3L, 12L, 22L, 34L, 35L, 36L, 37L, 39L, 40L, 41L, 42L, 43L, 44L, 45L, 46L, 47L})
+    for (const long s :
+         {1L, 2L, 3L, 12L, 22L, 34L, 35L, 36L, 37L, 39L, 40L, 41L, 42L, 43L, 44L, 45L, 46L, 47L})
         points.push_back("s" + std::to_string(s));
 
     // The runs killed in the switch start from A with every file of B staged, as a run

@@ -6,12 +6,12 @@
 #include "crypto/Base64.h"
 #include "crypto/PublicKey.h"
 #include "filetree/SignedListing.h"
+#include "shell/Shortcut.h"
+#include "shell/SpecialFolder.h"
 #include "support/ChildProcess.h"
 #include "support/ScopedEnvironment_posix.h"
 #include "support/SignedRepository.h"
 #include "support/TestSigner.h"
-#include "shell/Shortcut.h"
-#include "shell/SpecialFolder.h"
 #include "text/UserTexts.h"
 #include "update/ListingSerials.h"
 #include "update/ProductShortcuts.h"
@@ -263,7 +263,8 @@ TEST_F(SignedRun, StartThroughClientPlacesTheShortcutsToTheCopyAndALaterReleaseW
     std::string target, arguments, description;
     ASSERT_EQ(ReadShortcut("Corvid", kDesktopFolder, nullptr, target, arguments, description), 0);
     EXPECT_EQ(target, client);
-    const std::string entry = ReadFileBytes(base_.path() / "home" / ".local" / "share" / "applications" / "Corvid.desktop");
+    const std::string entry =
+        ReadFileBytes(base_.path() / "home" / ".local" / "share" / "applications" / "Corvid.desktop");
     EXPECT_NE(entry.find("Icon=" + program), std::string::npos) << entry;
     EXPECT_NE(entry.find("Path=" + main_.string()), std::string::npos) << entry;
 
