@@ -7,8 +7,9 @@
 // The copy is replaced so that a cut at any moment leaves a whole client at the copy's
 // path, or a checked one ready beside it that the next start puts there: the new bytes
 // are written to a part file and checked, renamed to a ready file, and only then is the
-// old copy kept as the previous one and the ready file put in place. Paths are relative
-// to the main directory, which is the current directory.
+// old copy kept as the previous one and the ready file put in place. The SHA-256 of what
+// was put in place is noted beside the copy, so that a start need not hash it again. Paths
+// are relative to the main directory, which is the current directory.
 
 #include "update/SwitchJournal.h"
 
