@@ -518,10 +518,11 @@ TEST_F(LinuxClient, CtrlCDuringADownloadReplacesAndStartsNothing)
 
 // The release carries the client: the first build installs, its next build arrives as a file
 // of a later release, becomes the copy in .brenhold while that copy runs, and is the client
-// of the next start; the desktop entries start through the copy.
+// of the next start; the desktop entries start through the copy, and lead to the product's
+// program again once a release drops start=client.
 TEST_F(LinuxClient, UpdatesItselfFromTheReleaseAndStartsThroughItsCopy)
 {
-    const std::vector<std::string> words = {"--client", "./brenhold", "--start-through-client"};
+    std::vector<std::string> words = {"--client", "./brenhold", "--start-through-client"};
     const auto publishClient = [&](const char* program, std::int64_t time) {
         fs::copy_file(program, repository_.product() / "brenhold", fs::copy_options::overwrite_existing);
         fs::last_write_time(
@@ -557,8 +558,20 @@ TEST_F(LinuxClient, UpdatesItselfFromTheReleaseAndStartsThroughItsCopy)
     EXPECT_TRUE(ReadFileBytes(user.installation() / ".brenhold" / "brenhold.previous") ==
                 ReadFileBytes(BRENHOLD_CLIENT));
     EXPECT_EQ(runCopy().exitCode, 0);
+    // Nothing changed: the previous copy stays until the next change.
+    EXPECT_TRUE(ReadFileBytes(user.installation() / ".brenhold" / "brenhold.previous") ==
+                ReadFileBytes(BRENHOLD_CLIENT));
+    words.pop_back();
+    ASSERT_TRUE(publishClient(BRENHOLD_NEXT_CLIENT, 1300000500));
+    EXPECT_EQ(runCopy().exitCode, 0);
+    ExpectShortcut(user.desktopEntry(), user.installation());
+    ExpectShortcut(user.menuEntry(), user.installation());
+    DesktopEntry back;
+    ASSERT_TRUE(ParseDesktopEntry(ReadFileBytes(user.menuEntry()), back));
+    EXPECT_EQ(back.arguments, "");
     const std::string log = ReadFileBytes(user.logFile());
     const std::size_t next = log.find("-next, command line: ");
+    EXPECT_NE(log.find("shortcuts placed: they start the product's program"), std::string::npos) << log;
     ASSERT_NE(next, std::string::npos) << log;
     // The run that replaced the copy was the first build's, to its end.
     const std::size_t before = log.rfind("start: Brenhold ", log.rfind("start: Brenhold ", next) - 1);

@@ -6,15 +6,12 @@
 #include "crypto/Base64.h"
 #include "crypto/PublicKey.h"
 #include "filetree/SignedListing.h"
-#include "shell/Shortcut.h"
-#include "shell/SpecialFolder.h"
 #include "support/ChildProcess.h"
 #include "support/ScopedEnvironment_posix.h"
 #include "support/SignedRepository.h"
 #include "support/TestSigner.h"
 #include "text/UserTexts.h"
 #include "update/ListingSerials.h"
-#include "update/ProductShortcuts.h"
 #include "update/RunLog.h"
 
 #include <gtest/gtest.h>
@@ -107,17 +104,6 @@ protected:
     }
 
     std::string copy() const { return ReadFileBytes(main_ / ".brenhold" / "brenhold"); }
-    std::string previousCopy() const { return ReadFileBytes(main_ / ".brenhold" / "brenhold.previous"); }
-
-    // The start-menu shortcut's target and arguments.
-    std::string shortcut() const
-    {
-        std::string target, arguments, description;
-        if (ReadShortcut("Corvid", kProgramsFolder, nullptr, target, arguments, description) != 0)
-            return "none";
-        return target + " | " + arguments;
-    }
-
     std::unique_ptr<RecordingUpdater> run()
     {
         auto updater = std::make_unique<RecordingUpdater>();
@@ -167,24 +153,6 @@ TEST_F(SignedRun, InstallsAReleaseWhoseHeaderCarriesAWordNoClientKnows)
     EXPECT_EQ(updated->outcome(), Updater::Outcome::Done);
     EXPECT_EQ(ReadFileBytes(main_ / "Corvid.exe"), "MZ Fassung 2");
     EXPECT_EQ(serials_.lastSerial("Corvid"), 2u);
-}
-
-TEST_F(SignedRun, TheReleasesClientBecomesTheCopyAndThePreviousOneStaysUntilTheNextChange)
-{
-    publishClient("Client 1", 1300000100);
-    run();
-    EXPECT_EQ(copy(), "Client 1");
-    EXPECT_EQ(fs::status(main_ / ".brenhold" / "brenhold").permissions() & fs::perms::owner_exec,
-              fs::perms::owner_exec);
-    publishClient("Client 2", 1300000200);
-    run();
-    EXPECT_EQ(copy(), "Client 2");
-    EXPECT_EQ(previousCopy(), "Client 1");
-    publishSecondRelease();
-    publishClient("Client 2", 1300000200);
-    run();
-    EXPECT_EQ(previousCopy(), "Client 1");
-    EXPECT_NE(log_.text.find("client copy replaced by \"./Brenhold.exe\""), std::string::npos) << log_.text;
 }
 
 // A release's client that cannot become the copy leaves the copy as it is. Each case starts
@@ -248,31 +216,6 @@ TEST_P(ClientRefusals, LeaveTheCopyAsItIsAndSayWhy)
 
 INSTANTIATE_TEST_SUITE_P(Signed, ClientRefusals, ::testing::ValuesIn(kClientRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SignedRun, StartThroughClientPlacesTheShortcutsToTheCopyAndALaterReleaseWithoutItBack)
-{
-    const std::string program = (main_ / "Corvid.exe").string();
-    const std::string client = (main_ / ".brenhold" / "brenhold").string();
-    fs::create_directories(base_.path() / "home" / "Desktop");
-    run();
-    EXPECT_EQ(shortcut(), program + " | ");
-    publishClient("Client 1", 1300000100, {"--start-through-client"});
-    run();
-    EXPECT_EQ(shortcut(), client + " | Corvid ./Corvid.exe");
-    EXPECT_EQ(PlacedStartFormIn(main_.string()), StartForm::ThroughClient);
-    std::string target, arguments, description;
-    ASSERT_EQ(ReadShortcut("Corvid", kDesktopFolder, nullptr, target, arguments, description), 0);
-    EXPECT_EQ(target, client);
-    const std::string entry =
-        ReadFileBytes(base_.path() / "home" / ".local" / "share" / "applications" / "Corvid.desktop");
-    EXPECT_NE(entry.find("Icon=" + program), std::string::npos) << entry;
-    EXPECT_NE(entry.find("Path=" + main_.string()), std::string::npos) << entry;
-
-    publishClient("Client 1", 1300000100);
-    run();
-    EXPECT_EQ(shortcut(), program + " | ");
-    EXPECT_EQ(PlacedStartFormIn(main_.string()), StartForm::Program);
-}
 
 struct Attack {
     const char* name;
