@@ -9,8 +9,11 @@ foreach(part MAJOR MINOR PATCH TWEAK)
 endforeach()
 file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/generated/BrenholdVersion.h" CONTENT [[
 #pragma once
-// Made by CMake from project(VERSION ...): the client's version.
+// Made by CMake from project(VERSION ...): the client's version. A test build that tells
+// another version defines BRENHOLD_VERSION itself.
+#ifndef BRENHOLD_VERSION
 #define BRENHOLD_VERSION "@PROJECT_VERSION@"
+#endif
 #define BRENHOLD_VERSION_NUMBERS @brenhold_version_MAJOR@,@brenhold_version_MINOR@,@brenhold_version_PATCH@,@brenhold_version_TWEAK@
 #define BRENHOLD_ABOUT_VERSION "Brenhold Version @PROJECT_VERSION@"
 ]] @ONLY)

@@ -12,6 +12,7 @@
 #include "SigningLock.h"
 #include "filetree/ListingFormat.h"
 #include "filetree/ListingWriter.h"
+#include "text/Codepage.h"
 
 #include <sys/stat.h>
 
@@ -121,6 +122,24 @@ std::optional<std::uint64_t> NextSerial(const ProductPlace& place)
     return highest + 1;
 }
 
+// The listed path of the release's client as the header word carries it; none, after saying
+// why, when it names no listed file or holds a space (which ends a header word).
+std::optional<std::string> ListedClientPath(const std::string& given, const std::vector<HashedFile>& files)
+{
+    bool converted = false;
+    std::string path = Cp1252FromUtf8(given, &converted);
+    if (path.rfind("./", 0) != 0)
+        path = "./" + path;
+    const bool listed = std::any_of(files.begin(), files.end(),
+                                    [&](const HashedFile& file) { return file.file.path == path; });
+    if (!converted || !listed || path.find(' ') != std::string::npos) {
+        Complain("--client " + given + " names no listed file of the release" +
+                 (path.find(' ') != std::string::npos ? " that a header word can hold (no spaces)" : ""));
+        return std::nullopt;
+    }
+    return path;
+}
+
 std::string SummaryLine(const std::string& product, std::uint64_t serial, std::uint64_t expires,
                         const std::string& keyId, std::size_t files)
 {
@@ -169,6 +188,14 @@ int RunSign(const SignRequest& request)
     ListingValidity validity{*serial, Now() + request.validDays * kSecondsPerDay};
     if (!request.version.empty())
         validity.words.push_back({kVersionWord, request.version});
+    if (!request.clientPath.empty()) {
+        const auto client = ListedClientPath(request.clientPath, *files);
+        if (!client)
+            return kExitFailed;
+        validity.words.push_back({"client", *client});
+    }
+    if (request.startThroughClient)
+        validity.words.push_back({"start", "client"});
     FileTree tree;
     StartSignedFileListing(tree, place->listedName, validity);
     for (const HashedFile& file : *files)

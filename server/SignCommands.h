@@ -21,12 +21,18 @@ struct SignRequest {
     std::string root;
     std::string product; // the product folder's name (UTF-8)
     std::string version; // the release's version for the header's "version=" word; empty: none
+    // A listed file of the release that is the client's next version (UTF-8, "./" optional):
+    // the header word client=PATH. Empty: none.
+    std::string clientPath;
+    // The header word start=client: the shortcuts start the product through the client.
+    bool startThroughClient = false;
 };
 
 // Hashes every file of root/product as command 15 lists it and replaces
 // root/product.brenhold-listing, at once, by their listing signed with the key, its serial one
 // above both the listing it replaces and root/product.brenhold-serial, the highest serial ever
-// signed, which then takes the new one. Refuses while another signing of the product holds
+// signed, which then takes the new one, with the header words asked for (a client path must
+// name a listed file). Refuses while another signing of the product holds
 // root/product.brenhold-lock. Prints one line: product, serial, expiry, key id, file count.
 int RunSign(const SignRequest& request);
 

@@ -6,6 +6,7 @@
 #include "filetree/SignedListing.h"
 #include "text/CharClass.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -18,7 +19,8 @@ namespace {
 constexpr std::uint64_t kLongestValidity = 36500; // days: a century
 
 const char kUsage[] = "usage: jobgate-sign keygen PRIVATE.pem\n"
-                      "       jobgate-sign sign --key PRIVATE.pem [--valid-days N] [--version TEXT] ROOT PRODUCT\n"
+                      "       jobgate-sign sign --key PRIVATE.pem [--valid-days N] [--version TEXT]\n"
+                      "                         [--client PATH] [--start-through-client] ROOT PRODUCT\n"
                       "       jobgate-sign check --public PUBLIC.pem ROOT PRODUCT\n";
 
 int Usage(const std::string& problem)
@@ -27,21 +29,32 @@ int Usage(const std::string& problem)
     return kExitCannotRun;
 }
 
-// The options (each "--name VALUE") and the other arguments after the command word.
+// The options (each "--name VALUE", or a flag without value) and the other arguments after
+// the command word.
 struct Arguments {
     std::map<std::string, std::string> options;
+    std::vector<std::string> flags;
     std::vector<std::string> operands;
 };
 
-// Reads args, accepting only the option names given; none (after saying why) otherwise.
+// Reads args, accepting only the option and flag names given; none (after saying why) otherwise.
 std::optional<Arguments> ReadArguments(const std::vector<std::string>& args,
-                                       const std::vector<std::string>& names)
+                                       const std::vector<std::string>& names,
+                                       const std::vector<std::string>& flagNames = {})
 {
     Arguments read;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
             read.operands.push_back(arg);
+            continue;
+        }
+        if (std::find(flagNames.begin(), flagNames.end(), arg) != flagNames.end()) {
+            if (std::find(read.flags.begin(), read.flags.end(), arg) != read.flags.end()) {
+                Usage(arg + " is given twice");
+                return std::nullopt;
+            }
+            read.flags.push_back(arg);
             continue;
         }
         bool known = false;
@@ -91,7 +104,7 @@ int Keygen(const std::vector<std::string>& args)
 
 int Sign(const std::vector<std::string>& args)
 {
-    const auto read = ReadArguments(args, {"--key", "--valid-days", "--version"});
+    const auto read = ReadArguments(args, {"--key", "--valid-days", "--version", "--client"}, {"--start-through-client"});
     if (!read)
         return kExitCannotRun;
     if (!read->options.count("--key"))
@@ -112,6 +125,9 @@ int Sign(const std::vector<std::string>& args)
                          " letters, digits and . - + _ (no spaces), such as 2.1 or 2.1-beta");
         request.version = version->second;
     }
+    if (const auto client = read->options.find("--client"); client != read->options.end())
+        request.clientPath = client->second;
+    request.startThroughClient = !read->flags.empty();
     request.root = read->operands[0];
     request.product = read->operands[1];
     return RunSign(request);

@@ -5,11 +5,11 @@
 #                                          UPDATE_SERVER_PID and UPDATE_SERVER_LOGS (the
 #                                          folder of lighttpd's access and error logs)
 #   update_server_stop                     stops it and everything it started
-#   update_server_sign ROOT PRODUCT JOBGATE [VERSION]
+#   update_server_sign ROOT PRODUCT JOBGATE [OPTIONS...]
 #                                          signs ROOT/PRODUCT with the development key the
 #                                          builds trust (build/dev-key/), using the
-#                                          jobgate-sign beside JOBGATE, with the release's
-#                                          VERSION when given; prints its line
+#                                          jobgate-sign beside JOBGATE, with further options
+#                                          of its sign command; prints its line
 
 UPDATE_SERVER=""
 UPDATE_SERVER_PID=""
@@ -64,8 +64,9 @@ update_server_stop() {
 }
 
 update_server_sign() {
-  local root=$1 product=$2 jobgate=$3 version=${4:-}
+  local root=$1 product=$2 jobgate=$3
+  shift 3
   local key
   key="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/dev-key/private.pem"
-  "$(dirname "$jobgate")/jobgate-sign" sign --key "$key" ${version:+--version "$version"} "$root" "$product"
+  "$(dirname "$jobgate")/jobgate-sign" sign --key "$key" "$@" "$root" "$product"
 }

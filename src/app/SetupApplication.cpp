@@ -17,6 +17,7 @@
 #include "text/StringUtil.h"
 #include "update/FileStatus.h"
 #include "update/LocalPath.h"
+#include "update/ProductShortcuts.h"
 
 #include <cstdlib>
 #include <utility>
@@ -128,6 +129,7 @@ bool SetupApplication::runDialogSequence()
     updater.repairs = commandLine_.repair;
     updater.log = log_.get();
     updater.serials = &serials;
+    updater.keepsOwnCopy = true;
     updater.onFinished = [this](const Updater& finished) { finishRun(finished); };
 
     if (updater.mainDirectory.Text().empty()) {
@@ -162,6 +164,7 @@ bool SetupApplication::runDialogSequence()
                "; --dir is for a first installation and is ignored");
     }
 
+    updater.quickStart = PlacedStartFormIn(updater.mainDirectory.Text()) == StartForm::ThroughClient;
     view->run();
     log_->write("the update dialog was closed before the run began");
     end(app::kExitCancelled);

@@ -1,7 +1,8 @@
 #pragma once
-// The product's entry in the system's list of installed programs, and the copy of the
-// client it names, which the customer's "uninstall" starts. Windows keeps the entry per
-// user below HKEY_CURRENT_USER; the Linux client has no such list and keeps neither.
+// The product's entry in the system's list of installed programs. It names the copy of the
+// client in the state folder (kept by the update run, see update/ClientCopy.h), which the
+// customer's "uninstall" starts. Windows keeps the entry per user below HKEY_CURRENT_USER;
+// the Linux client has no such list.
 
 #include "update/RunLog.h"
 
@@ -18,10 +19,10 @@ std::string UninstallerCopyPath(const std::string& mainDirectory);
 // "--uninstall PRODUCT", and " --quiet" for the unattended one.
 std::string UninstallCommand(const std::string& copyPath, const std::string& product, bool quiet);
 
-// After a run that installed or replaced the product's program: keeps a copy of the
-// running client in the main directory's state folder and writes the entry (display
-// name, version, publisher, icon, location, size of the recorded files, the two commands).
-// Problems go to the log and standard error; false when the entry could not be written.
+// After a run that installed or replaced the product's program: writes the entry (display
+// name, version, publisher, icon, location, size of the recorded files, the two commands) for
+// the copy of the client in the state folder. Problems go to the log and standard error;
+// false when there is no copy or the entry could not be written.
 bool RegisterUninstallEntry(const std::string& product, const std::string& version,
                             const std::string& mainDirectory, const std::string& programPath, RunLog& log);
 

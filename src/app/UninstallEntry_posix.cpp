@@ -1,5 +1,5 @@
 // POSIX side of UninstallEntry.h: desktops here keep no list of installed programs, so
-// the Linux client writes no entry and keeps no copy ("brenhold --uninstall" removes).
+// the Linux client writes no entry ("brenhold --uninstall" removes).
 #include "app/UninstallEntry.h"
 
 bool RegisterUninstallEntry(const std::string&, const std::string&, const std::string&, const std::string&,

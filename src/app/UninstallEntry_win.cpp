@@ -1,4 +1,4 @@
-// Windows side of UninstallEntry.h: the per-user entry below HKCU and the copy in .brenhold.
+// Windows side of UninstallEntry.h: the per-user entry below HKCU.
 #include "app/UninstallEntry.h"
 
 #include "app/AppNames.h"
@@ -6,7 +6,6 @@
 #include "net/Diagnostic.h"
 #include "text/StringUtil.h"
 #include "update/InstallRecord.h"
-#include "update/PlacementPaths.h"
 #include "update/StateFolder.h"
 
 namespace {
@@ -43,30 +42,13 @@ std::uint64_t FileSize(const std::string& path)
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::string OwnProgramFile()
+// The copy the entry names is kept by the update run (update/ClientCopy.h).
+bool CopyExists(const std::string& copyPath, RunLog& log)
 {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
-}
-
-// Keeps the running client at copyPath, unless it is that copy already.
-bool KeepCopy(const std::string& copyPath, RunLog& log)
-{
-    const std::string self = OwnProgramFile();
-    if (self.empty()) {
-        Report(log, "uninstaller: cannot tell the client's own program file");
-        return false;
-    }
-    if (SameDirectory(self, copyPath))
+    if (GetFileAttributesA(copyPath.c_str()) != INVALID_FILE_ATTRIBUTES)
         return true;
-    CreateDirectoryA(DirectoryOf(copyPath).c_str(), nullptr);
-    if (!CopyFileA(self.c_str(), copyPath.c_str(), FALSE)) {
-        Report(log, "uninstaller: cannot copy the client to " + copyPath + ": error " +
-                        std::to_string(GetLastError()));
-        return false;
-    }
-    return true;
+    Report(log, "uninstall entry: there is no copy of the client at " + copyPath);
+    return false;
 }
 
 } // namespace
@@ -81,7 +63,7 @@ bool RegisterUninstallEntry(const std::string& product, const std::string& versi
     }
     const std::string directory = NativeDirectory(mainDirectory);
     const std::string copyPath = UninstallerCopyPath(mainDirectory);
-    if (!KeepCopy(copyPath, log))
+    if (!CopyExists(copyPath, log))
         return false;
 
     std::uint64_t bytes = 0;

@@ -21,8 +21,13 @@ bool UpdateDialog::onInitialise()
     icon_ = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_BRENHOLD));
     SendMessageA(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
 
-    SetTimer(window(), kTimerId, kTimerPeriod, nullptr);
     SetWindowTextA(window(), FormatString(texts::kUpdateTitleFormat, productName.Display().c_str()).c_str());
+    if (quickStart) {
+        // The dialog is not shown before this returns: the run starts hidden, and shows it
+        // when something is to be downloaded (setProgressRange).
+        endRun(runInside());
+    }
+    SetTimer(window(), kTimerId, kTimerPeriod, nullptr);
     setStatusText(texts::kWaitTwoSeconds);
     return true;
 }
@@ -148,6 +153,8 @@ void UpdateDialog::showStatus(bool force)
 
 void UpdateDialog::setProgressRange(int low, int high)
 {
+    if (!IsWindowVisible(window()))
+        ShowWindow(window(), SW_SHOW);
     HWND bar = GetDlgItem(window(), IDC_PROGRESS);
     RECT inside{};
     GetClientRect(bar, &inside);

@@ -1,7 +1,8 @@
 #pragma once
 // The small window the update run happens in: the product in the title, a status line
 // and a progress bar. Two seconds after it opens, its timer starts the run, which ends
-// the process. The window menu, where there is one, opens the about box.
+// the process; with quickStart the run starts at once, and the dialog shows only once
+// something is to be downloaded. The window menu, where there is one, opens the about box.
 //
 // The run keeps the one thread busy, so it dispatches the dialog's messages itself (see
 // idle): the window repaints, moves and answers the system while files arrive. Closing
@@ -23,7 +24,8 @@ public:
     // timer message starts nothing. Answers how the process is to end.
     RunEnd runInside();
 
-    // Slots 2 to 4 on the dialog's controls: the status line and the progress bar. The
+    // Slots 2 to 4 on the dialog's controls: the status line and the progress bar (whose
+    // range is set only when something is to be downloaded: a hidden dialog shows). The
     // status line takes a text at most 25 times a second (a later text waits for idle,
     // the run's last one is always shown); the bar is moved only when its drawn position
     // changes, as often (ProgressThrottle). The controls are painted when idle dispatches

@@ -4,12 +4,12 @@
 #include "net/Diagnostic.h"
 #include "net/UpdateServer.h"
 #include "os/OutputFile.h"
-#include "shell/SpecialFolder.h"
 #include "text/Field.h"
 #include "text/FormatString.h"
 #include "text/StringUtil.h"
 #include "text/UserTexts.h"
 #include "update/FileDigest.h"
+#include "update/ClientCopy.h"
 #include "update/FileStatus.h"
 #include "update/InstallRecord.h"
 #include "update/ListedPath.h"
@@ -91,6 +91,7 @@ Updater::RunEnd Updater::bringUpToDate()
             logEvent("an interrupted switch could neither be completed nor undone: nothing is fetched");
         else
             RemoveSetAsideFiles();
+        RecoverClientCopy();
     }
     record_ = installed ? InstallRecord::Load(state::kRecord) : InstallRecord();
     for (const std::string& line : record_.refused) {
@@ -126,6 +127,8 @@ Updater::RunEnd Updater::bringUpToDate()
             logEvent(FormatString("%d file(s) failed: nothing switched", failed));
         } else {
             switchTo(plans);
+            if (outcome_ == Outcome::Done)
+                settleClient(tree.headerText2, plans);
         }
     }
 
@@ -457,10 +460,7 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
         return;
     for (const std::string& path : repaired)
         logEvent("repaired \"" + EscapeControlCharacters(path) + "\"");
-    if (programMoves) {
-        programUpdated_ = true;
-        placeProductShortcuts(programPath.Text());
-    }
+    programUpdated_ = programMoves;
 }
 
 void Updater::reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::string& failedPath)
@@ -488,12 +488,6 @@ void Updater::reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::str
     }
     outcome_ = Outcome::FilesFailed;
 }
-
-void Updater::placeProductShortcuts(const std::string& path)
-{
-    const std::string target = mainDirectory.Text() + RightChars(path, path.size() - 1);
-    placeShortcut(productName.Text(), target.c_str(), kDesktopFolder);
-    placeShortcut(productName.Text(), target.c_str(), kProgramsFolder);
 }
 
 int Updater::progressOf(std::uint64_t bytes) const

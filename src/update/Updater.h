@@ -70,6 +70,13 @@ public:
     RunLog* log = nullptr;
     // Not owned; when set, the serials of accepted signed listings are kept there.
     ListingSerials* serials = nullptr;
+    // True: a run that installed or replaced the product's program keeps a copy of the running
+    // client in the state folder, unless the release names the client's next version. The
+    // client sets it; a test program is no client to keep.
+    bool keepsOwnCopy = false;
+    // True: the view starts the run at once and shows itself only while something downloads
+    // (set when the shortcuts start through the client, so every start of the product is a run).
+    bool quickStart = false;
     // Called by endRun after the run and before the process ends.
     std::function<void(const Updater&)> onFinished;
     // The keys whose signed listings the run accepts: those built into the program.
@@ -148,7 +155,8 @@ private:
     void switchTo(const std::vector<RowPlan>& plans);
     void reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::string& failedPath);
     bool knownListing(AcceptedListing& known);
-    void placeProductShortcuts(const std::string& path);
+    // Once the installation is the listing's: the client's copy and the shortcuts.
+    void settleClient(const std::string& headerText2, const std::vector<RowPlan>& plans);
     int progressOf(std::uint64_t bytes) const;
 
     Outcome outcome_ = Outcome::Done;

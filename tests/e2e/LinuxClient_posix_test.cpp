@@ -446,7 +446,7 @@ TEST_F(LinuxClient, AnUnwritableDirectoryIsRefusedAndThePerUserFolderProposed)
 // logged with the accepted listing.
 TEST_F(LinuxClient, ShowsAndLogsTheVersionOfTheRelease)
 {
-    ASSERT_TRUE(SignProduct(repository_.root(), "Corvid", 365, "2.1-beta"));
+    ASSERT_TRUE(SignProduct(repository_.root(), "Corvid", 365, {"--version", "2.1-beta"}));
     NewUser user;
     const ProcessResult first = user.run(server_, "\n");
     EXPECT_EQ(first.exitCode, 0) << first.err;
@@ -580,6 +580,70 @@ TEST_F(LinuxClient, CtrlCDuringADownloadReplacesAndStartsNothing)
     ASSERT_EQ(after.count("corvid"), 1u);
     EXPECT_EQ(after.at("corvid").inode, before.at("corvid").inode);
     EXPECT_EQ(slowServer.requests().size(), 2u);
+}
+
+// The release carries the client: the first build installs, its next build arrives as a file
+// of a later release, becomes the copy in .brenhold while that copy runs, and is the client
+// of the next start; the desktop entries start through the copy, and lead to the product's
+// program again once a release drops start=client.
+TEST_F(LinuxClient, UpdatesItselfFromTheReleaseAndStartsThroughItsCopy)
+{
+    std::vector<std::string> words = {"--client", "./brenhold", "--start-through-client"};
+    const auto publishClient = [&](const char* program, std::int64_t time) {
+        fs::copy_file(program, repository_.product() / "brenhold", fs::copy_options::overwrite_existing);
+        fs::last_write_time(
+            repository_.product() / "brenhold",
+            fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(time))));
+        return SignProduct(repository_.root(), "Corvid", 365, words);
+    };
+    ASSERT_TRUE(publishClient(BRENHOLD_CLIENT, 1300000000));
+    NewUser user;
+    ASSERT_EQ(user.run(server_, "\n").exitCode, 0);
+    const fs::path copy = user.installation() / ".brenhold" / "brenhold";
+    EXPECT_TRUE(ReadFileBytes(copy) == ReadFileBytes(BRENHOLD_CLIENT));
+    for (const fs::path& file : {user.desktopEntry(), user.menuEntry()}) {
+        DesktopEntry entry;
+        ASSERT_TRUE(ParseDesktopEntry(ReadFileBytes(file), entry)) << file;
+        EXPECT_EQ(entry.target, copy.string());
+        EXPECT_EQ(entry.arguments, "Corvid ./corvid");
+        EXPECT_EQ(entry.workingDirectory, user.installation().string());
+        EXPECT_EQ(entry.icon, (user.installation() / "corvid").string());
+    }
+
+    ASSERT_TRUE(publishClient(BRENHOLD_NEXT_CLIENT, 1300000500));
+    // Started as the desktop entry starts it: the copy replaces itself and starts the product.
+    const auto runCopy = [&] {
+        return RunProcess({copy.string(), "Corvid", "./corvid"}, user.environment(server_), "",
+                          std::chrono::seconds(60));
+    };
+    fs::remove(user.installation() / kTrace);
+    const ProcessResult replacing = runCopy();
+    EXPECT_EQ(replacing.exitCode, 0) << replacing.err;
+    EXPECT_EQ(ReadFileBytes(user.installation() / kTrace), "Corvid ran\n");
+    EXPECT_TRUE(ReadFileBytes(copy) == ReadFileBytes(BRENHOLD_NEXT_CLIENT));
+    EXPECT_TRUE(ReadFileBytes(user.installation() / ".brenhold" / "brenhold.previous") ==
+                ReadFileBytes(BRENHOLD_CLIENT));
+    EXPECT_EQ(runCopy().exitCode, 0);
+    // Nothing changed: the previous copy stays until the next change.
+    EXPECT_TRUE(ReadFileBytes(user.installation() / ".brenhold" / "brenhold.previous") ==
+                ReadFileBytes(BRENHOLD_CLIENT));
+    words.pop_back();
+    ASSERT_TRUE(publishClient(BRENHOLD_NEXT_CLIENT, 1300000500));
+    EXPECT_EQ(runCopy().exitCode, 0);
+    ExpectShortcut(user.desktopEntry(), user.installation());
+    ExpectShortcut(user.menuEntry(), user.installation());
+    DesktopEntry back;
+    ASSERT_TRUE(ParseDesktopEntry(ReadFileBytes(user.menuEntry()), back));
+    EXPECT_EQ(back.arguments, "");
+    const std::string log = ReadFileBytes(user.logFile());
+    const std::size_t next = log.find("-next, command line: ");
+    EXPECT_NE(log.find("shortcuts placed: they start the product's program"), std::string::npos) << log;
+    ASSERT_NE(next, std::string::npos) << log;
+    // The run that replaced the copy was the first build's, to its end.
+    const std::size_t before = log.rfind("start: Brenhold ", log.rfind("start: Brenhold ", next) - 1);
+    ASSERT_NE(before, std::string::npos) << log;
+    EXPECT_EQ(log.substr(before, log.find('\n', before) - before).find("-next"), std::string::npos) << log;
+    EXPECT_NE(log.find("client copy replaced by \"./brenhold\""), std::string::npos) << log;
 }
 
 } // namespace

@@ -487,6 +487,29 @@ TEST_F(SignTool, VersionGoesIntoTheSignedHeaderAndTheSummary)
     EXPECT_TRUE(opensslVerifies(ReadFileBytes(ListingPath(repository_)), key + ".pub"));
 }
 
+TEST_F(SignTool, ClientWordsNameAListedFileOrStopTheSigning)
+{
+    const std::string key = makeKey("maker");
+    // Given in UTF-8 without "./", written as listed.
+    const ExpectedFile& file = repository_.files().back();
+    const std::string client = file.listedPath;
+    ASSERT_EQ(client.find(' '), std::string::npos) << client;
+    ASSERT_EQ(sign(key, repository_, {"--client", file.diskPath, "--start-through-client"}).exitCode, 0);
+    FileTree listed;
+    listed.readListing(ReadFileBytes(ListingPath(repository_)));
+    const auto validity = ParseValidity(listed.headerText2);
+    ASSERT_TRUE(validity.has_value()) << listed.headerText2;
+    EXPECT_EQ(HeaderWord(*validity, "client"), client);
+    EXPECT_EQ(HeaderWord(*validity, "start"), "client");
+
+    const std::string before = ReadFileBytes(ListingPath(repository_));
+    const ProcessResult refused = sign(key, repository_, {"--client", "./Fehlt.exe"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("--client ./Fehlt.exe names no listed file"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(ReadFileBytes(ListingPath(repository_)), before);
+}
+
 TEST_F(SignTool, UsageErrorsExitWithTwo)
 {
     const std::string key = makeKey("maker");
@@ -510,6 +533,8 @@ TEST_F(SignTool, UsageErrorsExitWithTwo)
         {"sign", "--key", key, "--version", "", root, "Corvid"},
         {"sign", "--key", key, "--version", "2.1;beta", root, "Corvid"},
         {"sign", "--key", key, "--version", std::string(33, '1'), root, "Corvid"},
+        {"sign", "--key", key, "--start-through-client", "--start-through-client", root, "Corvid"},
+        {"sign", "--key", key, "--client", root, "Corvid"},
         {"check", root, "Corvid"},
         {"check", "--public", key + ".pub", "--key", key, root, "Corvid"},
         {"check", "--public", keys_ / "missing.pub", root, "Corvid"},

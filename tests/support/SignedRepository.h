@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-// Runs "jobgate-sign sign" for ROOT/PRODUCT (with "--version VERSION" unless it is empty);
-// false, with its output on stderr, when it fails.
+// Runs "jobgate-sign sign" for ROOT/PRODUCT, with further options when given; false, with
+// its output on stderr, when it fails.
 bool SignProduct(const std::string& root, const std::string& product, int validDays = 365,
-                 const std::string& version = "");
+                 const std::vector<std::string>& options = {});
 
 // The maker's tool, as built.
 std::string JobgateSignProgram();

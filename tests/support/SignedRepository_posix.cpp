@@ -13,14 +13,14 @@
 
 #include <iostream>
 
-bool SignProduct(const std::string& root, const std::string& product, int validDays, const std::string& version)
+bool SignProduct(const std::string& root, const std::string& product, int validDays,
+                 const std::vector<std::string>& options)
 {
-    std::vector<std::string> argv{BRENHOLD_JOBGATE_SIGN_BIN, "sign", "--key", DevelopmentPrivateKey(),
-                                  "--valid-days", std::to_string(validDays)};
-    if (!version.empty())
-        argv.insert(argv.end(), {"--version", version});
-    argv.insert(argv.end(), {root, product});
-    const ProcessResult result = RunProcess(argv);
+    std::vector<std::string> command = {BRENHOLD_JOBGATE_SIGN_BIN, "sign", "--key", DevelopmentPrivateKey(),
+                                        "--valid-days", std::to_string(validDays)};
+    command.insert(command.end(), options.begin(), options.end());
+    command.insert(command.end(), {root, product});
+    const ProcessResult result = RunProcess(command);
     if (result.exitCode != 0)
         std::cerr << "jobgate-sign failed: " << result.out << result.err << std::endl;
     return result.exitCode == 0;

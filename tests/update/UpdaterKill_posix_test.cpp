@@ -1,9 +1,10 @@
 // A kill at any moment of an update run, against jobgate under lighttpd with a signed
 // repository. Version A is installed and the server holds version B (changed, new and
-// withdrawn files, one of 200 MiB among many small ones); the run (update_kill_run) ends
-// itself with SIGKILL at points spread over its downloads and its switch. After each kill
-// a run with the server stopped leaves exactly A or exactly B, and a run with the server
-// up leaves exactly B.
+// withdrawn files, one of 200 MiB among many small ones, and the client's next version,
+// named by the header word client=); the run (update_kill_run) ends itself with SIGKILL at
+// points spread over its downloads, its switch and the replacement of the client's copy.
+// After each kill the copy in .brenhold is the whole client A or B, a run with the server
+// stopped leaves exactly A or exactly B, and a run with the server up leaves exactly B.
 #include "FaultServerRun.h"
 #include "FolderState.h"
 #include "LighttpdServer.h"
@@ -32,6 +33,9 @@ constexpr std::uint32_t kTimeA = 1300000000;
 constexpr std::uint32_t kTimeB = 1400000000;
 constexpr std::size_t kBigSize = 200u * 1024 * 1024;
 constexpr int kSmallFiles = 25; // in each of two folders, before and after the big file
+const char kClientA[] = "Client A";
+const char kClientB[] = "Client B, l\xE4nger";
+const std::vector<std::string> kClientWord = {"--client", "./Brenhold.exe"};
 
 struct RunReport {
     long calls = 0;
@@ -66,6 +70,7 @@ protected:
     void publishA()
     {
         publish("./Corvid.exe", "MZ Fassung A", kTimeA);
+        publish("./Brenhold.exe", kClientA, kTimeA);
         for (int i = 0; i < kSmallFiles; ++i) {
             publish(Numbered("./Anfang/klein%02d.txt", i), "Anfang A " + std::to_string(i), kTimeA);
             publish(Numbered("./Zuletzt/datei%02d.txt", i), "Zuletzt A " + std::to_string(i), kTimeA);
@@ -80,7 +85,7 @@ protected:
                 "zur\xFC"
                 "ckgezogen",
                 kTimeA);
-        ASSERT_TRUE(SignProduct(root_.string(), "Corvid"));
+        ASSERT_TRUE(SignProduct(root_.string(), "Corvid", 365, kClientWord));
     }
 
     // Changes ten files in each small folder, the program and the big file; adds eleven;
@@ -88,6 +93,7 @@ protected:
     void publishB()
     {
         publish("./Corvid.exe", "MZ Fassung B, l\xE4nger", kTimeB);
+        publish("./Brenhold.exe", kClientB, kTimeB);
         for (int i = 0; i < 10; ++i) {
             publish(Numbered("./Anfang/klein%02d.txt", i), "Anfang B " + std::to_string(i), kTimeB);
             publish(Numbered("./Zuletzt/datei%02d.txt", i), "Zuletzt B " + std::to_string(i), kTimeB);
@@ -99,7 +105,7 @@ protected:
             withdraw(Numbered("./Weg/alt%d.txt", i));
         fs::remove(productFolder() / "Weg");
         withdraw("./Zuletzt/weg.txt");
-        ASSERT_TRUE(SignProduct(root_.string(), "Corvid"));
+        ASSERT_TRUE(SignProduct(root_.string(), "Corvid", 365, kClientWord));
     }
 
     void startServer()
@@ -141,6 +147,7 @@ protected:
     }
 
     std::string installedState() const { return InstalledState(main_); }
+    std::string clientCopy() const { return ReadFileBytes(main_ / ".brenhold" / "brenhold"); }
 
     // The runs killed in the switch start from A with every file of B staged, as a run
     // killed just before its journal leaves it, instead of downloading 200 MiB each.
@@ -173,6 +180,7 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
     ASSERT_TRUE(WriteFileBytes(main_ / "Zuletzt" / "eigene.txt", "vom Kunden"));
     const std::string stateA = installedState();
     ASSERT_NE(stateA.find("Weg/alt0.txt"), std::string::npos);
+    ASSERT_EQ(clientCopy(), kClientA);
     copyTree(main_, savedA_);
 
     publishB();
@@ -183,9 +191,12 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
     EXPECT_NE(stateB.find("meine Notizen.txt"), std::string::npos);
     EXPECT_NE(stateB.find("Zuletzt/eigene.txt"), std::string::npos);
     EXPECT_EQ(StampOf(main_ / "Mitte" / "gross.bin"), kTimeB);
+    EXPECT_EQ(clientCopy(), kClientB);
     const long steps = full.calls - full.blocks;
-    // The journal, 22 files set aside, 33 moves, 5 removals, the record and the journal's removal.
-    ASSERT_EQ(steps, 63);
+    // The journal, 23 files set aside, 34 moves, 5 removals, the record and the journal's
+    // removal; then the client's copy: written and checked, made ready, the previous one
+    // removed, the old copy linked as the previous one, the ready one renamed into place.
+    ASSERT_EQ(steps, 70);
     ASSERT_GT(full.blocks, 800);
 
     // Points in the downloads: the small files before the big one, the big one, and the
@@ -199,7 +210,8 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
         points.push_back("b" + std::to_string(full.received * static_cast<std::uint64_t>(k) / 8));
     for (const std::uint64_t back : {20U, 12U, 5U})
         points.push_back("b" + std::to_string(full.received - back * blockBytes));
-    for (const long s : {1L, 2L, 3L, 12L, 22L, 33L, 44L, 55L, 56L, 57L, 58L, 60L, 61L, 62L, 63L})
+    for (const long s :
+         {1L, 2L, 3L, 12L, 22L, 34L, 45L, 56L, 57L, 60L, 62L, 63L, 64L, 65L, 66L, 67L, 68L, 69L, 70L})
         points.push_back("s" + std::to_string(s));
 
     const fs::path savedStaged = stageB();
@@ -212,6 +224,7 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
         const ProcessResult killed = runClient(point);
         ASSERT_EQ(killed.signal, SIGKILL) << killed.out << killed.err;
         const bool inSwitch = point[0] == 's' || fs::exists(main_ / ".brenhold" / "journal");
+        EXPECT_TRUE(clientCopy() == kClientA || clientCopy() == kClientB) << clientCopy();
 
         stopServer();
         const ProcessResult offline = runClient("0");
@@ -223,12 +236,15 @@ TEST_F(KillAnyMoment, EveryKillLeavesAOrBAndTheNextRunWithTheServerLeavesB)
         startServer();
         completeRun();
         EXPECT_TRUE(installedState() == stateB);
+        EXPECT_EQ(clientCopy(), kClientB);
+        EXPECT_EQ(ReadFileBytes(main_ / ".brenhold" / "brenhold.previous"), kClientA);
+        EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "brenhold.ready"));
         EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "staging"));
         EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "journal"));
         EXPECT_TRUE(!fs::exists(main_ / ".brenhold" / "aside") ||
                     fs::is_empty(main_ / ".brenhold" / "aside"));
     }
-    EXPECT_GE(points.size(), 25u);
+    EXPECT_GE(points.size(), 30u);
 }
 
 // A file of B that refuses to be replaced: the switch is undone from what it set aside.

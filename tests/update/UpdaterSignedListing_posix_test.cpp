@@ -13,6 +13,7 @@
 #include "support/TestSigner.h"
 #include "text/UserTexts.h"
 #include "update/ListingSerials.h"
+#include "update/RunLog.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +99,15 @@ protected:
         ASSERT_TRUE(SignProduct(root(), "Corvid"));
     }
 
+    // A release whose client is ./Brenhold.exe with these bytes; options of jobgate-sign.
+    void publishClient(const std::string& bytes, std::uint32_t time, std::vector<std::string> options = {})
+    {
+        publish("./Brenhold.exe", bytes, time);
+        options.insert(options.begin(), {"--client", "./Brenhold.exe"});
+        ASSERT_TRUE(SignProduct(root(), "Corvid", 365, options));
+    }
+
+    std::string copy() const { return ReadFileBytes(main_ / ".brenhold" / "brenhold"); }
     std::unique_ptr<RecordingUpdater> run(const std::function<void(RecordingUpdater&)>& adjust = {})
     {
         auto updater = std::make_unique<RecordingUpdater>();
@@ -244,6 +254,68 @@ TEST_F(SignedRun, IgnoresAVersionTextOutsideTheRule)
     EXPECT_EQ(updated->productVersion(), "");
     EXPECT_EQ(updated->textsStartingWith("Version "), std::vector<std::string>{});
 }
+
+// A release's client that cannot become the copy leaves the copy as it is. Each case starts
+// from the first release installed, its client the copy.
+struct ClientRefusal {
+    const char* name;
+    void (*prepare)(SignedRun& test, const fs::path& mainDirectory);
+    const char* copyAfter;
+    const char* logged;
+};
+
+void PrintTo(const ClientRefusal& refusal, std::ostream* out)
+{
+    *out << refusal.name;
+}
+
+class ClientRefusals : public SignedRun, public ::testing::WithParamInterface<ClientRefusal> {
+public:
+    using SignedRun::publishClient;
+    using SignedRun::root;
+};
+
+const ClientRefusal kClientRefusals[] = {
+    {"NotAListedFile",
+     [](SignedRun& t, const fs::path&) {
+         auto& c = static_cast<ClientRefusals&>(t);
+         c.publishClient("Client 2", 1300000200);
+         const fs::path listing = c.root() + "/Corvid.brenhold-listing";
+         WriteFileBytes(listing, Resigned(ReadFileBytes(listing), [](std::string& body) {
+                            const std::size_t at = body.find("client=./Brenhold.exe");
+                            body.replace(at, 21, "client=./Fehlt.exe");
+                        }));
+     },
+     "Client 1", "the release's client \"./Fehlt.exe\" is not a listed file"},
+    {"InstalledFileChangedUnderTheSameTime",
+     [](SignedRun&, const fs::path& main) {
+         // An older client's copy, without the record of a replacement, which the run would
+         // replace by the release's client.
+         WriteFileBytes(main / ".brenhold" / "brenhold", "Client 0");
+         fs::remove(main / ".brenhold" / "brenhold.sha256");
+         const auto time = fs::last_write_time(main / "Brenhold.exe");
+         WriteFileBytes(main / "Brenhold.exe", "Client X");
+         fs::last_write_time(main / "Brenhold.exe", time);
+     },
+     "Client 0", "the listed client \"./Brenhold.exe\" does not match its listed SHA-256"},
+};
+
+TEST_P(ClientRefusals, LeaveTheCopyAsItIsAndSayWhy)
+{
+    publishClient("Client 1", 1300000100);
+    run();
+    GetParam().prepare(*this, main_);
+    ::testing::internal::CaptureStderr();
+    run();
+    const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(copy(), GetParam().copyAfter);
+    EXPECT_EQ(log_.count(GetParam().logged), 1) << ::testing::PrintToString(log_.lines);
+    EXPECT_NE(diagnostics.find(GetParam().logged), std::string::npos) << diagnostics;
+    EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "brenhold.part"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signed, ClientRefusals, ::testing::ValuesIn(kClientRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Attack {
     const char* name;
