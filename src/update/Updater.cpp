@@ -488,7 +488,6 @@ void Updater::reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::str
     }
     outcome_ = Outcome::FilesFailed;
 }
-}
 
 int Updater::progressOf(std::uint64_t bytes) const
 {
