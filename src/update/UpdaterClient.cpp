@@ -9,18 +9,10 @@
 #include "update/ClientCopy.h"
 #include "update/FileStatus.h"
 #include "update/LocalPath.h"
+#include "update/PathKey.h"
 #include "update/ProductShortcuts.h"
 
 #include <algorithm>
-
-namespace {
-
-std::string WithoutDotSlash(const std::string& path)
-{
-    return path.rfind("./", 0) == 0 ? path.substr(2) : path;
-}
-
-} // namespace
 
 void Updater::settleClient(const std::string& headerText2, const std::vector<RowPlan>& plans)
 {
@@ -35,7 +27,7 @@ void Updater::settleClient(const std::string& headerText2, const std::vector<Row
     ClientCopyReport report;
     if (!clientPath.empty()) {
         const auto row = std::find_if(plans.begin(), plans.end(), [&](const RowPlan& plan) {
-            return plan.refusal.empty() && WithoutDotSlash(plan.path) == WithoutDotSlash(clientPath);
+            return plan.refusal.empty() && PathKey(plan.path) == PathKey(clientPath);
         });
         if (row == plans.end())
             report =
