@@ -29,6 +29,7 @@ void CommandClient::prepareCommandPost()
         serverHost = server.host;
     host = serverHost;
     port = server.port;
+    secure = server.secure;
     path = "/cgi-bin/jobgate.cgi";
 }
 

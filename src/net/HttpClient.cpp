@@ -1,5 +1,6 @@
 #include "net/HttpClient.h"
 
+#include "net/Diagnostic.h"
 #include "net/PaceMeter.h"
 #include "text/FormatString.h"
 
@@ -89,6 +90,10 @@ int HttpClient::perform()
     responseBody.clear();
     status = 0;
 
+    if (secure) {
+        WriteDiagnostic("HTTPS is not available in this build: cannot reach " + host);
+        return 4;
+    }
     TcpConnection::startSockets();
     const bool viaProxy = !proxyHost.empty();
     const std::string& target = viaProxy ? proxyHost : host;
@@ -187,7 +192,7 @@ std::string HttpClient::requestTarget() const
 {
     if (proxyHost.empty())
         return path.c_str();
-    return FormatString("http://%s%s", host.c_str(), path.c_str());
+    return FormatString("%s://%s%s", secure ? "https" : "http", hostValue().c_str(), path.c_str());
 }
 
 std::string HttpClient::refererLine() const
@@ -199,7 +204,7 @@ std::string HttpClient::refererLine() const
 
 std::string HttpClient::hostValue() const
 {
-    if (port == 80)
+    if (port == (secure ? 443 : 80))
         return FormatString("%s", host.c_str());
     return FormatString("%s:%d", host.c_str(), static_cast<int>(port));
 }

@@ -50,6 +50,7 @@ public:
     std::string path;    // begins with "/"
     std::string range;   // a Range header ("bytes=N-") when not empty
     std::int32_t port = 80;
+    bool secure = false; // HTTPS: the exchange runs over TLS
     std::string proxyHost; // when set, the connection goes here and the target is absolute
     std::int32_t proxyPort = 80;
     // When not empty, a multipart/form-data request is sent instead of the plain one.
