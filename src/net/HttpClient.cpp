@@ -1,10 +1,12 @@
 #include "net/HttpClient.h"
 
+#include "net/ChunkedDecoder.h"
 #include "net/Diagnostic.h"
 #include "net/PaceMeter.h"
 #include "text/FormatString.h"
 
 #include <cctype>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -127,18 +129,36 @@ void HttpClient::readResponse(ByteSource& input)
     if (complete) {
         std::vector<char> block(
             static_cast<std::size_t>(receiveBlockSize > 0 ? receiveBlockSize : kBodyBlockSize));
+        std::optional<ChunkedDecoder> chunked;
+        if (DeclaresChunked(responseHeader))
+            chunked.emplace();
         std::uint64_t received = 0;
+        bool cancelled = false;
         while (received <= bodyLimit) {
-            const int count = source.receive(block.data(), static_cast<int>(block.size()));
+            int count = source.receive(block.data(), static_cast<int>(block.size()));
             if (count <= 0)
                 break;
-            received += static_cast<std::uint64_t>(count);
-            onData(block.data(), count);
+            if (chunked)
+                count = static_cast<int>(chunked->decode(block.data(), static_cast<std::size_t>(count)));
+            if (count > 0) {
+                received += static_cast<std::uint64_t>(count);
+                onData(block.data(), count);
+            }
+            if (chunked && (chunked->done() || chunked->failed()))
+                break;
             if (waitObserver_ != nullptr) {
                 waitObserver_->idle();
-                if (waitObserver_->transferCancelled())
+                cancelled = waitObserver_->transferCancelled();
+                if (cancelled)
                     break;
             }
+        }
+        // A chunked body that is out of form or ends before its last chunk is no body:
+        // like a cut one, it must not be taken for the whole answer.
+        if (chunked && !chunked->done() && !cancelled) {
+            WriteDiagnostic(std::string("The chunked answer from ") + host +
+                            (chunked->failed() ? " is malformed" : " ended before its last chunk"));
+            responseBody.clear();
         }
     }
     if (foldsCharset && declaresUtf8())

@@ -1,7 +1,8 @@
 #pragma once
 // One HTTP/1.1 exchange per TCP connection: the request is formatted here and sent whole,
 // the response header is read byte by byte up to its empty line, and the body is handed
-// block by block to onData until the server closes the connection.
+// block by block to onData until the server closes the connection (or, for a chunked
+// body, until its last chunk).
 //
 // Observer slots: a class that wants the received bytes derives from the client family
 // and overrides them. Level 1 (this class) introduces onData; level 2 (CommandClient)
@@ -76,6 +77,8 @@ public:
     // line (at most kResponseHeaderLimit bytes), then, when it was complete, the body
     // through onData until the source ends or the wait observer cancels the transfer
     // (checked after each block, after its idle call), then the charset fold of the body.
+    // A chunked body is decoded on the way; when it is malformed or cut, the response
+    // body is emptied (onData has seen what came before).
     void readResponse(ByteSource& source);
 
     // A copy of the response body: every body byte onData kept.

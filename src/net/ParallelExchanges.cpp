@@ -1,5 +1,6 @@
 #include "net/ParallelExchanges.h"
 
+#include "net/ChunkedDecoder.h"
 #include "net/Diagnostic.h"
 #include "net/HttpClient.h"
 #include "net/PaceMeter.h"
@@ -33,6 +34,7 @@ struct ParallelExchanges::Exchange {
     Clock::time_point connectDeadline;
     Clock::time_point lastMove; // when a byte last moved
     std::optional<PaceMeter> pace;
+    std::optional<ChunkedDecoder> chunked; // set when the header declares the chunked coding
 };
 
 ParallelExchanges::ParallelExchanges(ExchangeEvents& events) : events_(events)
@@ -176,7 +178,12 @@ bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
         return false;
     const bool inHeader = exchange.phase == Exchange::Phase::header;
     if (count == 0) {
-        finish(exchange, inHeader ? ExchangeEnd::headerIncomplete : ExchangeEnd::closed);
+        if (exchange.chunked) {
+            WriteDiagnostic("The chunked answer from " + exchange.peer + " ended before its last chunk");
+            finish(exchange, ExchangeEnd::chunkedBroken);
+        } else {
+            finish(exchange, inHeader ? ExchangeEnd::headerIncomplete : ExchangeEnd::closed);
+        }
         return false;
     }
     if (count < 0) {
@@ -192,11 +199,27 @@ bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
         takeHeaderBytes(exchange, count);
         return !exchange.end;
     }
-    exchange.received += static_cast<std::uint64_t>(count);
-    events_.onBody(exchange.number, block_.data(), count);
-    if (exchange.received > exchange.bodyLimit)
-        finish(exchange, ExchangeEnd::bodyLimit);
+    takeBodyBytes(exchange, block_.data(), count);
     return !exchange.end;
+}
+
+void ParallelExchanges::takeBodyBytes(Exchange& exchange, char* bytes, int count)
+{
+    if (exchange.chunked)
+        count = static_cast<int>(exchange.chunked->decode(bytes, static_cast<std::size_t>(count)));
+    if (count > 0) {
+        exchange.received += static_cast<std::uint64_t>(count);
+        events_.onBody(exchange.number, bytes, count);
+    }
+    if (exchange.received > exchange.bodyLimit) {
+        finish(exchange, ExchangeEnd::bodyLimit);
+    } else if (exchange.chunked && exchange.chunked->failed()) {
+        WriteDiagnostic("The chunked answer from " + exchange.peer + " is malformed");
+        finish(exchange, ExchangeEnd::chunkedBroken);
+    } else if (exchange.chunked && exchange.chunked->done()) {
+        // The last chunk ends the body: nothing more is waited for.
+        finish(exchange, ExchangeEnd::closed);
+    }
 }
 
 void ParallelExchanges::takeHeaderBytes(Exchange& exchange, int count)
@@ -211,16 +234,14 @@ void ParallelExchanges::takeHeaderBytes(Exchange& exchange, int count)
         return;
     }
     // What came after the empty line is the body's first block.
-    const std::string first = exchange.header.substr(headerEnd);
+    std::string first = exchange.header.substr(headerEnd);
     exchange.header.resize(headerEnd);
     exchange.phase = Exchange::Phase::body;
+    if (DeclaresChunked(exchange.header))
+        exchange.chunked.emplace();
     events_.onHeader(exchange.number, StatusCodeOf(exchange.header), exchange.header);
-    if (first.empty())
-        return;
-    exchange.received = first.size();
-    events_.onBody(exchange.number, first.data(), static_cast<int>(first.size()));
-    if (exchange.received > exchange.bodyLimit)
-        finish(exchange, ExchangeEnd::bodyLimit);
+    if (!first.empty())
+        takeBodyBytes(exchange, first.data(), static_cast<int>(first.size()));
 }
 
 void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)

@@ -1,7 +1,8 @@
 #pragma once
 // HTTP exchanges side by side in the one thread: each runs on a non-blocking connection
 // of its own as a small state machine (connect, send the request, read the header, read
-// the body until the server closes), and one wait over all their sockets moves them on.
+// the body until the server closes, or a chunked body until its last chunk), and one wait
+// over all their sockets moves them on. A chunked body is reported decoded.
 // Every exchange keeps the limits a single one has: the connect limit, the stall limit
 // and the slow-link rule of Timeouts. An exchange reports to its owner, in this order,
 // its response header (before its first body byte), its body blocks and its end.
@@ -29,6 +30,7 @@ enum class ExchangeEnd {
     stalled,          // nothing arrived for the stall limit
     tooSlow,          // the slow-link rule ended it
     bodyLimit,        // more body bytes arrived than the exchange takes
+    chunkedBroken,    // a chunked body was out of form, or ended before its last chunk
     cancelled,        // the owner ended it
 };
 
@@ -90,6 +92,8 @@ private:
     // One receive; true when it took bytes and the exchange goes on.
     bool readResponse(Exchange& exchange, Clock::time_point now);
     void takeHeaderBytes(Exchange& exchange, int count);
+    // Reports count received body bytes at bytes (decoded first when the body is chunked).
+    void takeBodyBytes(Exchange& exchange, char* bytes, int count);
     void checkLimits(Exchange& exchange, Clock::time_point now);
     void finish(Exchange& exchange, ExchangeEnd end);
     void reportEnded();

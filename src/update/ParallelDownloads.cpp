@@ -168,7 +168,9 @@ void ParallelDownloads::onEnd(int exchange, ExchangeEnd end)
     }
     std::string failure = download->staged.finish();
     // A reply that is no file (an error page) is never written: what was staged stays.
-    if (download->status != kHttpOk && download->status != kHttpPartial)
+    if (end == ExchangeEnd::chunkedBroken)
+        failure = "the chunked answer was malformed or cut";
+    else if (download->status != kHttpOk && download->status != kHttpPartial)
         failure = FormatString("status %d", download->status);
     else if (!download->firstBlock && !download->replyTaken)
         failure = "the server continued at another byte";
