@@ -139,6 +139,10 @@ bool Updater::readListing(FileTree& tree)
     listing.receiveBlockSize = kDownloadBlockSize;
     WriteField(listing.commandStream, productName.Text());
     std::string body = listing.postCommand();
+    for (const std::string& line : listing.redirectLines())
+        logEvent(line);
+    // The files are fetched where the listing came from.
+    moveTo(listing.commandTarget());
     if (body.empty() || listing.statusCode() != kHttpOk) {
         outcome_ = Outcome::ServerUnreachable;
         logEvent(FormatString("no listing: status %d, %u bytes", listing.statusCode(),

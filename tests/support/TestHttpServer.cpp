@@ -57,6 +57,14 @@ Reply StatusReply(int status, const std::string& reason, const std::string& body
     return reply;
 }
 
+Reply RedirectReply(int status, const std::string& location)
+{
+    Reply reply;
+    reply.bytes = WithLength(status, "Moved", "<a href=\"" + location + "\">moved</a>", "text/html");
+    reply.bytes.insert(reply.bytes.find("\r\n") + 2, "Location: " + location + "\r\n");
+    return reply;
+}
+
 Reply ChunkedReply(const std::vector<std::string>& chunks)
 {
     Reply reply;

@@ -2,8 +2,10 @@
 // An update run for tests: it records every status text and progress call, and the
 // process's current directory, which the run changes, is restored afterwards.
 
+#include "update/RunLog.h"
 #include "update/Updater.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -31,6 +33,20 @@ public:
 
     std::vector<std::string> statusTexts;
     std::vector<std::string> progress; // "range low high" and "pos n", in order
+};
+
+// The run's log lines, kept in memory.
+class LinesLog final : public RunLog {
+public:
+    void write(const std::string& line) override { lines.push_back(line); }
+    // How many lines hold text.
+    int count(const std::string& text) const
+    {
+        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        }));
+    }
+    std::vector<std::string> lines;
 };
 
 // Keeps the current directory and makes it current again when the object goes.
