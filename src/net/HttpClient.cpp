@@ -91,17 +91,18 @@ int HttpClient::perform()
 {
     responseBody.clear();
     status = 0;
+    failure_.clear();
 
-    if (secure) {
-        WriteDiagnostic("HTTPS is not available in this build: cannot reach " + host);
-        return 4;
-    }
     TcpConnection::startSockets();
     const bool viaProxy = !proxyHost.empty();
     const std::string& target = viaProxy ? proxyHost : host;
     const std::int32_t targetPort = viaProxy ? proxyPort : port;
     if (!connection.open(target.c_str(), static_cast<std::uint16_t>(targetPort)))
         return 4;
+    if (secure && !connection.startTls(host, static_cast<std::uint16_t>(port), tlsTrust, failure_)) {
+        connection.close();
+        return 4;
+    }
 
     const std::string bytes = request();
     if (connection.sendAll(bytes.data(), static_cast<int>(bytes.size())) == -1) {

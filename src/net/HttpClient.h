@@ -11,6 +11,7 @@
 
 #include "net/ByteSource.h"
 #include "net/TcpConnection.h"
+#include "net/TlsTrust.h"
 #include "net/Timeouts.h"
 #include "net/WaitObserver.h"
 
@@ -52,6 +53,7 @@ public:
     std::string range;   // a Range header ("bytes=N-") when not empty
     std::int32_t port = 80;
     bool secure = false; // HTTPS: the exchange runs over TLS
+    TlsTrust tlsTrust = TlsTrust::BuiltIn(); // the roots a secure exchange trusts
     std::string proxyHost; // when set, the connection goes here and the target is absolute
     std::int32_t proxyPort = 80;
     // When not empty, a multipart/form-data request is sent instead of the plain one.
@@ -89,6 +91,10 @@ public:
 
     // The status code of the last response's status line; 0 when there was none.
     int statusCode() const { return status; }
+
+    // Why the last exchange got no answer over TLS (the line written to standard error);
+    // empty when it did, or when it failed otherwise.
+    const std::string& failure() const { return failure_; }
 
     // Whether the last response declared the UTF-8 charset in its header or body, which
     // folds the body unless foldsCharset is false.
@@ -128,4 +134,5 @@ private:
     std::string responseHeader;
     std::string responseBody;
     int status = 0;
+    std::string failure_;
 };

@@ -5,6 +5,7 @@
 #include "net/HttpClient.h"
 #include "net/PaceMeter.h"
 #include "net/TcpConnection.h"
+#include "net/TlsChannel.h"
 #include "text/FormatString.h"
 
 #include <algorithm>
@@ -15,15 +16,42 @@ namespace {
 
 constexpr int kReceivesPerWait = 8;
 
+static_assert(TlsChannel::kWouldBlock == NonBlockingSocket::kWouldBlock, "one value for a move that must wait");
+
 } // namespace
 
 struct ParallelExchanges::Exchange {
-    enum class Phase { connecting, sending, header, body, ended };
+    enum class Phase { connecting, handshaking, sending, header, body, ended };
+
+    // Through the TLS channel when there is one, else on the socket itself.
+    int send(const char* bytes, int count) { return tls ? tls->send(bytes, count) : socket.send(bytes, count); }
+    int receive(char* buffer, int size) { return tls ? tls->receive(buffer, size) : socket.receive(buffer, size); }
+    // Which readiness of the socket lets the exchange move on.
+    bool waitsForWriting() const
+    {
+        switch (phase) {
+        case Phase::connecting:
+            return true;
+        case Phase::handshaking:
+        case Phase::header:
+        case Phase::body:
+            return tls && tls->wantsWrite();
+        case Phase::sending:
+            return !tls || tls->wantsWrite();
+        case Phase::ended:
+            break;
+        }
+        return false;
+    }
 
     int number = 0;
     Phase phase = Phase::connecting;
     std::optional<ExchangeEnd> end;
     NonBlockingSocket socket;
+    std::unique_ptr<TlsChannel> tls; // made after the connect of a secure exchange; goes before the socket
+    bool secure = false;
+    std::string host;
+    std::uint16_t port = 0;
     std::string peer; // "host on port N" for diagnostics
     Timeouts limits;
     std::string request;
@@ -59,10 +87,13 @@ bool ParallelExchanges::resolve(const std::string& host, std::uint32_t& address)
 }
 
 int ParallelExchanges::start(const std::string& host, std::uint16_t port, std::string request,
-                             std::uint64_t bodyLimit)
+                             std::uint64_t bodyLimit, bool secure)
 {
     auto exchange = std::make_unique<Exchange>();
     exchange->number = nextNumber_++;
+    exchange->secure = secure;
+    exchange->host = host;
+    exchange->port = port;
     exchange->peer = FormatString("%s on port %u", host.c_str(), static_cast<unsigned>(port));
     exchange->limits = timeouts;
     exchange->request = std::move(request);
@@ -98,16 +129,20 @@ void ParallelExchanges::moveOn()
     Clock::time_point until = Clock::time_point::max();
     std::vector<NonBlockingSocket::Wait> waits;
     waits.reserve(exchanges_.size());
+    bool pending = false;
     for (const auto& exchange : exchanges_) {
         const bool connecting = exchange->phase == Exchange::Phase::connecting;
-        waits.push_back({&exchange->socket, connecting || exchange->phase == Exchange::Phase::sending});
+        waits.push_back({&exchange->socket, exchange->waitsForWriting()});
         until = std::min(until, connecting ? exchange->connectDeadline
                                            : exchange->lastMove + exchange->limits.stall);
         if (exchange->pace)
             until = std::min(until, exchange->pace->windowEnd());
+        pending = pending || (exchange->tls && exchange->tls->hasPending());
     }
-    auto left =
-        std::max(std::chrono::ceil<std::chrono::milliseconds>(until - now), std::chrono::milliseconds(0));
+    // Bytes a TLS channel holds already are taken without a wait, which would not see them.
+    auto left = pending ? std::chrono::milliseconds(0)
+                        : std::max(std::chrono::ceil<std::chrono::milliseconds>(until - now),
+                                   std::chrono::milliseconds(0));
     if (observer_ != nullptr)
         left = std::min(left, kIdleInterval);
     if (!NonBlockingSocket::WaitForAny(waits, left)) {
@@ -121,7 +156,7 @@ void ParallelExchanges::moveOn()
     now = Clock::now();
     for (std::size_t i = 0; i < exchanges_.size(); ++i) {
         Exchange& exchange = *exchanges_[i];
-        if (waits[i].ready)
+        if (waits[i].ready || (exchange.tls && exchange.tls->hasPending()))
             advance(exchange, now);
         if (!exchange.end)
             checkLimits(exchange, now);
@@ -144,13 +179,21 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
             finish(exchange, ExchangeEnd::connectFailed);
             return;
         }
-        exchange.phase = Exchange::Phase::sending;
         exchange.lastMove = now;
+        if (exchange.secure) {
+            exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host, exchange.port,
+                                                        tlsTrust);
+            exchange.phase = Exchange::Phase::handshaking;
+        } else {
+            exchange.phase = Exchange::Phase::sending;
+        }
     }
+    if (exchange.phase == Exchange::Phase::handshaking && !shakeHands(exchange, now))
+        return;
     if (exchange.phase == Exchange::Phase::sending) {
         while (exchange.sent < exchange.request.size()) {
-            const int count = exchange.socket.send(exchange.request.data() + exchange.sent,
-                                                   static_cast<int>(exchange.request.size() - exchange.sent));
+            const int count = exchange.send(exchange.request.data() + exchange.sent,
+                                            static_cast<int>(exchange.request.size() - exchange.sent));
             if (count == NonBlockingSocket::kWouldBlock)
                 return;
             if (count < 0) {
@@ -170,10 +213,29 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
     }
 }
 
+bool ParallelExchanges::shakeHands(Exchange& exchange, Clock::time_point now)
+{
+    switch (exchange.tls->handshake()) {
+    case TlsChannel::Step::done:
+        exchange.phase = Exchange::Phase::sending;
+        exchange.lastMove = now;
+        return true;
+    case TlsChannel::Step::wantRead:
+    case TlsChannel::Step::wantWrite:
+        exchange.lastMove = now;
+        return false;
+    case TlsChannel::Step::failed:
+        break;
+    }
+    WriteDiagnostic("TLS handshake with " + exchange.peer + " failed: " + exchange.tls->failure());
+    finish(exchange, ExchangeEnd::tlsFailed);
+    return false;
+}
+
 bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
 {
     block_.resize(static_cast<std::size_t>(std::max(receiveBlockSize, 1)));
-    const int count = exchange.socket.receive(block_.data(), static_cast<int>(block_.size()));
+    const int count = exchange.receive(block_.data(), static_cast<int>(block_.size()));
     if (count == NonBlockingSocket::kWouldBlock)
         return false;
     const bool inHeader = exchange.phase == Exchange::Phase::header;
@@ -254,6 +316,7 @@ void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
             finish(exchange, ExchangeEnd::connectFailed);
         }
         return;
+    case Exchange::Phase::handshaking:
     case Exchange::Phase::sending:
         if (now - exchange.lastMove >= exchange.limits.stall) {
             WriteDiagnostic("No progress sending to " + exchange.peer + " for " +
@@ -278,6 +341,7 @@ void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
 
 void ParallelExchanges::finish(Exchange& exchange, ExchangeEnd end)
 {
+    exchange.tls.reset();
     exchange.socket.close();
     exchange.phase = Exchange::Phase::ended;
     exchange.end = end;

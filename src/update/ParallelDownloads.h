@@ -42,6 +42,7 @@ public:
             std::string host;
             std::uint16_t port = 80;
             std::string bytes;
+            bool secure = false; // over TLS
         };
         virtual Request fileRequest(const PlannedFile& file, std::uint64_t offset) = 0;
         // A block of the reply for staged, which takes it: the owner writes it there.
@@ -75,6 +76,9 @@ public:
 
     // Ends every download under way; each is reported cancelled.
     void cancel();
+
+    // The roots the downloads over TLS trust.
+    void setTlsTrust(const TlsTrust& trust) { exchanges_.tlsTrust = trust; }
 
 private:
     struct Download;
