@@ -1,6 +1,7 @@
 #include "net/CommandClient.h"
 
 #include "net/Diagnostic.h"
+#include "net/Proxy.h"
 #include "net/UpdateServer.h"
 #include "text/FormatString.h"
 
@@ -43,6 +44,14 @@ void CommandClient::prepareCommandPost()
     port = target.server.port;
     secure = target.server.secure;
     path = target.path;
+    // A proxy set by the caller stays; otherwise the one the system names for the server.
+    if (proxyHost.empty() || proxyFromSystem_) {
+        const ProxyAddress proxy = ProxyFor(target.server);
+        proxyHost = proxy.host;
+        proxyPort = proxy.port;
+        proxyCredentials = proxy.credentials;
+        proxyFromSystem_ = !proxy.host.empty();
+    }
 }
 
 std::string CommandClient::postCommand()

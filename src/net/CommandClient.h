@@ -22,8 +22,9 @@ public:
     // Discards the stream's content and opens it again with the client number and command.
     void resetCommand(int command);
 
-    // Fills the request fields for a post of the command text to the command target;
-    // request() then gives the bytes postCommand sends.
+    // Fills the request fields for a post of the command text to the command target,
+    // through the proxy the system names for it unless the caller set one; request() then
+    // gives the bytes postCommand sends.
     void prepareCommandPost();
 
     // Posts the command text to the command target and returns the reply body, which
@@ -62,5 +63,6 @@ private:
     bool followRedirect(int hop);
 
     std::optional<CommandTarget> moved_;
+    bool proxyFromSystem_ = false; // the proxy fields hold what ProxyFor named
     std::vector<std::string> redirectLines_;
 };

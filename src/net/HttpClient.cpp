@@ -3,6 +3,7 @@
 #include "net/ChunkedDecoder.h"
 #include "net/Diagnostic.h"
 #include "net/PaceMeter.h"
+#include "net/Proxy.h"
 #include "text/FormatString.h"
 
 #include <cctype>
@@ -99,6 +100,10 @@ int HttpClient::perform()
     const std::int32_t targetPort = viaProxy ? proxyPort : port;
     if (!connection.open(target.c_str(), static_cast<std::uint16_t>(targetPort)))
         return 4;
+    if (secure && viaProxy && !openTunnel()) {
+        connection.close();
+        return 4;
+    }
     if (secure && !connection.startTls(host, static_cast<std::uint16_t>(port), tlsTrust, failure_)) {
         connection.close();
         return 4;
@@ -117,6 +122,34 @@ int HttpClient::perform()
 std::string HttpClient::request() const
 {
     return formFields.empty() ? plainRequest() : multipartRequest();
+}
+
+std::string HttpClient::connectRequest() const
+{
+    const std::string target = FormatString("%s:%d", host.c_str(), static_cast<int>(port));
+    return FormatString("CONNECT %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\n%s\r\n", target.c_str(),
+                        target.c_str(), userAgent.c_str(), proxyAuthorizationLine().c_str());
+}
+
+bool HttpClient::openTunnel()
+{
+    const std::string bytes = connectRequest();
+    if (connection.sendAll(bytes.data(), static_cast<int>(bytes.size())) == -1)
+        return false;
+    // The proxy's answer goes into the response fields, so that a refusal shows as its status.
+    const bool complete = readHeader(connection);
+    status = StatusCodeOf(responseHeader);
+    if (complete && status == 200)
+        return true;
+    failure_ = FormatString("The proxy %s on port %d answered CONNECT to %s:%d with status %d", proxyHost.c_str(),
+                            static_cast<int>(proxyPort), host.c_str(), static_cast<int>(port), status);
+    WriteDiagnostic(failure_);
+    return false;
+}
+
+std::string HttpClient::proxyAuthorizationLine() const
+{
+    return proxyHost.empty() ? std::string() : ProxyAuthorizationLine({proxyHost, 0, proxyCredentials});
 }
 
 void HttpClient::readResponse(ByteSource& input)
@@ -211,7 +244,8 @@ int HttpClient::foldUtf8(std::string& text)
 
 std::string HttpClient::requestTarget() const
 {
-    if (proxyHost.empty())
+    // Through a tunnel the request goes to the server as if directly.
+    if (proxyHost.empty() || secure)
         return path.c_str();
     return FormatString("%s://%s%s", secure ? "https" : "http", hostValue().c_str(), path.c_str());
 }
@@ -244,9 +278,11 @@ std::string HttpClient::plainRequest() const
                             : FormatString("Content-Length: %d\r\nContent-Type: text/plain\r\n",
                                            static_cast<int>(requestBody.size()));
     // The body goes out as counted bytes, so the Content-Length always matches it.
+    const std::string authorization = secure ? std::string() : proxyAuthorizationLine();
     return FormatString("%s %s HTTP/1.1\r\nAccept: %s\r\n%sAccept-Language: de\r\nUser-Agent: %s\r\nHost: "
-                        "%s\r\n%sConnection: Close\r\n%s\r\n",
+                        "%s\r\n%s%sConnection: Close\r\n%s\r\n",
                         method.c_str(), requestTarget().c_str(), accept.c_str(), refererLine().c_str(),
-                        userAgent.c_str(), hostValue().c_str(), rangeLine().c_str(), contentHeaders.c_str()) +
+                        userAgent.c_str(), hostValue().c_str(), authorization.c_str(), rangeLine().c_str(),
+                        contentHeaders.c_str()) +
            requestBody;
 }

@@ -54,8 +54,11 @@ public:
     std::int32_t port = 80;
     bool secure = false; // HTTPS: the exchange runs over TLS
     TlsTrust tlsTrust = TlsTrust::BuiltIn(); // the roots a secure exchange trusts
-    std::string proxyHost; // when set, the connection goes here and the target is absolute
+    // When set, the connection goes here: a plain request names its absolute target, a
+    // secure one goes through a tunnel the proxy opens for CONNECT.
+    std::string proxyHost;
     std::int32_t proxyPort = 80;
+    std::string proxyCredentials; // "user:password" for the proxy's Basic authentication
     // When not empty, a multipart/form-data request is sent instead of the plain one.
     std::vector<std::pair<std::string, std::string>> formFields;
     std::stringstream picture; // picture bytes for the multipart request
@@ -74,6 +77,9 @@ public:
 
     // The request bytes perform sends, formatted from the request fields.
     std::string request() const;
+
+    // The CONNECT request that asks the proxy for a tunnel to host and port.
+    std::string connectRequest() const;
 
     // The response phases of perform, from any byte source: the header up to its empty
     // line (at most kResponseHeaderLimit bytes), then, when it was complete, the body
@@ -128,6 +134,10 @@ private:
     std::string rangeLine() const;
     std::string hostValue() const;
     bool readHeader(ByteSource& source);
+    std::string proxyAuthorizationLine() const;
+    // Asks the proxy for a tunnel over the open connection; false (reported) when it did
+    // not answer 200.
+    bool openTunnel();
 
     TcpConnection connection;
     WaitObserver* waitObserver_ = nullptr;

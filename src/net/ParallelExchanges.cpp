@@ -9,6 +9,7 @@
 #include "text/FormatString.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -21,7 +22,7 @@ static_assert(TlsChannel::kWouldBlock == NonBlockingSocket::kWouldBlock, "one va
 } // namespace
 
 struct ParallelExchanges::Exchange {
-    enum class Phase { connecting, handshaking, sending, header, body, ended };
+    enum class Phase { connecting, tunnelling, handshaking, sending, header, body, ended };
 
     // Through the TLS channel when there is one, else on the socket itself.
     int send(const char* bytes, int count) { return tls ? tls->send(bytes, count) : socket.send(bytes, count); }
@@ -32,6 +33,8 @@ struct ParallelExchanges::Exchange {
         switch (phase) {
         case Phase::connecting:
             return true;
+        case Phase::tunnelling:
+            return tunnelSent < tunnel.size();
         case Phase::handshaking:
         case Phase::header:
         case Phase::body:
@@ -50,7 +53,10 @@ struct ParallelExchanges::Exchange {
     NonBlockingSocket socket;
     std::unique_ptr<TlsChannel> tls; // made after the connect of a secure exchange; goes before the socket
     bool secure = false;
-    std::string host;
+    std::string tunnel; // "CONNECT host:port ...", when the exchange goes through a proxy's tunnel
+    std::size_t tunnelSent = 0;
+    std::string tunnelAnswer;
+    std::string host; // the server TLS checks: the connection's, or the tunnel's end
     std::uint16_t port = 0;
     std::string peer; // "host on port N" for diagnostics
     Timeouts limits;
@@ -87,11 +93,12 @@ bool ParallelExchanges::resolve(const std::string& host, std::uint32_t& address)
 }
 
 int ParallelExchanges::start(const std::string& host, std::uint16_t port, std::string request,
-                             std::uint64_t bodyLimit, bool secure)
+                             std::uint64_t bodyLimit, bool secure, std::string tunnel)
 {
     auto exchange = std::make_unique<Exchange>();
     exchange->number = nextNumber_++;
     exchange->secure = secure;
+    exchange->tunnel = std::move(tunnel);
     exchange->host = host;
     exchange->port = port;
     exchange->peer = FormatString("%s on port %u", host.c_str(), static_cast<unsigned>(port));
@@ -180,7 +187,9 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
             return;
         }
         exchange.lastMove = now;
-        if (exchange.secure) {
+        if (!exchange.tunnel.empty()) {
+            exchange.phase = Exchange::Phase::tunnelling;
+        } else if (exchange.secure) {
             exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host, exchange.port,
                                                         tlsTrust);
             exchange.phase = Exchange::Phase::handshaking;
@@ -188,6 +197,8 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
             exchange.phase = Exchange::Phase::sending;
         }
     }
+    if (exchange.phase == Exchange::Phase::tunnelling && !openTunnel(exchange, now))
+        return;
     if (exchange.phase == Exchange::Phase::handshaking && !shakeHands(exchange, now))
         return;
     if (exchange.phase == Exchange::Phase::sending) {
@@ -211,6 +222,54 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
     // wait for each (a wait costs more than a receive, under Wine much more).
     for (int i = 0; i < kReceivesPerWait && readResponse(exchange, now); ++i) {
     }
+}
+
+bool ParallelExchanges::openTunnel(Exchange& exchange, Clock::time_point now)
+{
+    while (exchange.tunnelSent < exchange.tunnel.size()) {
+        const int count = exchange.socket.send(exchange.tunnel.data() + exchange.tunnelSent,
+                                               static_cast<int>(exchange.tunnel.size() - exchange.tunnelSent));
+        if (count == NonBlockingSocket::kWouldBlock)
+            return false;
+        if (count < 0) {
+            finish(exchange, ExchangeEnd::sendFailed);
+            return false;
+        }
+        exchange.tunnelSent += static_cast<std::size_t>(count);
+        exchange.lastMove = now;
+    }
+    // The proxy sends nothing after its answer before the client speaks again, so the
+    // answer can be read in blocks.
+    char block[1024];
+    const int count = exchange.socket.receive(block, sizeof block);
+    if (count == NonBlockingSocket::kWouldBlock)
+        return false;
+    if (count <= 0) {
+        finish(exchange, count == 0 ? ExchangeEnd::headerIncomplete : ExchangeEnd::receiveFailed);
+        return false;
+    }
+    exchange.lastMove = now;
+    exchange.tunnelAnswer.append(block, static_cast<std::size_t>(count));
+    const std::size_t end = exchange.tunnelAnswer.find("\r\n\r\n");
+    if (end == std::string::npos) {
+        if (exchange.tunnelAnswer.size() >= kResponseHeaderLimit)
+            finish(exchange, ExchangeEnd::headerIncomplete);
+        return false;
+    }
+    const int status = StatusCodeOf(exchange.tunnelAnswer);
+    if (status != 200 || end + 4 != exchange.tunnelAnswer.size()) {
+        WriteDiagnostic(FormatString("The proxy %s answered CONNECT with status %d", exchange.peer.c_str(), status));
+        finish(exchange, ExchangeEnd::tunnelRefused);
+        return false;
+    }
+    // The server at the tunnel's end is the one its request names: "CONNECT host:port ...".
+    const std::string target = exchange.tunnel.substr(8, exchange.tunnel.find(' ', 8) - 8);
+    const std::size_t colon = target.rfind(':');
+    exchange.host = target.substr(0, colon);
+    exchange.port = static_cast<std::uint16_t>(std::strtoul(target.c_str() + colon + 1, nullptr, 10));
+    exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host, exchange.port, tlsTrust);
+    exchange.phase = Exchange::Phase::handshaking;
+    return true;
 }
 
 bool ParallelExchanges::shakeHands(Exchange& exchange, Clock::time_point now)
@@ -316,6 +375,7 @@ void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
             finish(exchange, ExchangeEnd::connectFailed);
         }
         return;
+    case Exchange::Phase::tunnelling:
     case Exchange::Phase::handshaking:
     case Exchange::Phase::sending:
         if (now - exchange.lastMove >= exchange.limits.stall) {

@@ -34,6 +34,7 @@ enum class ExchangeEnd {
     bodyLimit,        // more body bytes arrived than the exchange takes
     chunkedBroken,    // a chunked body was out of form, or ended before its last chunk
     tlsFailed,        // the TLS handshake failed or the server was not trusted
+    tunnelRefused,    // the proxy answered the CONNECT request with another status than 200
     cancelled,        // the owner ended it
 };
 
@@ -77,8 +78,10 @@ public:
     // takes at most bodyLimit body bytes (the block that goes beyond is still reported).
     // Returns the exchange's number, which its reports carry. An exchange that fails at
     // once reports its end in the next moveOn, which then does not wait.
+    // A tunnel request (CONNECT, to a proxy at host and port) goes first, and the exchange
+    // goes on once the proxy answered it with 200.
     int start(const std::string& host, std::uint16_t port, std::string request, std::uint64_t bodyLimit,
-              bool secure = false);
+              bool secure = false, std::string tunnel = {});
 
     // The exchanges whose end has not been reported yet.
     std::size_t running() const { return exchanges_.size(); }
@@ -95,6 +98,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void advance(Exchange& exchange, Clock::time_point now);
+    // Sends the tunnel request and reads the proxy's answer; true when the tunnel is open.
+    bool openTunnel(Exchange& exchange, Clock::time_point now);
     // Takes the TLS handshake on; true when it is complete.
     bool shakeHands(Exchange& exchange, Clock::time_point now);
     // One receive; true when it took bytes and the exchange goes on.

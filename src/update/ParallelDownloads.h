@@ -43,6 +43,7 @@ public:
             std::uint16_t port = 80;
             std::string bytes;
             bool secure = false; // over TLS
+            std::string tunnel;  // the CONNECT request for a proxy, sent first; empty when direct
         };
         virtual Request fileRequest(const PlannedFile& file, std::uint64_t offset) = 0;
         // A block of the reply for staged, which takes it: the owner writes it there.

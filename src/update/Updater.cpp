@@ -287,8 +287,9 @@ ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, 
     WriteField(commandStream, file.path);
     range = offset > 0 ? FormatString("bytes=%llu-", static_cast<unsigned long long>(offset)) : std::string();
     prepareCommandPost();
-    Request next{proxyHost.empty() ? host : proxyHost,
-                 static_cast<std::uint16_t>(proxyHost.empty() ? port : proxyPort), request(), secure};
+    const bool viaProxy = !proxyHost.empty();
+    Request next{viaProxy ? proxyHost : host, static_cast<std::uint16_t>(viaProxy ? proxyPort : port), request(),
+                 secure, viaProxy && secure ? connectRequest() : std::string()};
     range.clear();
     return next;
 }

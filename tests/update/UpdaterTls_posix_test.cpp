@@ -1,10 +1,12 @@
 // The update run over HTTPS against jobgate under lighttpd with mod_openssl, with a test CA
 // made at test time: installs from CGI and FastCGI with ECDSA and RSA certificates, trusting
 // the CA as pinned root or through SSL_CERT_FILE; refuses every server it must not trust,
-// changing nothing and ending as with an unreachable server.
+// changing nothing and ending as with an unreachable server. Through tinyproxy: plain
+// requests, tunnels for HTTPS, Basic authentication and the servers no_proxy names.
 #include "FaultServerRun.h"
 #include "LighttpdServer.h"
 #include "TestCertificates.h"
+#include "TinyproxyServer.h"
 #include "ServerProcess.h"
 #include "support/ScopedEnvironment_posix.h"
 #include "support/SignedRepository.h"
@@ -28,6 +30,8 @@ protected:
         PutFile(base_.path() / "repo" / "Corvid" / "Corvid.exe", NumberedBytes(300000), kTime);
         PutFile(base_.path() / "repo" / "Corvid" / "Daten" / "klein.txt", "klein", kTime);
         environment_.remove("SSL_CERT_FILE");
+        for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY"})
+            environment_.remove(name);
     }
 
     void SetUp() override
@@ -150,6 +154,64 @@ TEST_F(TlsRun, ARefusedServerChangesNothingAndEndsAsAnUnreachableOne)
         EXPECT_EQ(diagnostics, line + "\n");
         EXPECT_EQ(log_.count("no listing: " + line), 1);
         EXPECT_EQ(updater->statusTexts, unreachable->statusTexts);
+    }
+}
+
+TEST_F(TlsRun, ProxiesCarryPlainRequestsAndTunnelsWithTheirCredentialsUnlessBypassed)
+{
+    if (!TinyproxyServer::installed())
+        GTEST_SKIP() << "tinyproxy is not installed";
+    const struct {
+        const char* name;
+        bool secure;
+        const char* proxyCredentials; // what the proxy asks for
+        const char* urlCredentials;   // what the proxy URL gives
+        const char* noProxy;
+        bool done;
+        const char* logged; // in the proxy's log; empty: the proxy saw nothing
+    } cases[] = {
+        {"plain", false, "", "", "", true, "POST http://127.0.0.1:"},
+        {"tunnel", true, "", "", "", true, "CONNECT 127.0.0.1:"},
+        {"HTTPS_PROXY in upper case", true, "", "", "", true, "CONNECT 127.0.0.1:"},
+        {"plain with Basic", false, "benutzer:geheim", "benutzer:geheim@", "", true, "POST http://127.0.0.1:"},
+        {"tunnel with Basic", true, "benutzer:geheim", "benutzer:geheim@", "", true, "CONNECT 127.0.0.1:"},
+        {"tunnel with wrong credentials", true, "benutzer:geheim", "benutzer:falsch@", "", false, ""},
+        {"bypassed", true, "", "", "example.com, 127.0.0.1", true, ""},
+        {"bypassed by a star", false, "", "", "*", true, ""},
+    };
+    const auto https = serve(Kind::good);
+    LighttpdServer http((base_.path() / "repo").string());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::current_path(base_.path());
+        fs::remove_all(main_);
+        TinyproxyServer proxy(c.proxyCredentials);
+        ASSERT_TRUE(proxy.running());
+        const std::string url = std::string("http://") + c.urlCredentials + "127.0.0.1:" + std::to_string(proxy.port());
+        environment_.set("BRENHOLD_UPDATE_SERVER", c.secure ? https->address() : http.address());
+        const std::string variable = !c.secure ? "http_proxy" : std::string(c.name).find("upper") != std::string::npos
+                                                                   ? "HTTPS_PROXY"
+                                                                   : "https_proxy";
+        environment_.set(variable, url);
+        environment_.set("no_proxy", c.noProxy);
+        const auto updater = run(pinned());
+        testing::internal::CaptureStderr();
+        updater->bringUpToDate();
+        const std::string diagnostics = testing::internal::GetCapturedStderr();
+        environment_.remove(variable);
+        EXPECT_EQ(updater->outcome(), c.done ? Updater::Outcome::Done : Updater::Outcome::ServerUnreachable)
+            << diagnostics;
+        if (*c.logged != '\0') {
+            EXPECT_NE(proxy.log().find(c.logged), std::string::npos) << proxy.log();
+        } else if (c.done) {
+            EXPECT_EQ(proxy.log().find("127.0.0.1:"), std::string::npos) << proxy.log();
+        } else {
+            // tinyproxy refuses wrong credentials with 401, not 407: the line names what came.
+            EXPECT_NE(diagnostics.find("answered CONNECT to 127.0.0.1:" + std::to_string(https->port()) +
+                                       " with status 401"),
+                      std::string::npos)
+                << diagnostics;
+        }
     }
 }
 
