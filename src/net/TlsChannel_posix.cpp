@@ -2,6 +2,9 @@
 #include "net/TlsChannel.h"
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
@@ -125,6 +128,10 @@ TlsChannel::TlsChannel(std::intptr_t socket, const std::string& host, std::uint1
     SSL_CTX* context = ContextFor(trust, failure_);
     if (context == nullptr)
         return;
+    // The handshake's last flight and the request go out as separate small writes: with
+    // Nagle's rule the second waits for the peer's delayed acknowledgement of the first.
+    const int on = 1;
+    ::setsockopt(static_cast<int>(socket), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     std::unique_ptr<SSL, SslFree> ssl(SSL_new(context));
     if (!ssl || SSL_set_fd(ssl.get(), static_cast<int>(socket)) != 1) {
         failure_ = QueuedError("no TLS session could be made");
