@@ -215,4 +215,35 @@ TEST_F(TlsRun, ProxiesCarryPlainRequestsAndTunnelsWithTheirCredentialsUnlessBypa
     }
 }
 
+TEST_F(TlsRun, AServerThatStaysSilentOrSpeaksNoTlsIsGivenUpWithinTheLimits)
+{
+    // An HTTP answer at once, without waiting for a request the TLS client never sends.
+    Reply plain = OkReply("kein TLS");
+    plain.readsRequest = false;
+    const struct {
+        const char* name;
+        Reply reply;
+        const char* diagnostic;
+    } cases[] = {
+        {"silent", SilentReply(), "No progress in the TLS handshake with 127.0.0.1 on port "},
+        {"plain HTTP", plain, "failed: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestHttpServer server(c.reply);
+        environment_.set("BRENHOLD_UPDATE_SERVER", "https://127.0.0.1:" + std::to_string(server.port()));
+        const auto updater = run(pinned());
+        updater->setTimeouts(kShortTimeouts);
+        testing::internal::CaptureStderr();
+        const auto started = std::chrono::steady_clock::now();
+        updater->bringUpToDate();
+        const auto took = std::chrono::steady_clock::now() - started;
+        const std::string diagnostics = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(updater->outcome(), Updater::Outcome::ServerUnreachable);
+        EXPECT_NE(diagnostics.find(c.diagnostic), std::string::npos) << diagnostics;
+        EXPECT_LT(took, std::chrono::seconds(5));
+        EXPECT_FALSE(fs::exists(main_ / "Corvid.exe"));
+    }
+}
+
 } // namespace
