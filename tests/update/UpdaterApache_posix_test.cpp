@@ -20,6 +20,8 @@ TEST(ApacheChunkedRun, InstallsFromChunkedAnswersAndContinuesWithAChunkedRange)
     if (!JobgateSite::available(SiteKind::ApacheFastCgi))
         GTEST_SKIP() << "Apache is not installed";
     TempDir base;
+    // The run enters its main directory, which goes with base.
+    CurrentDirectoryGuard directory;
     const std::string big = NumberedBytes(3 * 1024 * 1024 + 17);
     PutFile(base.path() / "repo" / "Corvid" / "Daten" / "gross.bin", big, 1100000000);
     PutFile(base.path() / "repo" / "Corvid" / "klein.txt", "klein", 1100000000);

@@ -53,7 +53,8 @@ TEST_P(RedirectedRun, FetchesWhereTheRedirectsLedOrNothing)
 
     const std::string before = InstalledState(mainDirectory());
     LinesLog log;
-    const auto run = newRun();
+    // Nothing here is meant to stall: limits a busy machine with many servers keeps.
+    const auto run = newRun(kDefaultTimeouts);
     run->log = &log;
     run->bringUpToDate();
 
