@@ -52,7 +52,8 @@ EnvironmentOverrides ClientEnvironment(const fs::path& base, const std::string& 
 {
     const fs::path config = base / ("config-" + product);
     fs::create_directories(config / "Velmora");
-    std::ofstream(config / "Velmora" / "Brenhold.ini") << "[MainDirPath]\n" << product << "=" << main.string() << "\n";
+    std::ofstream(config / "Velmora" / "Brenhold.ini") << "[MainDirPath]\n"
+                                                       << product << "=" << main.string() << "\n";
     fs::create_directories(base / "home");
     return {{"XDG_CONFIG_HOME", config.string()},
             {"HOME", (base / "home").string()},
@@ -67,9 +68,17 @@ bool MeasureDownload(const fs::path& base, const LighttpdServer& server, const s
     std::ofstream(base / "command") << std::string("0 16 Gross\x03./gross.bin\x03");
     const EnvironmentOverrides environment = ClientEnvironment(base, "Gross", main, server.address(), caFile);
     const std::vector<std::string> client = {BRENHOLD_CLIENT_BIN, "Gross"};
-    const std::vector<std::string> curl = {"/usr/bin/curl", "-s", "--cacert", caFile, "-o", byCurl.string(), "-H",
-                                           "Content-Type: text/plain", "--data-binary",
-                                           "@" + (base / "command").string(), server.url()};
+    const std::vector<std::string> curl = {"/usr/bin/curl",
+                                           "-s",
+                                           "--cacert",
+                                           caFile,
+                                           "-o",
+                                           byCurl.string(),
+                                           "-H",
+                                           "Content-Type: text/plain",
+                                           "--data-binary",
+                                           "@" + (base / "command").string(),
+                                           server.url()};
     std::vector<double> clientTimes, curlTimes, clientCpu, curlCpu;
     for (int run = 0; run < kRuns; ++run) {
         for (int turn = 0; turn < 2; ++turn) {
@@ -91,16 +100,18 @@ bool MeasureDownload(const fs::path& base, const LighttpdServer& server, const s
     fs::remove(byCurl);
     const double clientMedian = Median(clientTimes);
     const double curlMedian = Median(curlTimes);
-    std::printf("tls download, 512 MiB over HTTPS, median of %d: brenhold %.2f s (%.0f MiB/s), curl --cacert %.2f s "
-                "(%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 1.1)\n",
-                kRuns, clientMedian, 512 / clientMedian, curlMedian, 512 / curlMedian, clientMedian / curlMedian);
-    std::printf("tls download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s\n", Median(clientCpu),
-                Median(curlCpu));
+    std::printf(
+        "tls download, 512 MiB over HTTPS, median of %d: brenhold %.2f s (%.0f MiB/s), curl --cacert %.2f s "
+        "(%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 1.1)\n",
+        kRuns, clientMedian, 512 / clientMedian, curlMedian, 512 / curlMedian, clientMedian / curlMedian);
+    std::printf("tls download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s\n",
+                Median(clientCpu), Median(curlCpu));
     return true;
 }
 
 // A fresh install of the small files' product from server, three times; the median time.
-bool MeasureSmallFiles(const fs::path& base, const LighttpdServer& server, const std::string& caFile, double& median)
+bool MeasureSmallFiles(const fs::path& base, const LighttpdServer& server, const std::string& caFile,
+                       double& median)
 {
     const fs::path main = base / "Klein";
     EnvironmentOverrides environment = ClientEnvironment(base, "Klein", main, server.address(), caFile);
@@ -129,9 +140,11 @@ int main()
     if (!WriteBigFile(repository / "Gross" / "gross.bin"))
         return 1;
     for (int i = 0; i < kSmallFiles; ++i) {
-        const fs::path file = repository / "Klein" / ("d" + std::to_string(i / 100)) / ("f" + std::to_string(i) + ".txt");
+        const fs::path file =
+            repository / "Klein" / ("d" + std::to_string(i / 100)) / ("f" + std::to_string(i) + ".txt");
         fs::create_directories(file.parent_path());
-        std::ofstream(file) << std::string(static_cast<std::size_t>(200 + i % 3000), static_cast<char>('a' + i % 26));
+        std::ofstream(file) << std::string(static_cast<std::size_t>(200 + i % 3000),
+                                           static_cast<char>('a' + i % 26));
     }
     if (!SignProduct(repository.string(), "Gross") || !SignProduct(repository.string(), "Klein"))
         return 1;
@@ -152,7 +165,8 @@ int main()
     if (!MeasureSmallFiles(base.path(), https, certificates.caFile(), overTls) ||
         !MeasureSmallFiles(base.path(), http, certificates.caFile(), plain))
         return 1;
-    std::printf("tls small files, fresh install of %d files with 6 transfers, median of 3: HTTPS %.2f s, HTTP %.2f s, "
+    std::printf("tls small files, fresh install of %d files with 6 transfers, median of 3: HTTPS %.2f s, "
+                "HTTP %.2f s, "
                 "ratio %.2f\n",
                 kSmallFiles, overTls, plain, overTls / plain);
     return 0;

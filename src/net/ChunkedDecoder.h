@@ -38,10 +38,10 @@ private:
 
     State state_ = State::size;
     std::uint64_t chunkLeft_ = 0;
-    std::size_t lineLength_ = 0;  // bytes of the current size line
-    int digits_ = 0;              // significant hexadecimal digits of the size
-    bool anyDigit_ = false;       // the size line has a digit
-    bool sizeEnded_ = false;      // white space came after the digits
+    std::size_t lineLength_ = 0; // bytes of the current size line
+    int digits_ = 0;             // significant hexadecimal digits of the size
+    bool anyDigit_ = false;      // the size line has a digit
+    bool sizeEnded_ = false;     // white space came after the digits
     std::size_t trailerBytes_ = 0;
     std::size_t trailerLineLength_ = 0;
 };

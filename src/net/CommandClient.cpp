@@ -74,9 +74,8 @@ bool CommandClient::followRedirect(int hop)
 {
     const CommandTarget from = commandTarget();
     CommandTarget to;
-    const std::string refusal = hop >= kMostRedirects
-                                    ? FormatString("more than %d redirects", kMostRedirects)
-                                    : FollowLocation(from, LocationOf(header()), to);
+    const std::string refusal = hop >= kMostRedirects ? FormatString("more than %d redirects", kMostRedirects)
+                                                      : FollowLocation(from, LocationOf(header()), to);
     if (!refusal.empty()) {
         const std::string line =
             FormatString("redirect %d from %s not followed: ", statusCode(), UrlOf(from).c_str()) + refusal;

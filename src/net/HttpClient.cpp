@@ -141,8 +141,9 @@ bool HttpClient::openTunnel()
     status = StatusCodeOf(responseHeader);
     if (complete && status == 200)
         return true;
-    failure_ = FormatString("The proxy %s on port %d answered CONNECT to %s:%d with status %d", proxyHost.c_str(),
-                            static_cast<int>(proxyPort), host.c_str(), static_cast<int>(port), status);
+    failure_ =
+        FormatString("The proxy %s on port %d answered CONNECT to %s:%d with status %d", proxyHost.c_str(),
+                     static_cast<int>(proxyPort), host.c_str(), static_cast<int>(port), status);
     WriteDiagnostic(failure_);
     return false;
 }

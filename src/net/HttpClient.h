@@ -11,8 +11,8 @@
 
 #include "net/ByteSource.h"
 #include "net/TcpConnection.h"
-#include "net/TlsTrust.h"
 #include "net/Timeouts.h"
+#include "net/TlsTrust.h"
 #include "net/WaitObserver.h"
 
 #include <cstddef>
@@ -52,7 +52,7 @@ public:
     std::string path;    // begins with "/"
     std::string range;   // a Range header ("bytes=N-") when not empty
     std::int32_t port = 80;
-    bool secure = false; // HTTPS: the exchange runs over TLS
+    bool secure = false;                     // HTTPS: the exchange runs over TLS
     TlsTrust tlsTrust = TlsTrust::BuiltIn(); // the roots a secure exchange trusts
     // When set, the connection goes here: a plain request names its absolute target, a
     // secure one goes through a tunnel the proxy opens for CONNECT.

@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kReceivesPerWait = 8;
 
-static_assert(TlsChannel::kWouldBlock == NonBlockingSocket::kWouldBlock, "one value for a move that must wait");
+static_assert(TlsChannel::kWouldBlock == NonBlockingSocket::kWouldBlock,
+              "one value for a move that must wait");
 
 } // namespace
 
@@ -25,8 +26,14 @@ struct ParallelExchanges::Exchange {
     enum class Phase { connecting, tunnelling, handshaking, sending, header, body, ended };
 
     // Through the TLS channel when there is one, else on the socket itself.
-    int send(const char* bytes, int count) { return tls ? tls->send(bytes, count) : socket.send(bytes, count); }
-    int receive(char* buffer, int size) { return tls ? tls->receive(buffer, size) : socket.receive(buffer, size); }
+    int send(const char* bytes, int count)
+    {
+        return tls ? tls->send(bytes, count) : socket.send(bytes, count);
+    }
+    int receive(char* buffer, int size)
+    {
+        return tls ? tls->receive(buffer, size) : socket.receive(buffer, size);
+    }
     // Which readiness of the socket lets the exchange move on.
     bool waitsForWriting() const
     {
@@ -190,8 +197,8 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
         if (!exchange.tunnel.empty()) {
             exchange.phase = Exchange::Phase::tunnelling;
         } else if (exchange.secure) {
-            exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host, exchange.port,
-                                                        tlsTrust);
+            exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host,
+                                                        exchange.port, tlsTrust);
             exchange.phase = Exchange::Phase::handshaking;
         } else {
             exchange.phase = Exchange::Phase::sending;
@@ -227,8 +234,9 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
 bool ParallelExchanges::openTunnel(Exchange& exchange, Clock::time_point now)
 {
     while (exchange.tunnelSent < exchange.tunnel.size()) {
-        const int count = exchange.socket.send(exchange.tunnel.data() + exchange.tunnelSent,
-                                               static_cast<int>(exchange.tunnel.size() - exchange.tunnelSent));
+        const int count =
+            exchange.socket.send(exchange.tunnel.data() + exchange.tunnelSent,
+                                 static_cast<int>(exchange.tunnel.size() - exchange.tunnelSent));
         if (count == NonBlockingSocket::kWouldBlock)
             return false;
         if (count < 0) {
@@ -258,7 +266,8 @@ bool ParallelExchanges::openTunnel(Exchange& exchange, Clock::time_point now)
     }
     const int status = StatusCodeOf(exchange.tunnelAnswer);
     if (status != 200 || end + 4 != exchange.tunnelAnswer.size()) {
-        WriteDiagnostic(FormatString("The proxy %s answered CONNECT with status %d", exchange.peer.c_str(), status));
+        WriteDiagnostic(
+            FormatString("The proxy %s answered CONNECT with status %d", exchange.peer.c_str(), status));
         finish(exchange, ExchangeEnd::tunnelRefused);
         return false;
     }
@@ -267,7 +276,8 @@ bool ParallelExchanges::openTunnel(Exchange& exchange, Clock::time_point now)
     const std::size_t colon = target.rfind(':');
     exchange.host = target.substr(0, colon);
     exchange.port = static_cast<std::uint16_t>(std::strtoul(target.c_str() + colon + 1, nullptr, 10));
-    exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host, exchange.port, tlsTrust);
+    exchange.tls =
+        std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host, exchange.port, tlsTrust);
     exchange.phase = Exchange::Phase::handshaking;
     return true;
 }

@@ -9,8 +9,8 @@
 // its response header (before its first body byte), its body blocks and its end.
 
 #include "net/NonBlockingSocket.h"
-#include "net/TlsTrust.h"
 #include "net/Timeouts.h"
+#include "net/TlsTrust.h"
 #include "net/WaitObserver.h"
 
 #include <cstddef>

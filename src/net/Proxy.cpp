@@ -82,8 +82,8 @@ bool BypassesProxy(const std::string& noProxy, const std::string& host)
             return true;
         if (entry.front() == '.')
             entry.erase(0, 1);
-        if (name == entry ||
-            (name.size() > entry.size() && name.ends_with(entry) && name[name.size() - entry.size() - 1] == '.'))
+        if (name == entry || (name.size() > entry.size() && name.ends_with(entry) &&
+                              name[name.size() - entry.size() - 1] == '.'))
             return true;
     }
     return false;

@@ -23,16 +23,17 @@ std::string FirstSet(std::initializer_list<const char*> names)
 
 ProxyAddress ProxyFor(const ServerAddress& server)
 {
-    const std::string value = server.secure ? FirstSet({"https_proxy", "HTTPS_PROXY"}) : FirstSet({"http_proxy"});
+    const std::string value =
+        server.secure ? FirstSet({"https_proxy", "HTTPS_PROXY"}) : FirstSet({"http_proxy"});
     if (value.empty() || BypassesProxy(FirstSet({"no_proxy", "NO_PROXY"}), server.host))
         return {};
     ProxyAddress proxy;
     if (!ParseProxyUrl(value, proxy)) {
         static std::set<std::string> reported;
         if (reported.insert(value).second)
-            WriteDiagnostic("Ignoring the proxy \"" + value + "\": expected http://[user:password@]host[:port]");
+            WriteDiagnostic("Ignoring the proxy \"" + value +
+                            "\": expected http://[user:password@]host[:port]");
         return {};
     }
     return proxy;
 }
-

@@ -40,7 +40,8 @@ std::string LocationOf(const std::string& header)
         return {};
     const std::size_t start = at + name.size();
     const std::size_t end = header.find('\n', start);
-    const std::string value = header.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::string value =
+        header.substr(start, end == std::string::npos ? std::string::npos : end - start);
     const std::size_t first = value.find_first_not_of(" \t");
     const std::size_t last = value.find_last_not_of(" \t\r");
     return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);

@@ -5,8 +5,8 @@
 // kIdleInterval, after each of which the observer is called and may end the wait.
 
 #include "net/ByteSource.h"
-#include "net/TlsChannel.h"
 #include "net/Timeouts.h"
+#include "net/TlsChannel.h"
 #include "net/WaitObserver.h"
 
 #include <cstdint>

@@ -4,11 +4,11 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/socket.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+#include <sys/socket.h>
 
 #include <csignal>
 #include <map>
@@ -73,7 +73,8 @@ bool AddPinnedRoots(SSL_CTX* context, const std::string& pem)
     std::unique_ptr<BIO, BioFree> input(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     X509_STORE* store = SSL_CTX_get_cert_store(context);
     int added = 0;
-    while (std::unique_ptr<X509, CertificateFree> root{PEM_read_bio_X509(input.get(), nullptr, nullptr, nullptr)}) {
+    while (std::unique_ptr<X509, CertificateFree> root{
+        PEM_read_bio_X509(input.get(), nullptr, nullptr, nullptr)}) {
         if (X509_STORE_add_cert(store, root.get()) == 1)
             ++added;
     }
@@ -122,7 +123,8 @@ struct TlsChannel::Session {
     std::string key; // of KeptSessions
 };
 
-TlsChannel::TlsChannel(std::intptr_t socket, const std::string& host, std::uint16_t port, const TlsTrust& trust)
+TlsChannel::TlsChannel(std::intptr_t socket, const std::string& host, std::uint16_t port,
+                       const TlsTrust& trust)
     : session_(std::make_unique<Session>())
 {
     SSL_CTX* context = ContextFor(trust, failure_);

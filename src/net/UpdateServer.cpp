@@ -35,7 +35,8 @@ bool ParseServerAddress(const std::string& text, ServerAddress& address)
         start = 7;
     }
     const std::size_t colon = text.find(':', start);
-    const std::string host = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    const std::string host =
+        text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
     if (host.empty() || host.find_first_of(" \t\r\n/@?#") != std::string::npos)
         return false;
     unsigned port = secure ? 443 : 80;

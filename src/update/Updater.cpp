@@ -288,8 +288,8 @@ ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, 
     range = offset > 0 ? FormatString("bytes=%llu-", static_cast<unsigned long long>(offset)) : std::string();
     prepareCommandPost();
     const bool viaProxy = !proxyHost.empty();
-    Request next{viaProxy ? proxyHost : host, static_cast<std::uint16_t>(viaProxy ? proxyPort : port), request(),
-                 secure, viaProxy && secure ? connectRequest() : std::string()};
+    Request next{viaProxy ? proxyHost : host, static_cast<std::uint16_t>(viaProxy ? proxyPort : port),
+                 request(), secure, viaProxy && secure ? connectRequest() : std::string()};
     range.clear();
     return next;
 }

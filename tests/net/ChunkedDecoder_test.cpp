@@ -53,8 +53,10 @@ TEST(ChunkedDecoder, DecodesOrRefusesTheSameWayHoweverTheBytesArrive)
         {"control byte in an extension", "1;\x01\r\na\r\n", End::failed, ""},
         {"size beyond 15 digits", "1000000000000000\r\n", End::failed, ""},
         {"15 digits taken", "000fffffffffffffff\r\nab", End::open, "ab"},
-        {"size line beyond its limit", "1;" + std::string(kChunkSizeLineLimit, 'x') + "\r\na\r\n", End::failed, ""},
-        {"trailer beyond its limit", "0\r\nX: " + std::string(kChunkTrailerLimit, 'x') + "\r\n\r\n", End::failed, ""},
+        {"size line beyond its limit", "1;" + std::string(kChunkSizeLineLimit, 'x') + "\r\na\r\n",
+         End::failed, ""},
+        {"trailer beyond its limit", "0\r\nX: " + std::string(kChunkTrailerLimit, 'x') + "\r\n\r\n",
+         End::failed, ""},
     };
     for (const auto& c : cases) {
         for (std::size_t at = 0; at <= c.bytes.size(); ++at) {

@@ -1,7 +1,7 @@
 // The work-script exchange against the real update server: jobgate under lighttpd.
 #include "LighttpdServer.h"
-#include "TestCertificates.h"
 #include "TempDir.h"
+#include "TestCertificates.h"
 #include "filetree/FileTree.h"
 #include "net/CommandClient.h"
 #include "net/TcpConnection.h"
@@ -78,7 +78,8 @@ namespace {
 std::string Exchange(TcpConnection& connection)
 {
     const std::string request = "GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-    EXPECT_EQ(connection.sendAll(request.data(), static_cast<int>(request.size())), static_cast<int>(request.size()));
+    EXPECT_EQ(connection.sendAll(request.data(), static_cast<int>(request.size())),
+              static_cast<int>(request.size()));
     std::string answer;
     char block[4096];
     for (int count; (count = connection.receive(block, sizeof block)) > 0;)

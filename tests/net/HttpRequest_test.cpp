@@ -72,7 +72,8 @@ TEST(HttpRequest, HttpsLeavesOutOnlyItsOwnDefaultPort)
     const struct {
         int port;
         const char* hostLine;
-    } cases[] = {{443, "\r\nHost: updates.example\r\n"}, {80, "\r\nHost: updates.example:80\r\n"},
+    } cases[] = {{443, "\r\nHost: updates.example\r\n"},
+                 {80, "\r\nHost: updates.example:80\r\n"},
                  {8443, "\r\nHost: updates.example:8443\r\n"}};
     for (const auto& c : cases) {
         client.port = c.port;

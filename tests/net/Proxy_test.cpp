@@ -47,11 +47,16 @@ TEST(Proxy, BypassesTheHostsAndDomainsNoProxyNames)
         const char* host;
         bool bypassed;
     } cases[] = {
-        {"example.com", "example.com", true},       {"example.com", "updates.example.com", true},
-        {".example.com", "updates.Example.COM", true}, {"example.com", "badexample.com", false},
-        {"example.com", "example.com.evil", false}, {"a.example, 10.0.0.1", "10.0.0.1", true},
-        {" a.example , b.example ", "b.example", true}, {"10.0.0.1", "10.0.0.10", false},
-        {"*", "anything.example", true},            {"", "example.com", false},
+        {"example.com", "example.com", true},
+        {"example.com", "updates.example.com", true},
+        {".example.com", "updates.Example.COM", true},
+        {"example.com", "badexample.com", false},
+        {"example.com", "example.com.evil", false},
+        {"a.example, 10.0.0.1", "10.0.0.1", true},
+        {" a.example , b.example ", "b.example", true},
+        {"10.0.0.1", "10.0.0.10", false},
+        {"*", "anything.example", true},
+        {"", "example.com", false},
         {",,", "example.com", false},
     };
     for (const auto& c : cases)

@@ -21,8 +21,12 @@ std::vector<std::string> NewKey(bool rsa)
 TestCertificates::TestCertificates()
 {
     caFile_ = folder_ / "ca.pem";
-    std::vector<std::string> argv = {kOpenSsl, "req", "-x509", "-nodes", "-days", "30", "-subj", "/CN=Brenhold Test CA",
-                                     "-keyout", folder_ / "ca.key", "-out", caFile_};
+    std::vector<std::string> argv = {kOpenSsl,  "req",
+                                     "-x509",   "-nodes",
+                                     "-days",   "30",
+                                     "-subj",   "/CN=Brenhold Test CA",
+                                     "-keyout", folder_ / "ca.key",
+                                     "-out",    caFile_};
     const std::vector<std::string> key = NewKey(false);
     argv.insert(argv.begin() + 3, key.begin(), key.end());
     ok_ = make(argv);
@@ -38,7 +42,8 @@ bool TestCertificates::make(const std::vector<std::string>& argv)
 
 ServerCertificate TestCertificates::server(Kind kind)
 {
-    static const char* const kNames[] = {"good", "good-rsa", "expired", "wrong-host", "other-ca", "self-signed"};
+    static const char* const kNames[] = {"good",       "good-rsa", "expired",
+                                         "wrong-host", "other-ca", "self-signed"};
     const std::string name = kNames[static_cast<int>(kind)];
     const ServerCertificate made{folder_ / (name + ".pem"), folder_ / (name + ".key")};
     if (std::filesystem::exists(made.certFile))
@@ -46,8 +51,9 @@ ServerCertificate TestCertificates::server(Kind kind)
     const std::vector<std::string> key = NewKey(kind == Kind::goodRsa);
     const std::string names = kind == Kind::wrongHost ? "subjectAltName=DNS:updates.example" : kLoopbackNames;
     if (kind == Kind::selfSigned) {
-        std::vector<std::string> argv = {kOpenSsl, "req", "-x509", "-nodes", "-days", "30", "-subj", "/CN=localhost",
-                                         "-addext", names, "-keyout", made.keyFile, "-out", made.certFile};
+        std::vector<std::string> argv = {kOpenSsl,  "req",        "-x509",         "-nodes",     "-days",
+                                         "30",      "-subj",      "/CN=localhost", "-addext",    names,
+                                         "-keyout", made.keyFile, "-out",          made.certFile};
         argv.insert(argv.begin() + 3, key.begin(), key.end());
         return make(argv) ? made : ServerCertificate{};
     }
@@ -56,23 +62,23 @@ ServerCertificate TestCertificates::server(Kind kind)
     if (kind == Kind::otherCa) {
         ca = folder_ / "untrusted-root.pem";
         caKey = folder_ / "untrusted-root.key";
-        std::vector<std::string> argv = {kOpenSsl, "req", "-x509", "-nodes", "-days", "30", "-subj", "/CN=Other CA",
-                                         "-keyout", caKey, "-out", ca};
+        std::vector<std::string> argv = {kOpenSsl, "req",          "-x509",   "-nodes", "-days", "30",
+                                         "-subj",  "/CN=Other CA", "-keyout", caKey,    "-out",  ca};
         argv.insert(argv.begin() + 3, key.begin(), key.end());
         if (!make(argv))
             return {};
     }
     const std::string request = folder_ / (name + ".csr");
-    std::vector<std::string> argv = {kOpenSsl, "req", "-nodes", "-subj", "/CN=localhost", "-keyout", made.keyFile,
-                                     "-out", request};
+    std::vector<std::string> argv = {kOpenSsl,  "req",        "-nodes", "-subj", "/CN=localhost",
+                                     "-keyout", made.keyFile, "-out",   request};
     argv.insert(argv.begin() + 3, key.begin(), key.end());
     const std::string extensions = folder_ / (name + ".ext");
     if (!make(argv) || !WriteFileBytes(extensions, names + "\n"))
         return {};
     // -days -1 ends the validity a day before now.
     const std::string days = kind == Kind::expired ? "-1" : "30";
-    return make({kOpenSsl, "x509", "-req", "-in", request, "-CA", ca, "-CAkey", caKey, "-CAcreateserial", "-days", days,
-                 "-extfile", extensions, "-out", made.certFile})
+    return make({kOpenSsl, "x509", "-req", "-in", request, "-CA", ca, "-CAkey", caKey, "-CAcreateserial",
+                 "-days", days, "-extfile", extensions, "-out", made.certFile})
                ? made
                : ServerCertificate{};
 }

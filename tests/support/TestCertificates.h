@@ -26,12 +26,12 @@ public:
     std::string caPem() const { return ReadFileBytes(caFile_); }
 
     enum class Kind {
-        good,         // by the CA, for 127.0.0.1 and localhost, ECDSA P-256
-        goodRsa,      // the same with an RSA key
-        expired,      // by the CA, its validity over since yesterday
-        wrongHost,    // by the CA, for another host only
-        otherCa,      // for 127.0.0.1 and localhost, by a CA nobody trusts
-        selfSigned,   // for 127.0.0.1 and localhost, signed by itself
+        good,       // by the CA, for 127.0.0.1 and localhost, ECDSA P-256
+        goodRsa,    // the same with an RSA key
+        expired,    // by the CA, its validity over since yesterday
+        wrongHost,  // by the CA, for another host only
+        otherCa,    // for 127.0.0.1 and localhost, by a CA nobody trusts
+        selfSigned, // for 127.0.0.1 and localhost, signed by itself
     };
 
     // The certificate of that kind, made on first use; empty file names when openssl failed.

@@ -27,10 +27,11 @@ TinyproxyServer::TinyproxyServer(const std::string& credentials)
     for (int attempt = 0; attempt < kAttempts && !process_.running(); ++attempt) {
         const int port = FreeLoopbackPort();
         // Without ConnectPort lines, CONNECT is allowed to every port.
-        const std::string config = "Port " + std::to_string(port) +
-                                   "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Connect\nLogFile \"" +
-                                   (folder_ / "tinyproxy.log") + "\"\nPidFile \"" + (folder_ / "tinyproxy.pid") +
-                                   "\"\nMaxClients 32\n" + auth;
+        const std::string config =
+            "Port " + std::to_string(port) +
+            "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Connect\nLogFile \"" +
+            (folder_ / "tinyproxy.log") + "\"\nPidFile \"" + (folder_ / "tinyproxy.pid") +
+            "\"\nMaxClients 32\n" + auth;
         const std::string file = folder_ / "tinyproxy.conf";
         if (!WriteFileBytes(file, config))
             break;

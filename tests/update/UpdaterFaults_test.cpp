@@ -59,7 +59,8 @@ const Fault kFaults[] = {
     {"ChunkedEndlessSizeLine",
      [](const std::string& b) {
          Reply reply = Rechunked(OkReply(b), 4096);
-         reply.bytes.insert(reply.bytes.find("\r\n1000\r\n") + 6, ";" + std::string(kChunkSizeLineLimit, 'x'));
+         reply.bytes.insert(reply.bytes.find("\r\n1000\r\n") + 6,
+                            ";" + std::string(kChunkSizeLineLimit, 'x'));
          return reply;
      }},
 };

@@ -5,9 +5,9 @@
 // requests, tunnels for HTTPS, Basic authentication and the servers no_proxy names.
 #include "FaultServerRun.h"
 #include "LighttpdServer.h"
+#include "ServerProcess.h"
 #include "TestCertificates.h"
 #include "TinyproxyServer.h"
-#include "ServerProcess.h"
 #include "support/ScopedEnvironment_posix.h"
 #include "support/SignedRepository.h"
 
@@ -45,8 +45,9 @@ protected:
     {
         const ServerCertificate certificate = certificates_.server(kind);
         EXPECT_FALSE(certificate.certFile.empty());
-        auto server = std::make_unique<LighttpdServer>((base_.path() / "repo").string(), true, fastcgi,
-                                                       LighttpdTls{certificate.certFile, certificate.keyFile, protocol});
+        auto server = std::make_unique<LighttpdServer>(
+            (base_.path() / "repo").string(), true, fastcgi,
+            LighttpdTls{certificate.certFile, certificate.keyFile, protocol});
         EXPECT_TRUE(server->running());
         environment_.set("BRENHOLD_UPDATE_SERVER", server->address());
         return server;
@@ -81,7 +82,8 @@ TEST_F(TlsRun, InstallsFromCgiAndFastCgiWithEcdsaAndRsaPinnedOrThroughSslCertFil
         bool pinnedRoot; // otherwise the system's roots, which SSL_CERT_FILE replaces
     } cases[] = {{Kind::good, false, true}, {Kind::goodRsa, true, true}, {Kind::good, true, false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.fastcgi ? "FastCGI" : "CGI") + (c.pinnedRoot ? ", pinned" : ", SSL_CERT_FILE"));
+        SCOPED_TRACE(std::string(c.fastcgi ? "FastCGI" : "CGI") +
+                     (c.pinnedRoot ? ", pinned" : ", SSL_CERT_FILE"));
         fs::current_path(base_.path());
         fs::remove_all(main_);
         const auto server = serve(c.kind, c.fastcgi);
@@ -149,8 +151,8 @@ TEST_F(TlsRun, ARefusedServerChangesNothingAndEndsAsAnUnreachableOne)
         const std::string diagnostics = testing::internal::GetCapturedStderr();
         EXPECT_EQ(updater->outcome(), Updater::Outcome::ServerUnreachable);
         EXPECT_EQ(InstalledState(main_), before);
-        const std::string line = "TLS handshake with 127.0.0.1 on port " + std::to_string(server->port()) +
-                                 " failed: " + c.reason;
+        const std::string line =
+            "TLS handshake with 127.0.0.1 on port " + std::to_string(server->port()) + " failed: " + c.reason;
         EXPECT_EQ(diagnostics, line + "\n");
         EXPECT_EQ(log_.count("no listing: " + line), 1);
         EXPECT_EQ(updater->statusTexts, unreachable->statusTexts);
@@ -173,7 +175,8 @@ TEST_F(TlsRun, ProxiesCarryPlainRequestsAndTunnelsWithTheirCredentialsUnlessBypa
         {"plain", false, "", "", "", true, "POST http://127.0.0.1:"},
         {"tunnel", true, "", "", "", true, "CONNECT 127.0.0.1:"},
         {"HTTPS_PROXY in upper case", true, "", "", "", true, "CONNECT 127.0.0.1:"},
-        {"plain with Basic", false, "benutzer:geheim", "benutzer:geheim@", "", true, "POST http://127.0.0.1:"},
+        {"plain with Basic", false, "benutzer:geheim", "benutzer:geheim@", "", true,
+         "POST http://127.0.0.1:"},
         {"tunnel with Basic", true, "benutzer:geheim", "benutzer:geheim@", "", true, "CONNECT 127.0.0.1:"},
         {"tunnel with wrong credentials", true, "benutzer:geheim", "benutzer:falsch@", "", false, ""},
         {"bypassed", true, "", "", "example.com, 127.0.0.1", true, ""},
@@ -187,11 +190,12 @@ TEST_F(TlsRun, ProxiesCarryPlainRequestsAndTunnelsWithTheirCredentialsUnlessBypa
         fs::remove_all(main_);
         TinyproxyServer proxy(c.proxyCredentials);
         ASSERT_TRUE(proxy.running());
-        const std::string url = std::string("http://") + c.urlCredentials + "127.0.0.1:" + std::to_string(proxy.port());
+        const std::string url =
+            std::string("http://") + c.urlCredentials + "127.0.0.1:" + std::to_string(proxy.port());
         environment_.set("BRENHOLD_UPDATE_SERVER", c.secure ? https->address() : http.address());
-        const std::string variable = !c.secure ? "http_proxy" : std::string(c.name).find("upper") != std::string::npos
-                                                                   ? "HTTPS_PROXY"
-                                                                   : "https_proxy";
+        const std::string variable = !c.secure                                                ? "http_proxy"
+                                     : std::string(c.name).find("upper") != std::string::npos ? "HTTPS_PROXY"
+                                                                                              : "https_proxy";
         environment_.set(variable, url);
         environment_.set("no_proxy", c.noProxy);
         const auto updater = run(pinned());
