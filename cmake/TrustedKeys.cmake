@@ -9,7 +9,8 @@
 set(BRENHOLD_TRUSTED_KEYS "" CACHE FILEPATH "File of PEM public keys whose signed listings the client trusts")
 option(BRENHOLD_ALLOW_UNSIGNED "Without trusted keys, read unsigned listings as they come" OFF)
 
-string(REGEX REPLACE ":.*$" "" brenhold_server_host "${BRENHOLD_UPDATE_SERVER}")
+string(REGEX REPLACE "^[A-Za-z]+://" "" brenhold_server_host "${BRENHOLD_UPDATE_SERVER}")
+string(REGEX REPLACE ":.*$" "" brenhold_server_host "${brenhold_server_host}")
 set(brenhold_loopback FALSE)
 if(brenhold_server_host MATCHES "^127\\.[0-9]+\\.[0-9]+\\.[0-9]+$" OR brenhold_server_host STREQUAL "localhost")
   set(brenhold_loopback TRUE)

@@ -1,9 +1,12 @@
 # Starting and stopping the update server (scripts/serve: lighttpd with jobgate) on a free
 # loopback port, for scripts that source this file.
 #
-#   update_server_start ROOT JOBGATE LOG   sets UPDATE_SERVER (127.0.0.1:PORT),
-#                                          UPDATE_SERVER_PID and UPDATE_SERVER_LOGS (the
-#                                          folder of lighttpd's access and error logs)
+#   update_server_start ROOT JOBGATE LOG [--tls]
+#                                          sets UPDATE_SERVER (127.0.0.1:PORT, with --tls
+#                                          https://127.0.0.1:PORT), UPDATE_SERVER_PID and
+#                                          UPDATE_SERVER_LOGS (the folder of lighttpd's
+#                                          access and error logs; with --tls also its
+#                                          certificate cert.pem)
 #   update_server_stop                     stops it and everything it started
 #   update_server_sign ROOT PRODUCT JOBGATE [OPTIONS...]
 #                                          signs ROOT/PRODUCT with the development key the
@@ -20,8 +23,9 @@ _update_server_answers() {
 }
 
 update_server_start() {
-  local root=$1 jobgate=$2 log=$3
-  local serve
+  local root=$1 jobgate=$2 log=$3 tls=${4:-}
+  local serve scheme=""
+  [ "$tls" = --tls ] && scheme="https://"
   serve="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/serve"
   local attempt port pid waited
   for attempt in 1 2 3 4 5; do
@@ -30,12 +34,12 @@ update_server_start() {
     port=$((20000 + (RANDOM * 32768 + RANDOM) % 40000))
     _update_server_answers "$port" && continue
     # Its own process group, so that stopping reaches lighttpd and its CGI children.
-    setsid "$serve" "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
+    setsid "$serve" $tls "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
     pid=$!
     for waited in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break
       if _update_server_answers "$port"; then
-        UPDATE_SERVER="127.0.0.1:$port"
+        UPDATE_SERVER="${scheme}127.0.0.1:$port"
         UPDATE_SERVER_PID=$pid
         UPDATE_SERVER_LOGS=$(sed -n 's/.*(logs in \(.*\))$/\1/p' "$log" | head -n 1)
         return 0

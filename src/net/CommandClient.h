@@ -4,9 +4,12 @@
 // the reply comes back as a byte string and as the new content of commandStream.
 
 #include "net/HttpClient.h"
+#include "net/Redirect.h"
 
+#include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 class CommandClient : public HttpClient {
 public:
@@ -19,14 +22,25 @@ public:
     // Discards the stream's content and opens it again with the client number and command.
     void resetCommand(int command);
 
-    // Fills the request fields for a post of the command text to the work script on the
-    // configured update server; request() then gives the bytes postCommand sends.
+    // Fills the request fields for a post of the command text to the command target,
+    // through the proxy the system names for it unless the caller set one; request() then
+    // gives the bytes postCommand sends.
     void prepareCommandPost();
 
-    // Posts the command text to the work script on the configured update server and
-    // returns the reply body, which also becomes the content of commandStream, readable
-    // from its first byte. A failed exchange gives an empty reply.
+    // Posts the command text to the command target and returns the reply body, which
+    // also becomes the content of commandStream, readable from its first byte. A failed
+    // exchange gives an empty reply. A redirect (at most kMostRedirects of them) posts the
+    // same text again at its Location and moves the command target there; one it does not
+    // follow ends the post with the redirect's answer and a line on standard error.
     std::string postCommand();
+
+    // Where command texts go: the work script on the configured update server, until a
+    // redirect or moveTo moves it.
+    CommandTarget commandTarget() const;
+    void moveTo(const CommandTarget& target) { moved_ = target; }
+
+    // One line for each redirect the last postCommand met, followed or not.
+    const std::vector<std::string>& redirectLines() const { return redirectLines_; }
 
     // The command text; fields are appended with WriteField.
     std::stringstream commandStream;
@@ -44,4 +58,11 @@ public:
 
 private:
     void writeOpening(int command);
+    // Follows the redirect of the last answer from hop (the redirects so far); false when
+    // it is not followed.
+    bool followRedirect(int hop);
+
+    std::optional<CommandTarget> moved_;
+    bool proxyFromSystem_ = false; // the proxy fields hold what ProxyFor named
+    std::vector<std::string> redirectLines_;
 };

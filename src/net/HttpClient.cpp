@@ -1,9 +1,13 @@
 #include "net/HttpClient.h"
 
+#include "net/ChunkedDecoder.h"
+#include "net/Diagnostic.h"
 #include "net/PaceMeter.h"
+#include "net/Proxy.h"
 #include "text/FormatString.h"
 
 #include <cctype>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -88,6 +92,7 @@ int HttpClient::perform()
 {
     responseBody.clear();
     status = 0;
+    failure_.clear();
 
     TcpConnection::startSockets();
     const bool viaProxy = !proxyHost.empty();
@@ -95,6 +100,14 @@ int HttpClient::perform()
     const std::int32_t targetPort = viaProxy ? proxyPort : port;
     if (!connection.open(target.c_str(), static_cast<std::uint16_t>(targetPort)))
         return 4;
+    if (secure && viaProxy && !openTunnel()) {
+        connection.close();
+        return 4;
+    }
+    if (secure && !connection.startTls(host, static_cast<std::uint16_t>(port), tlsTrust, failure_)) {
+        connection.close();
+        return 4;
+    }
 
     const std::string bytes = request();
     if (connection.sendAll(bytes.data(), static_cast<int>(bytes.size())) == -1) {
@@ -111,6 +124,35 @@ std::string HttpClient::request() const
     return formFields.empty() ? plainRequest() : multipartRequest();
 }
 
+std::string HttpClient::connectRequest() const
+{
+    const std::string target = FormatString("%s:%d", host.c_str(), static_cast<int>(port));
+    return FormatString("CONNECT %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: %s\r\n%s\r\n", target.c_str(),
+                        target.c_str(), userAgent.c_str(), proxyAuthorizationLine().c_str());
+}
+
+bool HttpClient::openTunnel()
+{
+    const std::string bytes = connectRequest();
+    if (connection.sendAll(bytes.data(), static_cast<int>(bytes.size())) == -1)
+        return false;
+    // The proxy's answer goes into the response fields, so that a refusal shows as its status.
+    const bool complete = readHeader(connection);
+    status = StatusCodeOf(responseHeader);
+    if (complete && status == 200)
+        return true;
+    failure_ =
+        FormatString("The proxy %s on port %d answered CONNECT to %s:%d with status %d", proxyHost.c_str(),
+                     static_cast<int>(proxyPort), host.c_str(), static_cast<int>(port), status);
+    WriteDiagnostic(failure_);
+    return false;
+}
+
+std::string HttpClient::proxyAuthorizationLine() const
+{
+    return proxyHost.empty() ? std::string() : ProxyAuthorizationLine({proxyHost, 0, proxyCredentials});
+}
+
 void HttpClient::readResponse(ByteSource& input)
 {
     responseBody.clear();
@@ -122,18 +164,36 @@ void HttpClient::readResponse(ByteSource& input)
     if (complete) {
         std::vector<char> block(
             static_cast<std::size_t>(receiveBlockSize > 0 ? receiveBlockSize : kBodyBlockSize));
+        std::optional<ChunkedDecoder> chunked;
+        if (DeclaresChunked(responseHeader))
+            chunked.emplace();
         std::uint64_t received = 0;
+        bool cancelled = false;
         while (received <= bodyLimit) {
-            const int count = source.receive(block.data(), static_cast<int>(block.size()));
+            int count = source.receive(block.data(), static_cast<int>(block.size()));
             if (count <= 0)
                 break;
-            received += static_cast<std::uint64_t>(count);
-            onData(block.data(), count);
+            if (chunked)
+                count = static_cast<int>(chunked->decode(block.data(), static_cast<std::size_t>(count)));
+            if (count > 0) {
+                received += static_cast<std::uint64_t>(count);
+                onData(block.data(), count);
+            }
+            if (chunked && (chunked->done() || chunked->failed()))
+                break;
             if (waitObserver_ != nullptr) {
                 waitObserver_->idle();
-                if (waitObserver_->transferCancelled())
+                cancelled = waitObserver_->transferCancelled();
+                if (cancelled)
                     break;
             }
+        }
+        // A chunked body that is out of form or ends before its last chunk is no body:
+        // like a cut one, it must not be taken for the whole answer.
+        if (chunked && !chunked->done() && !cancelled) {
+            WriteDiagnostic(std::string("The chunked answer from ") + host +
+                            (chunked->failed() ? " is malformed" : " ended before its last chunk"));
+            responseBody.clear();
         }
     }
     if (foldsCharset && declaresUtf8())
@@ -185,9 +245,10 @@ int HttpClient::foldUtf8(std::string& text)
 
 std::string HttpClient::requestTarget() const
 {
-    if (proxyHost.empty())
+    // Through a tunnel the request goes to the server as if directly.
+    if (proxyHost.empty() || secure)
         return path.c_str();
-    return FormatString("http://%s%s", host.c_str(), path.c_str());
+    return FormatString("%s://%s%s", secure ? "https" : "http", hostValue().c_str(), path.c_str());
 }
 
 std::string HttpClient::refererLine() const
@@ -199,7 +260,7 @@ std::string HttpClient::refererLine() const
 
 std::string HttpClient::hostValue() const
 {
-    if (port == 80)
+    if (port == (secure ? 443 : 80))
         return FormatString("%s", host.c_str());
     return FormatString("%s:%d", host.c_str(), static_cast<int>(port));
 }
@@ -218,9 +279,11 @@ std::string HttpClient::plainRequest() const
                             : FormatString("Content-Length: %d\r\nContent-Type: text/plain\r\n",
                                            static_cast<int>(requestBody.size()));
     // The body goes out as counted bytes, so the Content-Length always matches it.
+    const std::string authorization = secure ? std::string() : proxyAuthorizationLine();
     return FormatString("%s %s HTTP/1.1\r\nAccept: %s\r\n%sAccept-Language: de\r\nUser-Agent: %s\r\nHost: "
-                        "%s\r\n%sConnection: Close\r\n%s\r\n",
+                        "%s\r\n%s%sConnection: Close\r\n%s\r\n",
                         method.c_str(), requestTarget().c_str(), accept.c_str(), refererLine().c_str(),
-                        userAgent.c_str(), hostValue().c_str(), rangeLine().c_str(), contentHeaders.c_str()) +
+                        userAgent.c_str(), hostValue().c_str(), authorization.c_str(), rangeLine().c_str(),
+                        contentHeaders.c_str()) +
            requestBody;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // One HTTP/1.1 exchange per TCP connection: the request is formatted here and sent whole,
 // the response header is read byte by byte up to its empty line, and the body is handed
-// block by block to onData until the server closes the connection.
+// block by block to onData until the server closes the connection (or, for a chunked
+// body, until its last chunk).
 //
 // Observer slots: a class that wants the received bytes derives from the client family
 // and overrides them. Level 1 (this class) introduces onData; level 2 (CommandClient)
@@ -11,6 +12,7 @@
 #include "net/ByteSource.h"
 #include "net/TcpConnection.h"
 #include "net/Timeouts.h"
+#include "net/TlsTrust.h"
 #include "net/WaitObserver.h"
 
 #include <cstddef>
@@ -50,8 +52,13 @@ public:
     std::string path;    // begins with "/"
     std::string range;   // a Range header ("bytes=N-") when not empty
     std::int32_t port = 80;
-    std::string proxyHost; // when set, the connection goes here and the target is absolute
+    bool secure = false;                     // HTTPS: the exchange runs over TLS
+    TlsTrust tlsTrust = TlsTrust::BuiltIn(); // the roots a secure exchange trusts
+    // When set, the connection goes here: a plain request names its absolute target, a
+    // secure one goes through a tunnel the proxy opens for CONNECT.
+    std::string proxyHost;
     std::int32_t proxyPort = 80;
+    std::string proxyCredentials; // "user:password" for the proxy's Basic authentication
     // When not empty, a multipart/form-data request is sent instead of the plain one.
     std::vector<std::pair<std::string, std::string>> formFields;
     std::stringstream picture; // picture bytes for the multipart request
@@ -71,10 +78,15 @@ public:
     // The request bytes perform sends, formatted from the request fields.
     std::string request() const;
 
+    // The CONNECT request that asks the proxy for a tunnel to host and port.
+    std::string connectRequest() const;
+
     // The response phases of perform, from any byte source: the header up to its empty
     // line (at most kResponseHeaderLimit bytes), then, when it was complete, the body
     // through onData until the source ends or the wait observer cancels the transfer
     // (checked after each block, after its idle call), then the charset fold of the body.
+    // A chunked body is decoded on the way; when it is malformed or cut, the response
+    // body is emptied (onData has seen what came before).
     void readResponse(ByteSource& source);
 
     // A copy of the response body: every body byte onData kept.
@@ -85,6 +97,10 @@ public:
 
     // The status code of the last response's status line; 0 when there was none.
     int statusCode() const { return status; }
+
+    // Why the last exchange got no answer over TLS (the line written to standard error);
+    // empty when it did, or when it failed otherwise.
+    const std::string& failure() const { return failure_; }
 
     // Whether the last response declared the UTF-8 charset in its header or body, which
     // folds the body unless foldsCharset is false.
@@ -118,10 +134,15 @@ private:
     std::string rangeLine() const;
     std::string hostValue() const;
     bool readHeader(ByteSource& source);
+    std::string proxyAuthorizationLine() const;
+    // Asks the proxy for a tunnel over the open connection; false (reported) when it did
+    // not answer 200.
+    bool openTunnel();
 
     TcpConnection connection;
     WaitObserver* waitObserver_ = nullptr;
     std::string responseHeader;
     std::string responseBody;
     int status = 0;
+    std::string failure_;
 };

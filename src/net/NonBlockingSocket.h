@@ -20,6 +20,8 @@ public:
     NonBlockingSocket& operator=(NonBlockingSocket&& other) noexcept;
 
     bool isOpen() const { return handle_ >= 0; }
+    // The system's socket, for a TLS channel over it; it stays owned here.
+    std::intptr_t native() const { return handle_; }
 
     // Creates the socket and begins connecting to address (network byte order) and port;
     // false, with the socket closed, when that failed at once. The connection is

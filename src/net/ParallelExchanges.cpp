@@ -1,12 +1,15 @@
 #include "net/ParallelExchanges.h"
 
+#include "net/ChunkedDecoder.h"
 #include "net/Diagnostic.h"
 #include "net/HttpClient.h"
 #include "net/PaceMeter.h"
 #include "net/TcpConnection.h"
+#include "net/TlsChannel.h"
 #include "text/FormatString.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -14,15 +17,54 @@ namespace {
 
 constexpr int kReceivesPerWait = 8;
 
+static_assert(TlsChannel::kWouldBlock == NonBlockingSocket::kWouldBlock,
+              "one value for a move that must wait");
+
 } // namespace
 
 struct ParallelExchanges::Exchange {
-    enum class Phase { connecting, sending, header, body, ended };
+    enum class Phase { connecting, tunnelling, handshaking, sending, header, body, ended };
+
+    // Through the TLS channel when there is one, else on the socket itself.
+    int send(const char* bytes, int count)
+    {
+        return tls ? tls->send(bytes, count) : socket.send(bytes, count);
+    }
+    int receive(char* buffer, int size)
+    {
+        return tls ? tls->receive(buffer, size) : socket.receive(buffer, size);
+    }
+    // Which readiness of the socket lets the exchange move on.
+    bool waitsForWriting() const
+    {
+        switch (phase) {
+        case Phase::connecting:
+            return true;
+        case Phase::tunnelling:
+            return tunnelSent < tunnel.size();
+        case Phase::handshaking:
+        case Phase::header:
+        case Phase::body:
+            return tls && tls->wantsWrite();
+        case Phase::sending:
+            return !tls || tls->wantsWrite();
+        case Phase::ended:
+            break;
+        }
+        return false;
+    }
 
     int number = 0;
     Phase phase = Phase::connecting;
     std::optional<ExchangeEnd> end;
     NonBlockingSocket socket;
+    std::unique_ptr<TlsChannel> tls; // made after the connect of a secure exchange; goes before the socket
+    bool secure = false;
+    std::string tunnel; // "CONNECT host:port ...", when the exchange goes through a proxy's tunnel
+    std::size_t tunnelSent = 0;
+    std::string tunnelAnswer;
+    std::string host; // the server TLS checks: the connection's, or the tunnel's end
+    std::uint16_t port = 0;
     std::string peer; // "host on port N" for diagnostics
     Timeouts limits;
     std::string request;
@@ -33,6 +75,7 @@ struct ParallelExchanges::Exchange {
     Clock::time_point connectDeadline;
     Clock::time_point lastMove; // when a byte last moved
     std::optional<PaceMeter> pace;
+    std::optional<ChunkedDecoder> chunked; // set when the header declares the chunked coding
 };
 
 ParallelExchanges::ParallelExchanges(ExchangeEvents& events) : events_(events)
@@ -57,10 +100,14 @@ bool ParallelExchanges::resolve(const std::string& host, std::uint32_t& address)
 }
 
 int ParallelExchanges::start(const std::string& host, std::uint16_t port, std::string request,
-                             std::uint64_t bodyLimit)
+                             std::uint64_t bodyLimit, bool secure, std::string tunnel)
 {
     auto exchange = std::make_unique<Exchange>();
     exchange->number = nextNumber_++;
+    exchange->secure = secure;
+    exchange->tunnel = std::move(tunnel);
+    exchange->host = host;
+    exchange->port = port;
     exchange->peer = FormatString("%s on port %u", host.c_str(), static_cast<unsigned>(port));
     exchange->limits = timeouts;
     exchange->request = std::move(request);
@@ -96,16 +143,20 @@ void ParallelExchanges::moveOn()
     Clock::time_point until = Clock::time_point::max();
     std::vector<NonBlockingSocket::Wait> waits;
     waits.reserve(exchanges_.size());
+    bool pending = false;
     for (const auto& exchange : exchanges_) {
         const bool connecting = exchange->phase == Exchange::Phase::connecting;
-        waits.push_back({&exchange->socket, connecting || exchange->phase == Exchange::Phase::sending});
+        waits.push_back({&exchange->socket, exchange->waitsForWriting()});
         until = std::min(until, connecting ? exchange->connectDeadline
                                            : exchange->lastMove + exchange->limits.stall);
         if (exchange->pace)
             until = std::min(until, exchange->pace->windowEnd());
+        pending = pending || (exchange->tls && exchange->tls->hasPending());
     }
-    auto left =
-        std::max(std::chrono::ceil<std::chrono::milliseconds>(until - now), std::chrono::milliseconds(0));
+    // Bytes a TLS channel holds already are taken without a wait, which would not see them.
+    auto left = pending ? std::chrono::milliseconds(0)
+                        : std::max(std::chrono::ceil<std::chrono::milliseconds>(until - now),
+                                   std::chrono::milliseconds(0));
     if (observer_ != nullptr)
         left = std::min(left, kIdleInterval);
     if (!NonBlockingSocket::WaitForAny(waits, left)) {
@@ -119,7 +170,7 @@ void ParallelExchanges::moveOn()
     now = Clock::now();
     for (std::size_t i = 0; i < exchanges_.size(); ++i) {
         Exchange& exchange = *exchanges_[i];
-        if (waits[i].ready)
+        if (waits[i].ready || (exchange.tls && exchange.tls->hasPending()))
             advance(exchange, now);
         if (!exchange.end)
             checkLimits(exchange, now);
@@ -142,13 +193,25 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
             finish(exchange, ExchangeEnd::connectFailed);
             return;
         }
-        exchange.phase = Exchange::Phase::sending;
         exchange.lastMove = now;
+        if (!exchange.tunnel.empty()) {
+            exchange.phase = Exchange::Phase::tunnelling;
+        } else if (exchange.secure) {
+            exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host,
+                                                        exchange.port, tlsTrust);
+            exchange.phase = Exchange::Phase::handshaking;
+        } else {
+            exchange.phase = Exchange::Phase::sending;
+        }
     }
+    if (exchange.phase == Exchange::Phase::tunnelling && !openTunnel(exchange, now))
+        return;
+    if (exchange.phase == Exchange::Phase::handshaking && !shakeHands(exchange, now))
+        return;
     if (exchange.phase == Exchange::Phase::sending) {
         while (exchange.sent < exchange.request.size()) {
-            const int count = exchange.socket.send(exchange.request.data() + exchange.sent,
-                                                   static_cast<int>(exchange.request.size() - exchange.sent));
+            const int count = exchange.send(exchange.request.data() + exchange.sent,
+                                            static_cast<int>(exchange.request.size() - exchange.sent));
             if (count == NonBlockingSocket::kWouldBlock)
                 return;
             if (count < 0) {
@@ -168,15 +231,90 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
     }
 }
 
+bool ParallelExchanges::openTunnel(Exchange& exchange, Clock::time_point now)
+{
+    while (exchange.tunnelSent < exchange.tunnel.size()) {
+        const int count =
+            exchange.socket.send(exchange.tunnel.data() + exchange.tunnelSent,
+                                 static_cast<int>(exchange.tunnel.size() - exchange.tunnelSent));
+        if (count == NonBlockingSocket::kWouldBlock)
+            return false;
+        if (count < 0) {
+            finish(exchange, ExchangeEnd::sendFailed);
+            return false;
+        }
+        exchange.tunnelSent += static_cast<std::size_t>(count);
+        exchange.lastMove = now;
+    }
+    // The proxy sends nothing after its answer before the client speaks again, so the
+    // answer can be read in blocks.
+    char block[1024];
+    const int count = exchange.socket.receive(block, sizeof block);
+    if (count == NonBlockingSocket::kWouldBlock)
+        return false;
+    if (count <= 0) {
+        finish(exchange, count == 0 ? ExchangeEnd::headerIncomplete : ExchangeEnd::receiveFailed);
+        return false;
+    }
+    exchange.lastMove = now;
+    exchange.tunnelAnswer.append(block, static_cast<std::size_t>(count));
+    const std::size_t end = exchange.tunnelAnswer.find("\r\n\r\n");
+    if (end == std::string::npos) {
+        if (exchange.tunnelAnswer.size() >= kResponseHeaderLimit)
+            finish(exchange, ExchangeEnd::headerIncomplete);
+        return false;
+    }
+    const int status = StatusCodeOf(exchange.tunnelAnswer);
+    if (status != 200 || end + 4 != exchange.tunnelAnswer.size()) {
+        WriteDiagnostic(
+            FormatString("The proxy %s answered CONNECT with status %d", exchange.peer.c_str(), status));
+        finish(exchange, ExchangeEnd::tunnelRefused);
+        return false;
+    }
+    // The server at the tunnel's end is the one its request names: "CONNECT host:port ...".
+    const std::string target = exchange.tunnel.substr(8, exchange.tunnel.find(' ', 8) - 8);
+    const std::size_t colon = target.rfind(':');
+    exchange.host = target.substr(0, colon);
+    exchange.port = static_cast<std::uint16_t>(std::strtoul(target.c_str() + colon + 1, nullptr, 10));
+    exchange.tls =
+        std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host, exchange.port, tlsTrust);
+    exchange.phase = Exchange::Phase::handshaking;
+    return true;
+}
+
+bool ParallelExchanges::shakeHands(Exchange& exchange, Clock::time_point now)
+{
+    switch (exchange.tls->handshake()) {
+    case TlsChannel::Step::done:
+        exchange.phase = Exchange::Phase::sending;
+        exchange.lastMove = now;
+        return true;
+    case TlsChannel::Step::wantRead:
+    case TlsChannel::Step::wantWrite:
+        exchange.lastMove = now;
+        return false;
+    case TlsChannel::Step::failed:
+        break;
+    }
+    WriteDiagnostic("TLS handshake with " + exchange.peer + " failed: " + exchange.tls->failure());
+    finish(exchange, ExchangeEnd::tlsFailed);
+    return false;
+}
+
 bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
 {
     block_.resize(static_cast<std::size_t>(std::max(receiveBlockSize, 1)));
-    const int count = exchange.socket.receive(block_.data(), static_cast<int>(block_.size()));
+    const int count = exchange.receive(block_.data(), static_cast<int>(block_.size()));
     if (count == NonBlockingSocket::kWouldBlock)
         return false;
     const bool inHeader = exchange.phase == Exchange::Phase::header;
     if (count == 0) {
-        finish(exchange, inHeader ? ExchangeEnd::headerIncomplete : ExchangeEnd::closed);
+        if (exchange.chunked) {
+            WriteDiagnostic("The chunked answer from " + exchange.peer + " ended before its last chunk");
+            finish(exchange, ExchangeEnd::chunkedBroken);
+        } else {
+            finish(exchange, inHeader ? ExchangeEnd::headerIncomplete : ExchangeEnd::closed);
+        }
         return false;
     }
     if (count < 0) {
@@ -192,11 +330,27 @@ bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
         takeHeaderBytes(exchange, count);
         return !exchange.end;
     }
-    exchange.received += static_cast<std::uint64_t>(count);
-    events_.onBody(exchange.number, block_.data(), count);
-    if (exchange.received > exchange.bodyLimit)
-        finish(exchange, ExchangeEnd::bodyLimit);
+    takeBodyBytes(exchange, block_.data(), count);
     return !exchange.end;
+}
+
+void ParallelExchanges::takeBodyBytes(Exchange& exchange, char* bytes, int count)
+{
+    if (exchange.chunked)
+        count = static_cast<int>(exchange.chunked->decode(bytes, static_cast<std::size_t>(count)));
+    if (count > 0) {
+        exchange.received += static_cast<std::uint64_t>(count);
+        events_.onBody(exchange.number, bytes, count);
+    }
+    if (exchange.received > exchange.bodyLimit) {
+        finish(exchange, ExchangeEnd::bodyLimit);
+    } else if (exchange.chunked && exchange.chunked->failed()) {
+        WriteDiagnostic("The chunked answer from " + exchange.peer + " is malformed");
+        finish(exchange, ExchangeEnd::chunkedBroken);
+    } else if (exchange.chunked && exchange.chunked->done()) {
+        // The last chunk ends the body: nothing more is waited for.
+        finish(exchange, ExchangeEnd::closed);
+    }
 }
 
 void ParallelExchanges::takeHeaderBytes(Exchange& exchange, int count)
@@ -211,16 +365,14 @@ void ParallelExchanges::takeHeaderBytes(Exchange& exchange, int count)
         return;
     }
     // What came after the empty line is the body's first block.
-    const std::string first = exchange.header.substr(headerEnd);
+    std::string first = exchange.header.substr(headerEnd);
     exchange.header.resize(headerEnd);
     exchange.phase = Exchange::Phase::body;
+    if (DeclaresChunked(exchange.header))
+        exchange.chunked.emplace();
     events_.onHeader(exchange.number, StatusCodeOf(exchange.header), exchange.header);
-    if (first.empty())
-        return;
-    exchange.received = first.size();
-    events_.onBody(exchange.number, first.data(), static_cast<int>(first.size()));
-    if (exchange.received > exchange.bodyLimit)
-        finish(exchange, ExchangeEnd::bodyLimit);
+    if (!first.empty())
+        takeBodyBytes(exchange, first.data(), static_cast<int>(first.size()));
 }
 
 void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
@@ -233,6 +385,8 @@ void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
             finish(exchange, ExchangeEnd::connectFailed);
         }
         return;
+    case Exchange::Phase::tunnelling:
+    case Exchange::Phase::handshaking:
     case Exchange::Phase::sending:
         if (now - exchange.lastMove >= exchange.limits.stall) {
             WriteDiagnostic("No progress sending to " + exchange.peer + " for " +
@@ -257,6 +411,7 @@ void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
 
 void ParallelExchanges::finish(Exchange& exchange, ExchangeEnd end)
 {
+    exchange.tls.reset();
     exchange.socket.close();
     exchange.phase = Exchange::Phase::ended;
     exchange.end = end;

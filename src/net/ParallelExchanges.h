@@ -1,13 +1,16 @@
 #pragma once
 // HTTP exchanges side by side in the one thread: each runs on a non-blocking connection
 // of its own as a small state machine (connect, send the request, read the header, read
-// the body until the server closes), and one wait over all their sockets moves them on.
+// the body until the server closes, or a chunked body until its last chunk; over TLS with a
+// handshake after the connect), and one wait
+// over all their sockets moves them on. A chunked body is reported decoded.
 // Every exchange keeps the limits a single one has: the connect limit, the stall limit
 // and the slow-link rule of Timeouts. An exchange reports to its owner, in this order,
 // its response header (before its first body byte), its body blocks and its end.
 
 #include "net/NonBlockingSocket.h"
 #include "net/Timeouts.h"
+#include "net/TlsTrust.h"
 #include "net/WaitObserver.h"
 
 #include <cstddef>
@@ -29,6 +32,9 @@ enum class ExchangeEnd {
     stalled,          // nothing arrived for the stall limit
     tooSlow,          // the slow-link rule ended it
     bodyLimit,        // more body bytes arrived than the exchange takes
+    chunkedBroken,    // a chunked body was out of form, or ended before its last chunk
+    tlsFailed,        // the TLS handshake failed or the server was not trusted
+    tunnelRefused,    // the proxy answered the CONNECT request with another status than 200
     cancelled,        // the owner ended it
 };
 
@@ -60,17 +66,22 @@ public:
     Timeouts timeouts = kDefaultTimeouts;
     // The most bytes one receive takes and hands on as a body block.
     int receiveBlockSize = 4096;
+    // The roots a secure exchange trusts.
+    TlsTrust tlsTrust = TlsTrust::BuiltIn();
 
     // The observer called after every wait (at least every kIdleInterval while the
     // exchanges wait) and asked then whether they are still wanted: when it cancels, every
     // running exchange ends as cancelled. Null for none; it is not owned.
     void setWaitObserver(WaitObserver* observer) { observer_ = observer; }
 
-    // Begins an exchange that sends request to host on port and takes at most bodyLimit
-    // body bytes (the block that goes beyond is still reported). Returns the exchange's
-    // number, which its reports carry. An exchange that fails at once reports its end in
-    // the next moveOn, which then does not wait.
-    int start(const std::string& host, std::uint16_t port, std::string request, std::uint64_t bodyLimit);
+    // Begins an exchange that sends request to host on port (over TLS when secure) and
+    // takes at most bodyLimit body bytes (the block that goes beyond is still reported).
+    // Returns the exchange's number, which its reports carry. An exchange that fails at
+    // once reports its end in the next moveOn, which then does not wait.
+    // A tunnel request (CONNECT, to a proxy at host and port) goes first, and the exchange
+    // goes on once the proxy answered it with 200.
+    int start(const std::string& host, std::uint16_t port, std::string request, std::uint64_t bodyLimit,
+              bool secure = false, std::string tunnel = {});
 
     // The exchanges whose end has not been reported yet.
     std::size_t running() const { return exchanges_.size(); }
@@ -87,9 +98,15 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void advance(Exchange& exchange, Clock::time_point now);
+    // Sends the tunnel request and reads the proxy's answer; true when the tunnel is open.
+    bool openTunnel(Exchange& exchange, Clock::time_point now);
+    // Takes the TLS handshake on; true when it is complete.
+    bool shakeHands(Exchange& exchange, Clock::time_point now);
     // One receive; true when it took bytes and the exchange goes on.
     bool readResponse(Exchange& exchange, Clock::time_point now);
     void takeHeaderBytes(Exchange& exchange, int count);
+    // Reports count received body bytes at bytes (decoded first when the body is chunked).
+    void takeBodyBytes(Exchange& exchange, char* bytes, int count);
     void checkLimits(Exchange& exchange, Clock::time_point now);
     void finish(Exchange& exchange, ExchangeEnd end);
     void reportEnded();

@@ -12,8 +12,8 @@ TcpConnection::~TcpConnection()
 }
 
 TcpConnection::TcpConnection(TcpConnection&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), peer_(std::move(other.peer_)), timeouts_(other.timeouts_),
-      observer_(other.observer_)
+    : handle_(std::exchange(other.handle_, -1)), tls_(std::move(other.tls_)), peer_(std::move(other.peer_)),
+      timeouts_(other.timeouts_), observer_(other.observer_)
 {}
 
 TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept
@@ -21,6 +21,7 @@ TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept
     if (this != &other) {
         close();
         handle_ = std::exchange(other.handle_, -1);
+        tls_ = std::move(other.tls_);
         peer_ = std::move(other.peer_);
         timeouts_ = other.timeouts_;
         observer_ = other.observer_;
@@ -87,4 +88,57 @@ TcpConnection::Wait TcpConnection::waitFor(Direction direction, std::chrono::mil
 void TcpConnection::reportStall(const char* what) const
 {
     WriteDiagnostic(std::string(what) + " " + peer_ + " for " + DescribeDuration(timeouts_.stall));
+}
+
+bool TcpConnection::startTls(const std::string& host, std::uint16_t port, const TlsTrust& trust,
+                             std::string& failure)
+{
+    tls_ = std::make_unique<TlsChannel>(handle_, host, port, trust);
+    for (;;) {
+        const TlsChannel::Step step = tls_->handshake();
+        if (step == TlsChannel::Step::done)
+            return true;
+        if (step == TlsChannel::Step::failed)
+            break;
+        if (!waitForTls("No progress in the TLS handshake with")) {
+            tls_.reset();
+            return false;
+        }
+    }
+    failure = "TLS handshake with " + peer_ + " failed: " + tls_->failure();
+    WriteDiagnostic(failure);
+    tls_.reset();
+    return false;
+}
+
+bool TcpConnection::waitForTls(const char* stallText)
+{
+    const Wait wait = waitFor(tls_->wantsWrite() ? Direction::write : Direction::read, timeouts_.stall);
+    if (wait == Wait::timedOut)
+        reportStall(stallText);
+    return wait == Wait::ready;
+}
+
+int TcpConnection::sendAllTls(const char* bytes, int count)
+{
+    int sent = 0;
+    while (count - sent > 0) {
+        const int result = tls_->send(bytes + sent, count - sent);
+        if (result > 0)
+            sent += result;
+        else if (result != TlsChannel::kWouldBlock || !waitForTls("No progress sending to"))
+            return -1;
+    }
+    return sent;
+}
+
+int TcpConnection::receiveTls(char* buffer, int size)
+{
+    for (;;) {
+        const int result = tls_->receive(buffer, size);
+        if (result != TlsChannel::kWouldBlock)
+            return result;
+        if (!waitForTls("Nothing received from"))
+            return -1;
+    }
 }

@@ -6,9 +6,11 @@
 
 #include "net/ByteSource.h"
 #include "net/Timeouts.h"
+#include "net/TlsChannel.h"
 #include "net/WaitObserver.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class TcpConnection final : public ByteSource {
@@ -41,6 +43,14 @@ public:
     // nothing arrives for the stall limit, or when the observer cancelled the transfer.
     int receive(char* buffer, int size) override;
 
+    // Runs a TLS handshake for host on port over the open connection, each wait bounded
+    // by the stall limit; afterwards sends and receives go through TLS until close. False,
+    // with the diagnostic written and kept in failure, when it failed.
+    bool startTls(const std::string& host, std::uint16_t port, const TlsTrust& trust, std::string& failure);
+
+    // Whether the TLS handshake of startTls took up a kept session.
+    bool tlsResumed() const { return tls_ && tls_->resumed(); }
+
     // Closes an open socket and returns what the system's close returned; 0 when closed.
     int close();
 
@@ -68,8 +78,14 @@ private:
     ConnectOutcome connectSocket(std::uint32_t address, std::uint16_t port);
     // Writes what, the peer and the stall limit as one diagnostic line.
     void reportStall(const char* what) const;
+    // sendAll and receive through the TLS channel.
+    int sendAllTls(const char* bytes, int count);
+    int receiveTls(char* buffer, int size);
+    // Waits as the TLS channel's last call asked; false (reported) when it timed out or failed.
+    bool waitForTls(const char* stallText);
 
     std::intptr_t handle_ = -1; // the socket; negative when closed
+    std::unique_ptr<TlsChannel> tls_; // after startTls; closed before the socket
     std::string peer_;          // "host on port N" for diagnostics
     Timeouts timeouts_ = kDefaultTimeouts;
     WaitObserver* observer_ = nullptr;

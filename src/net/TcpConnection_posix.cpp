@@ -95,6 +95,8 @@ TcpConnection::ConnectOutcome TcpConnection::connectSocket(std::uint32_t address
 
 int TcpConnection::sendAll(const char* bytes, int count)
 {
+    if (tls_)
+        return sendAllTls(bytes, count);
     const int fd = static_cast<int>(handle_);
     int sent = 0;
     while (count - sent > 0) {
@@ -120,6 +122,8 @@ int TcpConnection::sendAll(const char* bytes, int count)
 
 int TcpConnection::receive(char* buffer, int size)
 {
+    if (tls_)
+        return receiveTls(buffer, size);
     const int fd = static_cast<int>(handle_);
     for (;;) {
         const ssize_t result = ::recv(fd, buffer, static_cast<std::size_t>(size), 0);
@@ -139,6 +143,7 @@ int TcpConnection::receive(char* buffer, int size)
 
 int TcpConnection::close()
 {
+    tls_.reset();
     if (!isOpen())
         return 0;
     return ::close(static_cast<int>(std::exchange(handle_, -1)));

@@ -102,6 +102,8 @@ TcpConnection::ConnectOutcome TcpConnection::connectSocket(std::uint32_t address
 
 int TcpConnection::sendAll(const char* bytes, int count)
 {
+    if (tls_)
+        return sendAllTls(bytes, count);
     const SOCKET socket = static_cast<SOCKET>(handle_);
     int sent = 0;
     while (count - sent > 0) {
@@ -123,6 +125,8 @@ int TcpConnection::sendAll(const char* bytes, int count)
 
 int TcpConnection::receive(char* buffer, int size)
 {
+    if (tls_)
+        return receiveTls(buffer, size);
     const SOCKET socket = static_cast<SOCKET>(handle_);
     for (;;) {
         const int result = ::recv(socket, buffer, size, 0);
@@ -140,6 +144,7 @@ int TcpConnection::receive(char* buffer, int size)
 
 int TcpConnection::close()
 {
+    tls_.reset();
     if (!isOpen())
         return 0;
     return ::closesocket(static_cast<SOCKET>(std::exchange(handle_, -1)));

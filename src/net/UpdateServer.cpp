@@ -2,18 +2,44 @@
 
 #include "net/Diagnostic.h"
 
+#include <cctype>
 #include <cstdlib>
 
 std::string serverHost;
 std::int32_t clientNumber = 0;
 
+namespace {
+
+// Whether text begins with prefix, letter case aside (a scheme is case-insensitive).
+bool StartsWithFolded(const std::string& text, const std::string& prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool ParseServerAddress(const std::string& text, ServerAddress& address)
 {
-    const std::size_t colon = text.find(':');
-    const std::string host = text.substr(0, colon);
-    if (host.empty() || host.find_first_of(" \t\r\n/") != std::string::npos)
+    bool secure = false;
+    std::size_t start = 0;
+    if (StartsWithFolded(text, "https://")) {
+        secure = true;
+        start = 8;
+    } else if (StartsWithFolded(text, "http://")) {
+        start = 7;
+    }
+    const std::size_t colon = text.find(':', start);
+    const std::string host =
+        text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    if (host.empty() || host.find_first_of(" \t\r\n/@?#") != std::string::npos)
         return false;
-    unsigned port = 80;
+    unsigned port = secure ? 443 : 80;
     if (colon != std::string::npos) {
         const std::string digits = text.substr(colon + 1);
         if (digits.empty() || digits.size() > 5 ||
@@ -27,6 +53,7 @@ bool ParseServerAddress(const std::string& text, ServerAddress& address)
     }
     address.host = host;
     address.port = static_cast<std::uint16_t>(port);
+    address.secure = secure;
     return true;
 }
 
@@ -38,7 +65,7 @@ ServerAddress ConfiguredUpdateServer()
         if (ParseServerAddress(overridden, address))
             return address;
         WriteDiagnostic(std::string("Ignoring BRENHOLD_UPDATE_SERVER=") + overridden +
-                        ": expected host or host:port");
+                        ": expected host[:port], http://host[:port] or https://host[:port]");
     }
     // The build checks the built-in value, so it always parses.
     ParseServerAddress(BRENHOLD_UPDATE_SERVER, address);

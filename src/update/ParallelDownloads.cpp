@@ -111,7 +111,8 @@ void ParallelDownloads::add(const PlannedFile& file)
         return;
     }
     const Owner::Request request = owner_.fileRequest(staged.file(), download->offset);
-    const int number = exchanges_.start(request.host, request.port, request.bytes, file.size);
+    const int number = exchanges_.start(request.host, request.port, request.bytes, file.size, request.secure,
+                                        request.tunnel);
     downloads_[number] = std::move(download);
     // Until the first body byte of the run has come, one download at a time: a server that
     // fails, or a run cancelled at once, costs one request and one connection, not six.
@@ -168,7 +169,13 @@ void ParallelDownloads::onEnd(int exchange, ExchangeEnd end)
     }
     std::string failure = download->staged.finish();
     // A reply that is no file (an error page) is never written: what was staged stays.
-    if (download->status != kHttpOk && download->status != kHttpPartial)
+    if (end == ExchangeEnd::chunkedBroken)
+        failure = "the chunked answer was malformed or cut";
+    else if (end == ExchangeEnd::tlsFailed)
+        failure = "the TLS handshake failed";
+    else if (end == ExchangeEnd::tunnelRefused)
+        failure = "the proxy opened no tunnel";
+    else if (download->status != kHttpOk && download->status != kHttpPartial)
         failure = FormatString("status %d", download->status);
     else if (!download->firstBlock && !download->replyTaken)
         failure = "the server continued at another byte";

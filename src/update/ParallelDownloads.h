@@ -42,6 +42,8 @@ public:
             std::string host;
             std::uint16_t port = 80;
             std::string bytes;
+            bool secure = false; // over TLS
+            std::string tunnel;  // the CONNECT request for a proxy, sent first; empty when direct
         };
         virtual Request fileRequest(const PlannedFile& file, std::uint64_t offset) = 0;
         // A block of the reply for staged, which takes it: the owner writes it there.
@@ -75,6 +77,9 @@ public:
 
     // Ends every download under way; each is reported cancelled.
     void cancel();
+
+    // The roots the downloads over TLS trust.
+    void setTlsTrust(const TlsTrust& trust) { exchanges_.tlsTrust = trust; }
 
 private:
     struct Download;

@@ -156,12 +156,20 @@ bool Updater::readListing(FileTree& tree)
     // A signed listing is checked byte for byte as it came.
     listing.foldsCharset = false;
     listing.receiveBlockSize = kDownloadBlockSize;
+    listing.tlsTrust = tlsTrust;
     WriteField(listing.commandStream, productName.Text());
     std::string body = listing.postCommand();
+    for (const std::string& line : listing.redirectLines())
+        logEvent(line);
+    // The files are fetched where the listing came from.
+    moveTo(listing.commandTarget());
     if (body.empty() || listing.statusCode() != kHttpOk) {
         outcome_ = Outcome::ServerUnreachable;
-        logEvent(FormatString("no listing: status %d, %u bytes", listing.statusCode(),
-                              static_cast<unsigned>(body.size())));
+        if (!listing.failure().empty())
+            logEvent("no listing: " + listing.failure());
+        else
+            logEvent(FormatString("no listing: status %d, %u bytes", listing.statusCode(),
+                                  static_cast<unsigned>(body.size())));
         return false;
     }
 
@@ -296,6 +304,7 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
     }
 
     ParallelDownloads downloads(*this, ConfiguredTransfers(), timeouts(), kDownloadBlockSize, this);
+    downloads.setTlsTrust(tlsTrust);
     const int rowCount = static_cast<int>(plans.size());
     int inTheWay = 0;
     for (int i = 0; i < rowCount && !cancelRequested_; ++i) {
@@ -342,8 +351,9 @@ ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, 
     WriteField(commandStream, file.path);
     range = offset > 0 ? FormatString("bytes=%llu-", static_cast<unsigned long long>(offset)) : std::string();
     prepareCommandPost();
-    Request next{proxyHost.empty() ? host : proxyHost,
-                 static_cast<std::uint16_t>(proxyHost.empty() ? port : proxyPort), request()};
+    const bool viaProxy = !proxyHost.empty();
+    Request next{viaProxy ? proxyHost : host, static_cast<std::uint16_t>(viaProxy ? proxyPort : port),
+                 request(), secure, viaProxy && secure ? connectRequest() : std::string()};
     range.clear();
     return next;
 }

@@ -1,8 +1,10 @@
 // The work-script exchange against the real update server: jobgate under lighttpd.
 #include "LighttpdServer.h"
 #include "TempDir.h"
+#include "TestCertificates.h"
 #include "filetree/FileTree.h"
 #include "net/CommandClient.h"
+#include "net/TcpConnection.h"
 #include "net/UpdateServer.h"
 #include "support/ScopedEnvironment_posix.h"
 #include "text/Field.h"
@@ -66,6 +68,49 @@ TEST(CommandClientAgainstJobgate, ReadsTheListingOfTheFilesTheServerHolds)
         EXPECT_EQ(listed[path].first, disk.second.time);
         EXPECT_EQ(listed[path].second, disk.second.bytes.size());
     }
+}
+
+} // namespace
+
+namespace {
+
+// Sends a request over an open connection and reads the answer to its end.
+std::string Exchange(TcpConnection& connection)
+{
+    const std::string request = "GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    EXPECT_EQ(connection.sendAll(request.data(), static_cast<int>(request.size())),
+              static_cast<int>(request.size()));
+    std::string answer;
+    char block[4096];
+    for (int count; (count = connection.receive(block, sizeof block)) > 0;)
+        answer.append(block, static_cast<std::size_t>(count));
+    return answer;
+}
+
+TEST(TlsToJobgate, TheNextConnectionTakesUpTheSessionOfTheOneBefore)
+{
+    TestCertificates certificates;
+    ASSERT_TRUE(certificates.ok());
+    const ServerCertificate certificate = certificates.server(TestCertificates::Kind::good);
+    TempDir base;
+    LighttpdServer server(base.str(), true, false, {certificate.certFile, certificate.keyFile, ""});
+    ASSERT_TRUE(server.running());
+    const TlsTrust trust{certificates.caPem()};
+    const auto port = static_cast<std::uint16_t>(server.port());
+
+    std::string failure;
+    TcpConnection first;
+    ASSERT_TRUE(first.open("127.0.0.1", port));
+    ASSERT_TRUE(first.startTls("127.0.0.1", port, trust, failure)) << failure;
+    EXPECT_FALSE(first.tlsResumed());
+    EXPECT_EQ(Exchange(first).rfind("HTTP/1.1 404", 0), 0u);
+    first.close();
+
+    TcpConnection second;
+    ASSERT_TRUE(second.open("127.0.0.1", port));
+    ASSERT_TRUE(second.startTls("127.0.0.1", port, trust, failure)) << failure;
+    EXPECT_TRUE(second.tlsResumed());
+    EXPECT_EQ(Exchange(second).rfind("HTTP/1.1 404", 0), 0u);
 }
 
 } // namespace

@@ -61,6 +61,26 @@ TEST(HttpRequest, ProxyFormNamesTheHostAloneOnPort80)
                                         kAgent + "Host: updates.example\r\nConnection: Close\r\n\r\n");
 }
 
+TEST(HttpRequest, HttpsLeavesOutOnlyItsOwnDefaultPort)
+{
+    HttpClient client;
+    // Moved in rather than assigned from the literals, which GCC 12 for MinGW takes for an
+    // overlapping copy (a false restrict warning).
+    client.host = std::string("updates.example");
+    client.path = std::string("/");
+    client.secure = true;
+    const struct {
+        int port;
+        const char* hostLine;
+    } cases[] = {{443, "\r\nHost: updates.example\r\n"},
+                 {80, "\r\nHost: updates.example:80\r\n"},
+                 {8443, "\r\nHost: updates.example:8443\r\n"}};
+    for (const auto& c : cases) {
+        client.port = c.port;
+        EXPECT_NE(client.request().find(c.hostLine), std::string::npos) << client.request();
+    }
+}
+
 TEST(HttpRequest, HostHeaderCarriesAnyOtherPort)
 {
     TestHttpServer server;

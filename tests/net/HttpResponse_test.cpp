@@ -118,7 +118,7 @@ TEST(HttpResponse, OverlongHeaderEndsTheExchange)
     EXPECT_EQ(overTheWire.body(), "");
 }
 
-TEST(HttpResponse, ErrorAndChunkedRepliesAreDeliveredAsTheyAre)
+TEST(HttpResponse, ErrorRepliesAreDeliveredAndChunkedOnesDecoded)
 {
     TestHttpServer server(StatusReply(404, "Not Found", "<h1>missing</h1>"));
     HttpClient client;
@@ -129,7 +129,24 @@ TEST(HttpResponse, ErrorAndChunkedRepliesAreDeliveredAsTheyAre)
     server.setReply(ChunkedReply({"Hello, ", "world"}));
     EXPECT_EQ(PerformAgainst(client, server), 0);
     EXPECT_EQ(client.statusCode(), 200);
-    EXPECT_EQ(client.body(), "7\r\nHello, \r\n5\r\nworld\r\n0\r\n\r\n");
+    EXPECT_EQ(client.body(), "Hello, world");
+
+    // Ends at its last chunk, although the server keeps the connection open.
+    Reply open = ChunkedReply({"offen"});
+    open.ending = Reply::Ending::silence;
+    server.setReply(open);
+    EXPECT_EQ(PerformAgainst(client, server), 0);
+    EXPECT_EQ(client.body(), "offen");
+
+    Reply cut = ChunkedReply({"Hello, ", "world"});
+    cut.bytes.resize(cut.bytes.size() - 5);
+    server.setReply(cut);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(PerformAgainst(client, server), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "The chunked answer from 127.0.0.1 ended before its last chunk\n");
+    EXPECT_EQ(client.statusCode(), 200);
+    EXPECT_EQ(client.body(), "");
 }
 
 TEST(HttpResponse, BlocksAreKeptInArrivalOrder)

@@ -13,19 +13,31 @@ TEST(UpdateServer, ParsesHostAndOptionalPort)
         bool valid;
         const char* host;
         int port;
+        bool secure;
     } cases[] = {
-        {"updates.velmora.example", true, "updates.velmora.example", 80},
-        {"127.0.0.1:8080", true, "127.0.0.1", 8080},
-        {"h:1", true, "h", 1},
-        {"h:65535", true, "h", 65535},
-        {"h:65536", false, "", 0},
-        {"h:0", false, "", 0},
-        {"h:", false, "", 0},
-        {"h:80x", false, "", 0},
-        {":80", false, "", 0},
-        {"", false, "", 0},
-        {"h:1:2", false, "", 0},
-        {"http://h", false, "", 0},
+        {"updates.velmora.example", true, "updates.velmora.example", 80, false},
+        {"127.0.0.1:8080", true, "127.0.0.1", 8080, false},
+        {"h:1", true, "h", 1, false},
+        {"h:65535", true, "h", 65535, false},
+        {"http://h", true, "h", 80, false},
+        {"http://h:8080", true, "h", 8080, false},
+        {"https://h", true, "h", 443, true},
+        {"https://h:8443", true, "h", 8443, true},
+        {"HTTPS://h", true, "h", 443, true},
+        {"h:65536", false, "", 0, false},
+        {"h:0", false, "", 0, false},
+        {"h:", false, "", 0, false},
+        {"h:80x", false, "", 0, false},
+        {":80", false, "", 0, false},
+        {"", false, "", 0, false},
+        {"h:1:2", false, "", 0, false},
+        {"https://", false, "", 0, false},
+        {"https://:443", false, "", 0, false},
+        {"https://h/", false, "", 0, false},
+        {"https://h/cgi-bin", false, "", 0, false},
+        {"https://user@h", false, "", 0, false},
+        {"ftp://h", false, "", 0, false},
+        {"https:/h", false, "", 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -34,6 +46,7 @@ TEST(UpdateServer, ParsesHostAndOptionalPort)
         if (c.valid) {
             EXPECT_EQ(address.host, c.host);
             EXPECT_EQ(address.port, c.port);
+            EXPECT_EQ(address.secure, c.secure);
         } else {
             EXPECT_EQ(address.host, "unchanged");
         }
@@ -50,6 +63,12 @@ TEST(UpdateServer, EnvironmentOverridesTheBuiltInAddress)
     EXPECT_EQ(address.host, "staging.example");
     EXPECT_EQ(address.port, 81);
 
+    SetEnvironment("BRENHOLD_UPDATE_SERVER", "https://staging.example");
+    address = ConfiguredUpdateServer();
+    EXPECT_EQ(address.host, "staging.example");
+    EXPECT_EQ(address.port, 443);
+    EXPECT_TRUE(address.secure);
+
     SetEnvironment("BRENHOLD_UPDATE_SERVER", "");
     address = ConfiguredUpdateServer();
     EXPECT_EQ(address.host, builtIn.host);
@@ -59,7 +78,8 @@ TEST(UpdateServer, EnvironmentOverridesTheBuiltInAddress)
     testing::internal::CaptureStderr();
     address = ConfiguredUpdateServer();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Ignoring BRENHOLD_UPDATE_SERVER=bad:port: expected host or host:port\n");
+              "Ignoring BRENHOLD_UPDATE_SERVER=bad:port: expected host[:port], http://host[:port] or "
+              "https://host[:port]\n");
     EXPECT_EQ(address.host, builtIn.host);
 }
 

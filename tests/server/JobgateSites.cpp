@@ -83,10 +83,13 @@ JobgateSite::JobgateSite(const SiteSetup& setup, const std::string& root)
         backend_ = std::make_unique<JobgateFastCgiServer>(EnvironmentOverrides{},
                                                           JobgateFastCgiServer::Socket::Tcp);
         apache_ = std::make_unique<ApacheServer>(
-            kApacheModules, Example("apache-jobgate-fastcgi.conf",
-                                    {{"/srv/jobgate/repo", root},
-                                     {"127.0.0.1:9000", backend_->address()},
-                                     {"JOBGATE_SENDFILE raw", byWebServer ? "JOBGATE_SENDFILE raw" : "JOBGATE_SENDFILE 0"}}));
+            kApacheModules,
+            Example("apache-jobgate-fastcgi.conf",
+                    {{"/srv/jobgate/repo", root},
+                     {"127.0.0.1:9000", backend_->address()},
+                     {"JOBGATE_SENDFILE raw", byWebServer ? "JOBGATE_SENDFILE raw" : "JOBGATE_SENDFILE 0"},
+                     {"SetEnv ap_trust_cgilike_cl 1",
+                      setup.apacheTrustsScriptLength ? "SetEnv ap_trust_cgilike_cl 1" : ""}}));
         hostPort_ = apache_->hostPort();
         break;
     }

@@ -19,6 +19,8 @@ enum class SiteKind { LighttpdCgi, LighttpdFastCgi, NginxFastCgi, ApacheFastCgi 
 struct SiteSetup {
     SiteKind kind;
     bool webServerSendsFiles; // X-Sendfile or X-Accel-Redirect; otherwise jobgate sends them
+    // Apache: the example's ap_trust_cgilike_cl; without it Apache answers chunked.
+    bool apacheTrustsScriptLength = true;
 };
 
 // A name for test output, such as "NginxFastCgi_ByWebServer".
@@ -39,6 +41,7 @@ public:
 
     bool running() const;
     std::string url() const { return "http://" + hostPort_ + "/cgi-bin/jobgate.cgi"; }
+    const std::string& hostPort() const { return hostPort_; }
     // The web server's error log, for failure messages.
     std::string errorLog() const;
 

@@ -9,7 +9,8 @@ constexpr int kAttempts = 5;
 
 } // namespace
 
-LighttpdServer::LighttpdServer(const std::string& root, bool sendfile, bool fastcgi)
+LighttpdServer::LighttpdServer(const std::string& root, bool sendfile, bool fastcgi, const LighttpdTls& tls)
+    : tls_(tls)
 {
     for (int attempt = 0; attempt < kAttempts && !start(root, sendfile, fastcgi); ++attempt) {
     }
@@ -25,10 +26,16 @@ bool LighttpdServer::start(const std::string& root, bool sendfile, bool fastcgi)
     std::vector<std::string> arguments = {BRENHOLD_SERVE_SCRIPT};
     if (fastcgi)
         arguments.push_back("--fastcgi");
+    if (!tls_.certFile.empty())
+        arguments.push_back("--tls");
     arguments.push_back(root);
     arguments.push_back("127.0.0.1:" + std::to_string(port));
     if (!process_.start(arguments,
-                        {{"JOBGATE_BIN", BRENHOLD_JOBGATE_BIN}, {"JOBGATE_SENDFILE", sendfile ? "1" : "0"}},
+                        {{"JOBGATE_BIN", BRENHOLD_JOBGATE_BIN},
+                         {"JOBGATE_SENDFILE", sendfile ? "1" : "0"},
+                         {"TLS_CERT", tls_.certFile},
+                         {"TLS_KEY", tls_.keyFile},
+                         {"TLS_PROTOCOL", tls_.protocol}},
                         [port] { return LoopbackPortAnswers(port); }))
         return false;
     port_ = port;

@@ -57,6 +57,14 @@ Reply StatusReply(int status, const std::string& reason, const std::string& body
     return reply;
 }
 
+Reply RedirectReply(int status, const std::string& location)
+{
+    Reply reply;
+    reply.bytes = WithLength(status, "Moved", "<a href=\"" + location + "\">moved</a>", "text/html");
+    reply.bytes.insert(reply.bytes.find("\r\n") + 2, "Location: " + location + "\r\n");
+    return reply;
+}
+
 Reply ChunkedReply(const std::vector<std::string>& chunks)
 {
     Reply reply;
@@ -67,6 +75,25 @@ Reply ChunkedReply(const std::vector<std::string>& chunks)
         reply.bytes += size.str() + chunk + "\r\n";
     }
     reply.bytes += "0\r\n\r\n";
+    return reply;
+}
+
+Reply Rechunked(Reply reply, std::size_t chunkSize)
+{
+    const std::size_t headerEnd = reply.bytes.find("\r\n\r\n") + 2;
+    std::string header = reply.bytes.substr(0, headerEnd);
+    const std::string body = reply.bytes.substr(headerEnd + 2);
+    const std::size_t length = header.find("Content-Length: ");
+    header.erase(length, header.find("\r\n", length) + 2 - length);
+    header += "Transfer-Encoding: chunked\r\n\r\n";
+    std::string chunks;
+    for (std::size_t at = 0; at < body.size(); at += chunkSize) {
+        const std::string chunk = body.substr(at, chunkSize);
+        std::ostringstream size;
+        size << std::hex << chunk.size() << (at == 0 ? ";name=\"value\"" : "") << "\r\n";
+        chunks += size.str() + chunk + "\r\n";
+    }
+    reply.bytes = header + chunks + "0\r\nX-Checksum: none\r\n\r\n";
     return reply;
 }
 

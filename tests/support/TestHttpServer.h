@@ -43,8 +43,13 @@ struct Reply {
 Reply OkReply(const std::string& body, const std::string& contentType = "text/plain");
 // Any status with the body and its Content-Length.
 Reply StatusReply(int status, const std::string& reason, const std::string& body);
+// A redirect: status with a Location header and a small page.
+Reply RedirectReply(int status, const std::string& location);
 // 200 in chunked transfer coding, one chunk per element.
 Reply ChunkedReply(const std::vector<std::string>& chunks);
+// The reply with its Content-Length body sent in chunked transfer coding instead: chunks
+// of chunkSize bytes, the first with a chunk extension, and a trailer field at the end.
+Reply Rechunked(Reply reply, std::size_t chunkSize);
 // 200 announcing the whole body, closed after its first count bytes.
 Reply CutReply(const std::string& body, std::size_t count);
 // The first count bytes of a 200 reply, then a reset.

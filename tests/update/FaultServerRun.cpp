@@ -29,7 +29,12 @@ void FaultServerRun::serveListing(const std::vector<ListedFile>& files)
 
 void FaultServerRun::serveListingText(const std::string& text)
 {
-    server_.setReplyFor(kListingRequest, OkReply(text));
+    serveListingReply(OkReply(text));
+}
+
+void FaultServerRun::serveListingReply(Reply reply)
+{
+    server_.setReplyFor(kListingRequest, std::move(reply));
 }
 
 void FaultServerRun::serveFile(const std::string& listedPath, Reply reply)

@@ -37,6 +37,7 @@ protected:
     // The listing the server sends for command 15.
     void serveListing(const std::vector<ListedFile>& files);
     void serveListingText(const std::string& text);
+    void serveListingReply(Reply reply);
     // The reply to command 16 for the listed path.
     void serveFile(const std::string& listedPath, Reply reply);
 

@@ -6,7 +6,6 @@
 #include "update/Updater.h"
 
 #include <algorithm>
-
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -40,6 +39,7 @@ public:
 class LinesLog final : public RunLog {
 public:
     void write(const std::string& line) override { lines.push_back(line); }
+    // How many lines hold text.
     int count(const std::string& text) const
     {
         return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {

@@ -86,6 +86,8 @@ void PrintTo(const Continuation& continuation, std::ostream* out)
 const Continuation kContinuations[] = {
     {"Partial", [](const std::string& b, std::size_t at) { return PartialReply(b, at); }, true, 0},
     {"WholeFileAgain", [](const std::string& b, std::size_t) { return OkReply(b); }, true, 0},
+    {"PartialChunked",
+     [](const std::string& b, std::size_t at) { return Rechunked(PartialReply(b, at), 6000); }, true, 0},
     {"PartialFromAnotherByte",
      [](const std::string& b, std::size_t at) { return PartialReply(b, at - 1000); }, false, 100000},
     {"PartialButCutAgain",

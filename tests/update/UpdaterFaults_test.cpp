@@ -2,6 +2,7 @@
 // file as it was, and the next good run repairs it.
 #include "FaultServerRun.h"
 
+#include "net/ChunkedDecoder.h"
 #include "text/UserTexts.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,38 @@ const Fault kFaults[] = {
     {"SilenceFromTheStart", [](const std::string&) { return SilentReply(); }},
     {"EndlessBody", [](const std::string&) { return EndlessBodyReply("0123456789abcdef"); }},
     {"OneByteTooMany", [](const std::string& b) { return OkReply(b + "!"); }},
+    // Every data byte is there; only the last chunk is missing.
+    {"ChunkedWithoutItsLastChunk",
+     [](const std::string& b) {
+         Reply reply = Rechunked(OkReply(b), 4096);
+         reply.bytes.resize(reply.bytes.rfind("0\r\n"));
+         return reply;
+     }},
+    {"ChunkedCutInAChunk",
+     [](const std::string& b) {
+         Reply reply = Rechunked(OkReply(b), 30000);
+         reply.bytes.resize(reply.bytes.size() / 2);
+         return reply;
+     }},
+    {"ChunkedSizeLineNotHex",
+     [](const std::string& b) {
+         Reply reply = Rechunked(OkReply(b), 4096);
+         reply.bytes.replace(reply.bytes.find("\r\n1000\r\n") + 2, 4, "10zz");
+         return reply;
+     }},
+    {"ChunkedDataLongerThanItsSize",
+     [](const std::string& b) {
+         Reply reply = Rechunked(OkReply(b), 4096);
+         reply.bytes.replace(reply.bytes.find("\r\n1000\r\n") + 2, 4, "0fff");
+         return reply;
+     }},
+    {"ChunkedEndlessSizeLine",
+     [](const std::string& b) {
+         Reply reply = Rechunked(OkReply(b), 4096);
+         reply.bytes.insert(reply.bytes.find("\r\n1000\r\n") + 6,
+                            ";" + std::string(kChunkSizeLineLimit, 'x'));
+         return reply;
+     }},
 };
 
 class FailedDownload : public FaultServerRun, public ::testing::WithParamInterface<Fault> {
@@ -75,6 +108,34 @@ TEST_P(FailedDownload, LeavesAMissingFileMissing)
 
 INSTANTIATE_TEST_SUITE_P(Faults, FailedDownload, ::testing::ValuesIn(kFaults),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FaultServerRun, ChunkedListingAndFilesAreDecoded)
+{
+    const std::string bytes = NumberedBytes(100000);
+    const std::vector<ListedFile> files = {{kPath, kNewTime, bytes.size()}, {"./klein.txt", kNewTime, 5}};
+    serveListingReply(Rechunked(OkReply(ListingOf("Corvid", files)), 100));
+    serveFile(kPath, Rechunked(OkReply(bytes), 7000));
+    serveFile("./klein.txt", Rechunked(OkReply("klein"), 1));
+    const auto run = newRun();
+    run->bringUpToDate();
+    EXPECT_EQ(run->outcome(), Updater::Outcome::Done);
+    EXPECT_TRUE(ReadFileBytes(localFile(kPath)) == bytes);
+    EXPECT_EQ(ReadFileBytes(localFile("./klein.txt")), "klein");
+}
+
+TEST_F(FaultServerRun, ACutChunkedListingIsNoListing)
+{
+    PutFile(localFile(kPath), "alt", kOldTime);
+    Reply listing = Rechunked(OkReply(ListingOf("Corvid", {{kPath, kNewTime, 3}})), 50);
+    listing.bytes.resize(listing.bytes.rfind("0\r\n"));
+    serveListingReply(listing);
+    const std::string before = InstalledState(mainDirectory());
+    const auto run = newRun();
+    run->bringUpToDate();
+    EXPECT_EQ(run->outcome(), Updater::Outcome::ServerUnreachable);
+    EXPECT_TRUE(requestedFiles().empty());
+    EXPECT_EQ(InstalledState(mainDirectory()), before);
+}
 
 // The one test at the real limits: a server that falls silent after its header is given
 // up after 30 s without a byte.
