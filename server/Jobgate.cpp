@@ -110,7 +110,11 @@ private:
             // without passing through jobgate. Not by nginx: it caches no answer it was
             // redirected for, and a caching front must keep the listing.
             if (environment_.fileSending != FileSending::XAccelRedirect) {
-                if (const auto sent = sendByWebServer("/" + SignedListingName(productName_), kListingType))
+                // Appended, not "/" + name: GCC 12 at -O3 warns of an overlapping copy in the
+                // insert that operator+ makes of a literal and a temporary (a false positive).
+                std::string relative = "/";
+                relative += SignedListingName(productName_);
+                if (const auto sent = sendByWebServer(relative, kListingType))
                     return *sent;
             }
             return SendListing(out_, signedListing.text);
