@@ -39,8 +39,12 @@ void FileTree::readListing(const std::string& text)
     headerText2 = in.field(kTextLimit);
 
     const std::size_t columns = BoundedCount(in.signedNumber(kCountLimit), text.size(), kSmallestColumn);
+    // An entry announced beyond the end of what could be read keeps its initial values:
+    // every field would read empty.
     for (std::size_t c = 0; c < columns; ++c) {
         FileTreeColumn& column = addColumn();
+        if (in.failed())
+            continue;
         column.firstNumber = in.signedNumber(kTextLimit);
         column.secondNumber = in.signedNumber(kTextLimit);
         column.typeCode = in.signedNumber(kTextLimit);
@@ -51,13 +55,15 @@ void FileTree::readListing(const std::string& text)
     }
 
     const std::size_t rows = BoundedCount(in.signedNumber(kCountLimit), text.size(), kSmallestRow);
-    rows_.reserve(rows);
     for (std::size_t r = 0; r < rows; ++r) {
         FileTreeRow& row = addRow(0, false);
+        if (in.failed())
+            continue;
         row.rowId = in.signedNumber(kRowIdLimit);
         row.rowFlag = in.signedNumber(kRowFlagLimit) != 0;
         const std::size_t values =
             BoundedCount(in.signedNumber(kValueCountLimit), text.size(), kSmallestValue);
+        row.reserveValues(values);
         for (std::size_t v = 0; v < values; ++v)
             row.appendValue(in.field(kTextLimit));
     }
@@ -71,37 +77,37 @@ FileTreeRow* FileTree::nextRow()
         return nullptr;
     }
     cursor_ = next;
-    return rows_[next].get();
+    return &rows_[next];
 }
 
 FileTreeRow* FileTree::rowAt(std::size_t i)
 {
-    return i < rows_.size() ? rows_[i].get() : nullptr;
+    return i < rows_.size() ? &rows_[i] : nullptr;
 }
 
 const FileTreeRow* FileTree::rowAt(std::size_t i) const
 {
-    return i < rows_.size() ? rows_[i].get() : nullptr;
+    return i < rows_.size() ? &rows_[i] : nullptr;
 }
 
 FileTreeColumn* FileTree::columnAt(std::size_t i)
 {
-    return i < columns_.size() ? columns_[i].get() : nullptr;
+    return i < columns_.size() ? &columns_[i] : nullptr;
 }
 
 const FileTreeColumn* FileTree::columnAt(std::size_t i) const
 {
-    return i < columns_.size() ? columns_[i].get() : nullptr;
+    return i < columns_.size() ? &columns_[i] : nullptr;
 }
 
 FileTreeRow& FileTree::addRow(std::int32_t rowId, bool rowFlag)
 {
-    return *rows_.emplace_back(std::make_unique<FileTreeRow>(*this, rowId, rowFlag));
+    return rows_.emplace_back(*this, rowId, rowFlag);
 }
 
 FileTreeColumn& FileTree::addColumn()
 {
-    return *columns_.emplace_back(std::make_unique<FileTreeColumn>());
+    return columns_.emplace_back();
 }
 
 void FileTree::clear()

@@ -6,10 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <deque>
 #include <optional>
 #include <string>
-#include <vector>
 
 class FileTree {
 public:
@@ -50,8 +49,10 @@ public:
     std::string headerText2;
 
 private:
-    std::vector<std::unique_ptr<FileTreeRow>> rows_;
+    // Deques: an entry stays where it was made while more are appended, without a heap
+    // block of its own (a count can announce thousands of empty entries).
+    std::deque<FileTreeRow> rows_;
     // Index of the row nextRow returned last; none before the first call and after the end.
     std::optional<std::size_t> cursor_;
-    std::vector<std::unique_ptr<FileTreeColumn>> columns_;
+    std::deque<FileTreeColumn> columns_;
 };

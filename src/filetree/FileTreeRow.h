@@ -22,6 +22,9 @@ public:
 
     std::size_t valueCount() const { return values_.size(); }
 
+    // Makes room for count values in one allocation.
+    void reserveValues(std::size_t count) { values_.reserve(count); }
+
     // Appends a value whose type is the typeCode of the column at its position, or 0
     // when the tree has no such column; returns it.
     TypedValue& appendValue(std::string text);
