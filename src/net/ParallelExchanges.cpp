@@ -7,29 +7,89 @@
 #include "text/FormatString.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <utility>
 
 namespace {
 
 constexpr int kReceivesPerWait = 8;
+// More kept connections than a run has transfers are never needed.
+constexpr std::size_t kMostKept = 16;
+
+const std::string kCloseLine = "\r\nConnection: Close\r\n";
+const std::string kKeepAliveLine = "\r\nConnection: keep-alive\r\n";
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The value of the header field name (in lower case) of header, without surrounding
+// blanks; nothing when the field is not there.
+std::optional<std::string> FieldValue(const std::string& lowerHeader, const std::string& name)
+{
+    const std::size_t at = lowerHeader.find("\r\n" + name + ":");
+    if (at == std::string::npos)
+        return std::nullopt;
+    const std::size_t from = lowerHeader.find_first_not_of(" \t", at + name.size() + 3);
+    const std::size_t to = lowerHeader.find("\r\n", at + 2);
+    if (from == std::string::npos || from >= to)
+        return std::string();
+    return lowerHeader.substr(from, lowerHeader.find_last_not_of(" \t", to - 1) + 1 - from);
+}
+
+// The length of an answer whose connection may stay open after it: HTTP/1.1, a plain
+// Content-Length, neither "Connection: close" nor a transfer coding. Nothing otherwise:
+// that answer is read until the server closes.
+std::optional<std::uint64_t> KeptAnswerLength(const std::string& header)
+{
+    if (!header.starts_with("HTTP/1.1 "))
+        return std::nullopt;
+    const std::string lower = Lower(header);
+    const auto connection = FieldValue(lower, "connection");
+    if ((connection && connection->find("close") != std::string::npos) || FieldValue(lower, "transfer-encoding"))
+        return std::nullopt;
+    const auto length = FieldValue(lower, "content-length");
+    if (!length || length->empty() || length->size() > 19 ||
+        length->find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char digit : *length)
+        value = value * 10 + static_cast<std::uint64_t>(digit - '0');
+    return value;
+}
 
 } // namespace
 
+struct ParallelExchanges::KeptConnection {
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+    NonBlockingSocket socket;
+};
+
 struct ParallelExchanges::Exchange {
-    enum class Phase { connecting, sending, header, body, ended };
+    enum class Phase { connecting, sending, header, body, pausing, ended };
 
     int number = 0;
     Phase phase = Phase::connecting;
     std::optional<ExchangeEnd> end;
     NonBlockingSocket socket;
-    std::string peer; // "host on port N" for diagnostics
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+    bool reused = false; // the connection is one an earlier exchange left open
+    int retries = 0;
+    Clock::time_point retryAt; // when a pausing exchange connects again
+    std::string peer;          // "host on port N" for diagnostics
     Timeouts limits;
     std::string request;
     std::size_t sent = 0;
     std::string header;
     std::uint64_t bodyLimit = 0;
     std::uint64_t received = 0;
+    std::optional<std::uint64_t> answerLength; // of an answer whose connection is kept
     Clock::time_point connectDeadline;
     Clock::time_point lastMove; // when a byte last moved
     std::optional<PaceMeter> pace;
@@ -64,22 +124,44 @@ int ParallelExchanges::start(const std::string& host, std::uint16_t port, std::s
     exchange->peer = FormatString("%s on port %u", host.c_str(), static_cast<unsigned>(port));
     exchange->limits = timeouts;
     exchange->request = std::move(request);
+    if (const std::size_t line = exchange->request.find(kCloseLine); line != std::string::npos)
+        exchange->request.replace(line, kCloseLine.size(), kKeepAliveLine);
     exchange->bodyLimit = bodyLimit;
-    const Clock::time_point now = Clock::now();
-    exchange->connectDeadline = now + timeouts.connect;
-    exchange->lastMove = now;
+    exchange->port = port;
 
-    std::uint32_t address = 0;
-    if (!resolve(host, address)) {
+    if (!resolve(host, exchange->address)) {
         WriteDiagnostic("Cannot get host information for server " + host);
         exchange->end = ExchangeEnd::unresolved;
-    } else if (!exchange->socket.beginConnect(address, port)) {
-        WriteDiagnostic("Cannot connect to " + exchange->peer);
-        exchange->end = ExchangeEnd::connectFailed;
+    } else {
+        const auto kept = std::find_if(kept_.begin(), kept_.end(), [&](const KeptConnection& connection) {
+            return connection.address == exchange->address && connection.port == port;
+        });
+        if (kept != kept_.end()) {
+            exchange->socket = std::move(kept->socket);
+            kept_.erase(kept);
+            exchange->reused = true;
+            exchange->phase = Exchange::Phase::sending;
+            exchange->lastMove = Clock::now();
+        } else {
+            connect(*exchange, Clock::now());
+        }
     }
     const int number = exchange->number;
     exchanges_.push_back(std::move(exchange));
     return number;
+}
+
+void ParallelExchanges::connect(Exchange& exchange, Clock::time_point now)
+{
+    exchange.phase = Exchange::Phase::connecting;
+    exchange.reused = false;
+    exchange.sent = 0;
+    exchange.header.clear();
+    exchange.pace.reset();
+    exchange.connectDeadline = now + exchange.limits.connect;
+    exchange.lastMove = now;
+    if (!exchange.socket.beginConnect(exchange.address, exchange.port))
+        retryOrFinish(exchange, ExchangeEnd::connectFailed, "connection refused", now);
 }
 
 void ParallelExchanges::moveOn()
@@ -95,10 +177,16 @@ void ParallelExchanges::moveOn()
     Clock::time_point now = Clock::now();
     Clock::time_point until = Clock::time_point::max();
     std::vector<NonBlockingSocket::Wait> waits;
+    std::vector<Exchange*> waiting; // the exchange of each wait
     waits.reserve(exchanges_.size());
     for (const auto& exchange : exchanges_) {
+        if (exchange->phase == Exchange::Phase::pausing) {
+            until = std::min(until, exchange->retryAt);
+            continue;
+        }
         const bool connecting = exchange->phase == Exchange::Phase::connecting;
         waits.push_back({&exchange->socket, connecting || exchange->phase == Exchange::Phase::sending});
+        waiting.push_back(exchange.get());
         until = std::min(until, connecting ? exchange->connectDeadline
                                            : exchange->lastMove + exchange->limits.stall);
         if (exchange->pace)
@@ -117,12 +205,17 @@ void ParallelExchanges::moveOn()
     }
 
     now = Clock::now();
-    for (std::size_t i = 0; i < exchanges_.size(); ++i) {
-        Exchange& exchange = *exchanges_[i];
+    for (std::size_t i = 0; i < waits.size(); ++i) {
+        Exchange& exchange = *waiting[i];
         if (waits[i].ready)
             advance(exchange, now);
-        if (!exchange.end)
+        if (!exchange.end && exchange.phase != Exchange::Phase::pausing)
             checkLimits(exchange, now);
+    }
+    for (const auto& exchange : exchanges_) {
+        // Those that began their pause in this round wait for the next.
+        if (exchange->phase == Exchange::Phase::pausing && now >= exchange->retryAt)
+            connect(*exchange, now);
     }
     reportEnded();
     // Limits were checked before the observer ran: time it takes (a question to the user)
@@ -138,8 +231,7 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
 {
     if (exchange.phase == Exchange::Phase::connecting) {
         if (!exchange.socket.connectSucceeded()) {
-            WriteDiagnostic("Cannot connect to " + exchange.peer);
-            finish(exchange, ExchangeEnd::connectFailed);
+            retryOrFinish(exchange, ExchangeEnd::connectFailed, "connection refused", now);
             return;
         }
         exchange.phase = Exchange::Phase::sending;
@@ -152,7 +244,7 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
             if (count == NonBlockingSocket::kWouldBlock)
                 return;
             if (count < 0) {
-                finish(exchange, ExchangeEnd::sendFailed);
+                retryOrFinish(exchange, ExchangeEnd::sendFailed, "connection reset while sending", now);
                 return;
             }
             exchange.sent += static_cast<std::size_t>(count);
@@ -171,16 +263,27 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
 bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
 {
     block_.resize(static_cast<std::size_t>(std::max(receiveBlockSize, 1)));
-    const int count = exchange.socket.receive(block_.data(), static_cast<int>(block_.size()));
+    std::size_t wanted = block_.size();
+    // Exactly one answer is read from a kept connection: never a byte of what follows.
+    if (exchange.answerLength)
+        wanted = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, *exchange.answerLength - exchange.received));
+    const int count = exchange.socket.receive(block_.data(), static_cast<int>(wanted));
     if (count == NonBlockingSocket::kWouldBlock)
         return false;
     const bool inHeader = exchange.phase == Exchange::Phase::header;
+    const bool nothingYet = inHeader && exchange.header.empty();
     if (count == 0) {
-        finish(exchange, inHeader ? ExchangeEnd::headerIncomplete : ExchangeEnd::closed);
+        if (nothingYet)
+            retryOrFinish(exchange, ExchangeEnd::headerIncomplete, "closed before the status line", now);
+        else
+            finish(exchange, inHeader ? ExchangeEnd::headerIncomplete : ExchangeEnd::closed);
         return false;
     }
     if (count < 0) {
-        finish(exchange, ExchangeEnd::receiveFailed);
+        if (nothingYet)
+            retryOrFinish(exchange, ExchangeEnd::receiveFailed, "connection reset before the status line", now);
+        else
+            finish(exchange, ExchangeEnd::receiveFailed);
         return false;
     }
     exchange.lastMove = now;
@@ -196,6 +299,8 @@ bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
     events_.onBody(exchange.number, block_.data(), count);
     if (exchange.received > exchange.bodyLimit)
         finish(exchange, ExchangeEnd::bodyLimit);
+    else if (exchange.answerLength && exchange.received == *exchange.answerLength)
+        complete(exchange);
     return !exchange.end;
 }
 
@@ -211,16 +316,57 @@ void ParallelExchanges::takeHeaderBytes(Exchange& exchange, int count)
         return;
     }
     // What came after the empty line is the body's first block.
-    const std::string first = exchange.header.substr(headerEnd);
+    std::string first = exchange.header.substr(headerEnd);
     exchange.header.resize(headerEnd);
     exchange.phase = Exchange::Phase::body;
+    exchange.answerLength = KeptAnswerLength(exchange.header);
+    // Bytes beyond the announced length are no part of this answer: the connection is
+    // not kept then.
+    const bool overlong = exchange.answerLength && first.size() > *exchange.answerLength;
+    if (overlong) {
+        first.resize(static_cast<std::size_t>(*exchange.answerLength));
+        exchange.answerLength.reset();
+    }
     events_.onHeader(exchange.number, StatusCodeOf(exchange.header), exchange.header);
-    if (first.empty())
-        return;
     exchange.received = first.size();
-    events_.onBody(exchange.number, first.data(), static_cast<int>(first.size()));
+    if (!first.empty())
+        events_.onBody(exchange.number, first.data(), static_cast<int>(first.size()));
     if (exchange.received > exchange.bodyLimit)
         finish(exchange, ExchangeEnd::bodyLimit);
+    else if (overlong)
+        finish(exchange, ExchangeEnd::closed);
+    else if (exchange.answerLength && exchange.received == *exchange.answerLength)
+        complete(exchange);
+}
+
+void ParallelExchanges::complete(Exchange& exchange)
+{
+    if (kept_.size() < kMostKept)
+        kept_.push_back({exchange.address, exchange.port, std::move(exchange.socket)});
+    finish(exchange, ExchangeEnd::complete);
+}
+
+void ParallelExchanges::retryOrFinish(Exchange& exchange, ExchangeEnd end, const char* reason,
+                                      Clock::time_point now)
+{
+    exchange.socket.close();
+    // A kept connection the server closed while it waited: a new one takes its place.
+    if (exchange.reused) {
+        connect(exchange, now);
+        return;
+    }
+    if (exchange.retries >= kRetries) {
+        if (end == ExchangeEnd::connectFailed)
+            WriteDiagnostic("Cannot connect to " + exchange.peer);
+        finish(exchange, end);
+        return;
+    }
+    ++exchange.retries;
+    WriteDiagnostic(FormatString("Request to %s failed (%s), retry %d of %d", exchange.peer.c_str(), reason,
+                                 exchange.retries, kRetries));
+    events_.onRetry(exchange.number, exchange.retries, reason);
+    exchange.phase = Exchange::Phase::pausing;
+    exchange.retryAt = now + kFirstRetryPause * (1 << (exchange.retries - 1));
 }
 
 void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
@@ -250,6 +396,7 @@ void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
             finish(exchange, ExchangeEnd::tooSlow);
         }
         return;
+    case Exchange::Phase::pausing:
     case Exchange::Phase::ended:
         return;
     }

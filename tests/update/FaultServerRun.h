@@ -8,9 +8,11 @@
 #include "RecordingUpdater.h"
 #include "TempDir.h"
 #include "support/TestHttpServer.h"
+#include "update/RunLog.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -39,6 +41,8 @@ protected:
     void serveListingText(const std::string& text);
     // The reply to command 16 for the listed path.
     void serveFile(const std::string& listedPath, Reply reply);
+    // A reply to the next request for the listed path only, before the one of serveFile.
+    void queueFileReply(const std::string& listedPath, Reply reply);
 
     // A new run into mainDirectory() that starts nothing, with the given limits.
     std::unique_ptr<RecordingUpdater> newRun(const Timeouts& timeouts = kShortTimeouts) const;
@@ -64,3 +68,16 @@ void PutFile(const std::filesystem::path& file, const std::string& bytes, std::u
 
 // Bytes that tell their position: no block of them equals another.
 std::string NumberedBytes(std::size_t count);
+
+// The run's log lines, kept in memory.
+class LinesLog final : public RunLog {
+public:
+    void write(const std::string& line) override { lines.push_back(line); }
+    int count(const std::string& text) const
+    {
+        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        }));
+    }
+    std::vector<std::string> lines;
+};

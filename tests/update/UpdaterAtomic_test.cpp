@@ -247,19 +247,6 @@ TEST_F(FaultServerRun, AnInstalledFileWhoseRowCannotBeUsedIsSkippedNotWithdrawn)
 
 namespace {
 
-// The run's log lines, kept in memory.
-class LinesLog final : public RunLog {
-public:
-    void write(const std::string& line) override { lines.push_back(line); }
-    int count(const std::string& text) const
-    {
-        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-            return line.find(text) != std::string::npos;
-        }));
-    }
-    std::vector<std::string> lines;
-};
-
 TEST_F(FaultServerRun, TheLogNamesARefusedAFailedAndAResumedFileOnceEach)
 {
     const std::string resumed = "./Daten/gross.bin";
