@@ -320,6 +320,7 @@ void ParallelExchanges::takeHeaderBytes(Exchange& exchange, int count)
     exchange.header.resize(headerEnd);
     exchange.phase = Exchange::Phase::body;
     exchange.answerLength = KeptAnswerLength(exchange.header);
+    unreachable_ = false;
     // Bytes beyond the announced length are no part of this answer: the connection is
     // not kept then.
     const bool overlong = exchange.answerLength && first.size() > *exchange.answerLength;
@@ -355,9 +356,10 @@ void ParallelExchanges::retryOrFinish(Exchange& exchange, ExchangeEnd end, const
         connect(exchange, now);
         return;
     }
-    if (exchange.retries >= kRetries) {
+    if (exchange.retries >= kRetries || unreachable_) {
         if (end == ExchangeEnd::connectFailed)
             WriteDiagnostic("Cannot connect to " + exchange.peer);
+        unreachable_ = true;
         finish(exchange, end);
         return;
     }
