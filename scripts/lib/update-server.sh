@@ -1,9 +1,11 @@
 # Starting and stopping the update server (scripts/serve: lighttpd with jobgate) on a free
 # loopback port, for scripts that source this file.
 #
-#   update_server_start ROOT JOBGATE LOG   sets UPDATE_SERVER (127.0.0.1:PORT),
+#   update_server_start ROOT JOBGATE LOG [--fastcgi]
+#                                          sets UPDATE_SERVER (127.0.0.1:PORT),
 #                                          UPDATE_SERVER_PID and UPDATE_SERVER_LOGS (the
-#                                          folder of lighttpd's access and error logs)
+#                                          folder of lighttpd's access and error logs);
+#                                          --fastcgi: jobgate as FastCGI back ends
 #   update_server_stop                     stops it and everything it started
 #   update_server_sign ROOT PRODUCT JOBGATE
 #                                          signs ROOT/PRODUCT with the development key the
@@ -19,7 +21,8 @@ _update_server_answers() {
 }
 
 update_server_start() {
-  local root=$1 jobgate=$2 log=$3
+  local root=$1 jobgate=$2 log=$3 mode=()
+  [ "${4:-}" = --fastcgi ] && mode=(--fastcgi)
   local serve
   serve="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/serve"
   local attempt port pid waited
@@ -29,7 +32,7 @@ update_server_start() {
     port=$((20000 + (RANDOM * 32768 + RANDOM) % 40000))
     _update_server_answers "$port" && continue
     # Its own process group, so that stopping reaches lighttpd and its CGI children.
-    setsid "$serve" "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
+    setsid "$serve" "${mode[@]}" "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
     pid=$!
     for waited in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break
