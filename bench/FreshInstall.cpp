@@ -40,6 +40,20 @@ std::string SmallFileName(int i)
     return "Teil" + std::to_string(i / 100) + "/datei" + std::to_string(i) + ".bin";
 }
 
+bool WriteBigFile(const fs::path& file, std::uintmax_t size)
+{
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::string block(1024 * 1024, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>((i * 7919) >> 3);
+    for (std::uintmax_t written = 0; out && written < size; written += block.size()) {
+        block[0] = static_cast<char>(written >> 20); // no two blocks alike
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    return static_cast<bool>(out.flush());
+}
+
 bool MakeSmallFiles(const fs::path& product, int files, std::size_t size)
 {
     std::string bytes(size, '\0');

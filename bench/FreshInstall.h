@@ -1,15 +1,21 @@
 #pragma once
-// POSIX only: fresh installs of a product of many small files by the real brenhold
-// program against a local update server, each into a main directory of its own.
+// POSIX only: the repositories of the benchmarks (one big file, many small ones), and
+// fresh installs of a product of many small files by the real brenhold program against a
+// local update server, each into a main directory of its own.
 
 #include "MeasuredRun.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
 // The listed name of small file i: a hundred files per folder.
 std::string SmallFileName(int i);
+
+// Makes file of size bytes (a multiple of 1 MiB) in which no MiB equals another; false
+// on a write error.
+bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size);
 
 // Makes files of size bytes each below product (every file's bytes differ); false on a
 // write error.
