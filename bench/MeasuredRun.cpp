@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <fstream>
 #include <chrono>
 
 MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentOverrides& environment)
@@ -43,4 +44,18 @@ double Median(std::vector<double>& figures)
 {
     std::sort(figures.begin(), figures.end());
     return figures.empty() ? 0 : figures[figures.size() / 2];
+}
+
+bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size)
+{
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::string block(1024 * 1024, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>((i * 7919) >> 3);
+    for (std::uintmax_t written = 0; out && written < size; written += block.size()) {
+        block[0] = static_cast<char>(written >> 20); // no two blocks alike
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    return static_cast<bool>(out.flush());
 }

@@ -1,9 +1,11 @@
 #pragma once
 // POSIX only: runs a program to its end with its output thrown away, and measures its
-// wall-clock time and peak resident memory.
+// wall-clock time and peak resident memory; writes the big files the benchmarks fetch.
 
 #include "ChildProcess.h"
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,3 +20,7 @@ MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentO
 
 // The median of the figures (which it sorts).
 double Median(std::vector<double>& figures);
+
+// Writes a file of size bytes (a whole number of MiB) whose 1 MiB blocks all differ, so that
+// neither compression nor deduplication on the way makes it cheaper; false when it fails.
+bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size);

@@ -20,20 +20,6 @@ namespace {
 constexpr std::uintmax_t kFileSize = 1024ull * 1024 * 1024;
 constexpr int kRuns = 5;
 
-bool WriteBigFile(const fs::path& file)
-{
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    std::string block(1024 * 1024, '\0');
-    for (std::size_t i = 0; i < block.size(); ++i)
-        block[i] = static_cast<char>((i * 7919) >> 3);
-    for (std::uintmax_t written = 0; out && written < kFileSize; written += block.size()) {
-        block[0] = static_cast<char>(written >> 20); // no two blocks alike
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-    return static_cast<bool>(out.flush());
-}
-
 } // namespace
 
 int main()
@@ -46,7 +32,7 @@ int main()
         return 0;
     }
     const fs::path file = base.path() / "repo" / "Gross" / "gross.bin";
-    if (!WriteBigFile(file)) {
+    if (!WriteBigFile(file, kFileSize)) {
         std::fprintf(stderr, "sign 1 GiB: cannot write the 1 GiB file below %s\n", base.str().c_str());
         return 1;
     }

@@ -25,20 +25,6 @@ constexpr std::uintmax_t kFileSize = 512ull * 1024 * 1024;
 constexpr int kRuns = 5;
 constexpr int kSmallFiles = 2000;
 
-bool WriteBigFile(const fs::path& file)
-{
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    std::string block(1024 * 1024, '\0');
-    for (std::size_t i = 0; i < block.size(); ++i)
-        block[i] = static_cast<char>((i * 7919) >> 3);
-    for (std::uintmax_t written = 0; out && written < kFileSize; written += block.size()) {
-        block[0] = static_cast<char>(written >> 20);
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-    return static_cast<bool>(out.flush());
-}
-
 std::uintmax_t SizeOf(const fs::path& file)
 {
     std::error_code error;
@@ -137,7 +123,7 @@ int main()
 {
     TempDir base;
     const fs::path repository = base.path() / "repo";
-    if (!WriteBigFile(repository / "Gross" / "gross.bin"))
+    if (!WriteBigFile(repository / "Gross" / "gross.bin", kFileSize))
         return 1;
     for (int i = 0; i < kSmallFiles; ++i) {
         const fs::path file =

@@ -31,20 +31,6 @@ namespace {
 constexpr std::uintmax_t kFileSize = 1024ull * 1024 * 1024;
 constexpr int kRuns = 5;
 
-bool WriteBigFile(const fs::path& file)
-{
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    std::string block(1024 * 1024, '\0');
-    for (std::size_t i = 0; i < block.size(); ++i)
-        block[i] = static_cast<char>((i * 7919) >> 3);
-    for (std::uintmax_t written = 0; out && written < kFileSize; written += block.size()) {
-        block[0] = static_cast<char>(written >> 20); // no two blocks alike
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-    return static_cast<bool>(out.flush());
-}
-
 std::uintmax_t SizeOf(const fs::path& file)
 {
     std::error_code error;
@@ -126,7 +112,7 @@ int main()
     const fs::path repository = base.path() / "repo";
     const fs::path main = base.path() / "Haupt";
     const fs::path byCurl = base.path() / "curl.bin";
-    if (!WriteBigFile(repository / "Gross" / "gross.bin")) {
+    if (!WriteBigFile(repository / "Gross" / "gross.bin", kFileSize)) {
         std::fprintf(stderr, "update download: cannot write the 1 GiB file below %s\n", base.str().c_str());
         return 1;
     }
