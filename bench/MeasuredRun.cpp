@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <chrono>
 
@@ -58,4 +59,32 @@ bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size)
         out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
     return static_cast<bool>(out.flush());
+}
+
+bool RunAlternately(const std::vector<std::string>& client, const std::vector<std::string>& curl,
+                    const EnvironmentOverrides& environment, const std::filesystem::path& clientResult,
+                    const std::filesystem::path& curlResult, std::uintmax_t size, int runs, const char* label,
+                    AlternatedRuns& figures)
+{
+    for (int run = 0; run < runs; ++run) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool clientsTurn = (run + turn) % 2 == 0;
+            std::error_code ignored;
+            std::filesystem::remove(clientResult, ignored);
+            std::filesystem::remove(curlResult, ignored);
+            const MeasuredRun measured = RunMeasured(clientsTurn ? client : curl, environment);
+            const std::filesystem::path& result = clientsTurn ? clientResult : curlResult;
+            const std::uintmax_t got = std::filesystem::file_size(result, ignored);
+            if (measured.exitCode != 0 || got != size) {
+                std::fprintf(stderr, "%s: %s failed (exit %d, %ju bytes)\n", label, clientsTurn ? "brenhold" : "curl",
+                             measured.exitCode, ignored ? std::uintmax_t{0} : got);
+                return false;
+            }
+            (clientsTurn ? figures.clientTimes : figures.curlTimes).push_back(measured.seconds);
+            (clientsTurn ? figures.clientCpu : figures.curlCpu).push_back(measured.cpuSeconds);
+            if (clientsTurn)
+                figures.clientPeakRssKiB = std::max(figures.clientPeakRssKiB, measured.peakRssKiB);
+        }
+    }
+    return true;
 }

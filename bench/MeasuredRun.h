@@ -18,6 +18,20 @@ struct MeasuredRun {
 
 MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentOverrides& environment = {});
 
+// The figures of runs of the client and of curl taken in turns.
+struct AlternatedRuns {
+    std::vector<double> clientTimes, curlTimes, clientCpu, curlCpu;
+    long clientPeakRssKiB = 0;
+};
+
+// Runs client and curl runs times each, alternating which goes first so that neither always
+// finds a warmer machine; before each run their results are removed, after it each must be
+// size bytes. False, with a line on stderr opened by label, when one fails.
+bool RunAlternately(const std::vector<std::string>& client, const std::vector<std::string>& curl,
+                    const EnvironmentOverrides& environment, const std::filesystem::path& clientResult,
+                    const std::filesystem::path& curlResult, std::uintmax_t size, int runs, const char* label,
+                    AlternatedRuns& figures);
+
 // The median of the figures (which it sorts).
 double Median(std::vector<double>& figures);
 

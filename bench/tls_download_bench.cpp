@@ -25,13 +25,6 @@ constexpr std::uintmax_t kFileSize = 512ull * 1024 * 1024;
 constexpr int kRuns = 5;
 constexpr int kSmallFiles = 2000;
 
-std::uintmax_t SizeOf(const fs::path& file)
-{
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(file, error);
-    return error ? 0 : size;
-}
-
 // A home whose settings name main as the product's directory.
 EnvironmentOverrides ClientEnvironment(const fs::path& base, const std::string& product, const fs::path& main,
                                        const std::string& server, const std::string& caFile)
@@ -65,33 +58,20 @@ bool MeasureDownload(const fs::path& base, const LighttpdServer& server, const s
                                            "--data-binary",
                                            "@" + (base / "command").string(),
                                            server.url()};
-    std::vector<double> clientTimes, curlTimes, clientCpu, curlCpu;
-    for (int run = 0; run < kRuns; ++run) {
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool clientsTurn = (run + turn) % 2 == 0;
-            fs::remove(main / "gross.bin");
-            fs::remove(byCurl);
-            const MeasuredRun measured = RunMeasured(clientsTurn ? client : curl, environment);
-            const fs::path result = clientsTurn ? main / "gross.bin" : byCurl;
-            if (measured.exitCode != 0 || SizeOf(result) != kFileSize) {
-                std::fprintf(stderr, "tls download: %s failed (exit %d, %ju bytes)\n",
-                             clientsTurn ? "brenhold" : "curl", measured.exitCode, SizeOf(result));
-                return false;
-            }
-            (clientsTurn ? clientTimes : curlTimes).push_back(measured.seconds);
-            (clientsTurn ? clientCpu : curlCpu).push_back(measured.cpuSeconds);
-        }
-    }
+    AlternatedRuns figures;
+    if (!RunAlternately(client, curl, environment, main / "gross.bin", byCurl, kFileSize, kRuns, "tls download",
+                        figures))
+        return false;
     fs::remove_all(main);
     fs::remove(byCurl);
-    const double clientMedian = Median(clientTimes);
-    const double curlMedian = Median(curlTimes);
+    const double clientMedian = Median(figures.clientTimes);
+    const double curlMedian = Median(figures.curlTimes);
     std::printf(
         "tls download, 512 MiB over HTTPS, median of %d: brenhold %.2f s (%.0f MiB/s), curl --cacert %.2f s "
         "(%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 1.1)\n",
         kRuns, clientMedian, 512 / clientMedian, curlMedian, 512 / curlMedian, clientMedian / curlMedian);
     std::printf("tls download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s\n",
-                Median(clientCpu), Median(curlCpu));
+                Median(figures.clientCpu), Median(figures.curlCpu));
     return true;
 }
 

@@ -145,42 +145,23 @@ int main()
                                            "@" + (base.path() / "command").string(),
                                            server.url()};
 
-    std::vector<double> clientTimes;
-    std::vector<double> curlTimes;
-    std::vector<double> clientCpu;
-    std::vector<double> curlCpu;
-    long peakRssKiB = 0;
-    for (int run = 0; run < kRuns; ++run) {
-        for (int turn = 0; turn < 2; ++turn) {
-            // Alternating which goes first, so neither always finds a warmer machine.
-            const bool clientsTurn = (run + turn) % 2 == 0;
-            fs::remove(main / "gross.bin");
-            fs::remove(byCurl);
-            const MeasuredRun measured = RunMeasured(clientsTurn ? client : curl, environment);
-            const fs::path result = clientsTurn ? main / "gross.bin" : byCurl;
-            if (measured.exitCode != 0 || SizeOf(result) != kFileSize) {
-                std::fprintf(stderr, "update download: %s failed (exit %d, %ju bytes)\n",
-                             clientsTurn ? "brenhold" : "curl", measured.exitCode, SizeOf(result));
-                return 1;
-            }
-            (clientsTurn ? clientTimes : curlTimes).push_back(measured.seconds);
-            (clientsTurn ? clientCpu : curlCpu).push_back(measured.cpuSeconds);
-            if (clientsTurn)
-                peakRssKiB = std::max(peakRssKiB, measured.peakRssKiB);
-        }
-    }
+    AlternatedRuns figures;
+    if (!RunAlternately(client, curl, environment, main / "gross.bin", byCurl, kFileSize, kRuns, "update download",
+                        figures))
+        return 1;
     fs::remove(main / "gross.bin");
     fs::remove(byCurl);
 
-    const double clientMedian = Median(clientTimes);
-    const double curlMedian = Median(curlTimes);
+    const double clientMedian = Median(figures.clientTimes);
+    const double curlMedian = Median(figures.curlTimes);
     std::printf("update download, 1 GiB, X-Sendfile, median of %d: brenhold %.2f s (%.0f MiB/s), curl %.2f s "
                 "(%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 0.80)\n",
                 kRuns, clientMedian, 1024 / clientMedian, curlMedian, 1024 / curlMedian,
                 clientMedian / curlMedian);
     std::printf("update download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s\n",
-                Median(clientCpu), Median(curlCpu));
-    std::printf("update download: brenhold peak RSS %.1f MiB (goal under 8 MiB)\n", peakRssKiB / 1024.0);
+                Median(figures.clientCpu), Median(figures.curlCpu));
+    std::printf("update download: brenhold peak RSS %.1f MiB (goal under 8 MiB)\n",
+                figures.clientPeakRssKiB / 1024.0);
     server.stop();
     return MeasureResume(repository, main, true) && MeasureResume(repository, main, false) ? 0 : 1;
 }
