@@ -132,6 +132,11 @@ int ParallelDownloads::finish()
     return failed_;
 }
 
+void ParallelDownloads::onRetry(int exchange, int retry, const std::string& reason)
+{
+    owner_.downloadRetried(downloads_.at(exchange)->staged.file(), retry, reason);
+}
+
 void ParallelDownloads::onHeader(int exchange, int status, const std::string& header)
 {
     Download& download = *downloads_.at(exchange);
