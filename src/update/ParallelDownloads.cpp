@@ -110,6 +110,7 @@ void ParallelDownloads::add(const PlannedFile& file)
         owner_.downloadEnded({.file = staged.file(), .alreadyStaged = true});
         return;
     }
+    staged.hashBeside(hashes_);
     const Owner::Request request = owner_.fileRequest(staged.file(), download->offset);
     const int number = exchanges_.start(request.host, request.port, request.bytes, file.size, request.secure,
                                         request.tunnel);

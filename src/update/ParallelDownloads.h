@@ -3,9 +3,10 @@
 // is received into a StagedFile of its own over an exchange of its own (on a connection
 // an earlier download of the slot left open, when the server keeps it). Downloads start
 // in the order they are added, as slots come free, and complete in any order; each is
-// checked as it completes.
+// hashed in the run's hash worker while it arrives and checked as it completes.
 
 #include "net/ParallelExchanges.h"
+#include "update/HashWorker.h"
 #include "update/PlannedFile.h"
 #include "update/StagedFile.h"
 
@@ -96,6 +97,7 @@ private:
     Owner& owner_;
     const std::size_t transfers_;
     ParallelExchanges exchanges_;
+    HashWorker hashes_; // before the downloads, whose staged files it hashes
     std::map<int, std::unique_ptr<Download>> downloads_; // by exchange number
     int failed_ = 0;
     bool bodyArrived_ = false; // a body byte of any download has come
