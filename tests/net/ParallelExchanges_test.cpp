@@ -245,7 +245,12 @@ TEST_F(Exchanges, ConnectFailuresAreRetriedThriceAndThenReported)
     const int unknown = engine_.start("no-such-host.invalid", 80, Get("/"), 100);
     const int fine = start("/");
     runAll();
+    // After that the server counts as gone: the next request is not asked again, until
+    // an answer came.
+    const int next = engine_.start("127.0.0.1", closed, Get("/"), 100);
+    runAll();
     const std::string diagnostics = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(recorder_.reports[next].events, std::vector<std::string>{"end"});
     EXPECT_EQ(recorder_.reports[refused].events, (std::vector<std::string>{"retry 1", "retry 2", "retry 3", "end"}));
     EXPECT_EQ(recorder_.reports[refused].end, ExchangeEnd::connectFailed);
     EXPECT_NE(diagnostics.find("Request to 127.0.0.1 on port " + std::to_string(closed) +
