@@ -4,8 +4,8 @@
 // without any) and the client's peak resident memory. Then the same file's
 // download killed at 90 % and continued, in both of the server's sending modes: the bytes
 // the second run fetched.
+#include "FreshInstall.h"
 #include "LighttpdServer.h"
-#include "MeasuredRun.h"
 #include "SignedRepository.h"
 #include "TempDir.h"
 
