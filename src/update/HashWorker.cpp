@@ -2,6 +2,13 @@
 
 #include <utility>
 
+namespace {
+
+// Enough buffers for the blocks a full queue holds at the run's block size.
+constexpr std::size_t kMostSpare = 8;
+
+} // namespace
+
 HashWorker::HashWorker(std::size_t queueLimit) : queueLimit_(queueLimit), thread_([this] { run(); }) {}
 
 HashWorker::~HashWorker()
@@ -27,7 +34,13 @@ void HashWorker::feed(int stream, const char* bytes, std::size_t count)
     std::unique_lock lock(mutex_);
     // One block larger than the limit still goes in when the queue is empty.
     changed_.wait(lock, [&] { return queuedBytes_ == 0 || queuedBytes_ + count <= queueLimit_; });
-    queue_.push_back({stream, std::string(bytes, count)});
+    std::string buffer;
+    if (!spare_.empty()) {
+        buffer = std::move(spare_.back());
+        spare_.pop_back();
+    }
+    buffer.assign(bytes, count);
+    queue_.push_back({stream, std::move(buffer)});
     queuedBytes_ += count;
     ++streams_.at(stream).queued;
     lock.unlock();
@@ -84,6 +97,8 @@ void HashWorker::run()
         lock.lock();
         queuedBytes_ -= block.bytes.size();
         --stream.queued;
+        if (spare_.size() < kMostSpare)
+            spare_.push_back(std::move(block.bytes));
         changed_.notify_all();
     }
 }

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class HashWorker {
 public:
@@ -23,7 +24,7 @@ public:
     HashWorker(const HashWorker&) = delete;
     HashWorker& operator=(const HashWorker&) = delete;
 
-    static constexpr std::size_t kDefaultQueueLimit = 2u << 20;
+    static constexpr std::size_t kDefaultQueueLimit = 1u << 20;
 
     // A new stream that continues hash (what was hashed of a file before); its number.
     int open(Sha256 hash);
@@ -55,6 +56,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Block> queue_;
+    std::vector<std::string> spare_; // buffers of hashed blocks, used again: no allocation per block
     std::size_t queuedBytes_ = 0;
     std::map<int, Stream> streams_;
     int nextStream_ = 0;
