@@ -5,7 +5,7 @@
 namespace {
 
 // Enough buffers for the blocks a full queue holds at the run's block size.
-constexpr std::size_t kMostSpare = 8;
+constexpr std::size_t kMostSpare = 3;
 
 } // namespace
 

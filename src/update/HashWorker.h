@@ -24,7 +24,7 @@ public:
     HashWorker(const HashWorker&) = delete;
     HashWorker& operator=(const HashWorker&) = delete;
 
-    static constexpr std::size_t kDefaultQueueLimit = 1u << 20;
+    static constexpr std::size_t kDefaultQueueLimit = 512u << 10;
 
     // A new stream that continues hash (what was hashed of a file before); its number.
     int open(Sha256 hash);
