@@ -1,7 +1,7 @@
 // POSIX only: jobgate-sign signing a product that holds one 1 GiB file, against sha256sum
 // hashing the same file, alternating with a warm page cache. Prints the median times, their
 // ratio and the tool's peak resident memory.
-#include "FreshInstall.h"
+#include "MeasuredRun.h"
 #include "TempDir.h"
 
 #include <unistd.h>

@@ -4,7 +4,7 @@
 // without any) and the client's peak resident memory. Then the same file's
 // download killed at 90 % and continued, in both of the server's sending modes: the bytes
 // the second run fetched.
-#include "FreshInstall.h"
+#include "MeasuredRun.h"
 #include "LighttpdServer.h"
 #include "SignedRepository.h"
 #include "TempDir.h"
