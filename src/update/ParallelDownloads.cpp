@@ -64,7 +64,7 @@ int ConfiguredTransfers()
 }
 
 struct ParallelDownloads::Download {
-    explicit Download(const PlannedFile& file) : staged(file) {}
+    Download(const PlannedFile& file, StagingIndex& index) : staged(file, index) {}
 
     StagedFile staged;
     std::string key; // StagingKey of the file
@@ -75,9 +75,10 @@ struct ParallelDownloads::Download {
     bool replyTaken = false;
 };
 
-ParallelDownloads::ParallelDownloads(Owner& owner, int transfers, const Timeouts& timeouts,
+ParallelDownloads::ParallelDownloads(Owner& owner, StagingIndex& index, int transfers, const Timeouts& timeouts,
                                      int receiveBlockSize, WaitObserver* observer)
-    : owner_(owner), transfers_(static_cast<std::size_t>(std::max(transfers, 1))), exchanges_(*this)
+    : owner_(owner), index_(index), transfers_(static_cast<std::size_t>(std::max(transfers, 1))),
+      exchanges_(*this)
 {
     exchanges_.timeouts = timeouts;
     exchanges_.receiveBlockSize = receiveBlockSize;
@@ -95,7 +96,7 @@ void ParallelDownloads::add(const PlannedFile& file)
                        [&](const auto& entry) { return entry.second->key == key; }))
         exchanges_.moveOn();
 
-    auto download = std::make_unique<Download>(file);
+    auto download = std::make_unique<Download>(file, index_);
     download->key = key;
     StagedFile& staged = download->staged;
     if (!staged.prepare()) {

@@ -9,6 +9,7 @@
 #include "update/HashWorker.h"
 #include "update/PlannedFile.h"
 #include "update/StagedFile.h"
+#include "update/StagingIndex.h"
 
 #include <cstdint>
 #include <map>
@@ -63,10 +64,11 @@ public:
         ~Owner() = default;
     };
 
-    // transfers: the most downloads at once; observer (not owned, may be null) is called
+    // index: what the staging area holds (it must outlive the downloads); transfers: the
+    // most downloads at once; observer (not owned, may be null) is called
     // while they wait and between blocks, and cancelling through it ends them all.
-    ParallelDownloads(Owner& owner, int transfers, const Timeouts& timeouts, int receiveBlockSize,
-                      WaitObserver* observer);
+    ParallelDownloads(Owner& owner, StagingIndex& index, int transfers, const Timeouts& timeouts,
+                      int receiveBlockSize, WaitObserver* observer);
     ~ParallelDownloads();
     ParallelDownloads(const ParallelDownloads&) = delete;
     ParallelDownloads& operator=(const ParallelDownloads&) = delete;
@@ -95,6 +97,7 @@ private:
     void onEnd(int exchange, ExchangeEnd end) override;
 
     Owner& owner_;
+    StagingIndex& index_;
     const std::size_t transfers_;
     ParallelExchanges exchanges_;
     HashWorker hashes_; // before the downloads, whose staged files it hashes

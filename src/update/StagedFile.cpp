@@ -2,14 +2,13 @@
 
 #include "text/FormatString.h"
 #include "update/HashWorker.h"
+#include "update/StagingIndex.h"
 #include "update/LocalPath.h"
 #include "update/LocalRemoval.h"
-#include "update/LocalPlacement.h"
 #include "update/StateFolder.h"
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -27,32 +26,11 @@ std::string Relative(const std::string& listedPath)
     return listedPath.compare(0, 2, "./") == 0 ? listedPath.substr(2) : listedPath;
 }
 
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void MakeFoldersOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos)
-        createDirectories(path.substr(0, slash + 1).c_str());
-}
-
-// Opens path afresh, making its folders only when they are missing: most files of a run
-// share a folder with the one before.
-bool OpenAfresh(OutputFile& out, const std::string& path)
-{
-    if (out.open(path, OutputFile::Mode::Truncate))
-        return true;
-    MakeFoldersOf(path);
-    return out.open(path, OutputFile::Mode::Truncate);
-}
-
 } // namespace
 
-StagedFile::StagedFile(PlannedFile file) : file_(std::move(file)), data_(DataPath(file_.path)) {}
+StagedFile::StagedFile(PlannedFile file, StagingIndex& index)
+    : file_(std::move(file)), data_(DataPath(file_.path)), index_(index)
+{}
 
 StagedFile::~StagedFile()
 {
@@ -87,27 +65,11 @@ std::string StagedFile::DataPath(const std::string& listedPath)
     return LocalPath(std::string(state::kStaging) + "/data/" + Relative(listedPath));
 }
 
-std::uint64_t StagedFile::StagedBytes(const std::string& listedPath)
-{
-    std::ifstream in(DataPath(listedPath), std::ios::binary | std::ios::ate);
-    return in ? static_cast<std::uint64_t>(in.tellg()) : 0;
-}
-
-std::string StagedFile::MetaPath(const std::string& listedPath)
-{
-    return LocalPath(std::string(state::kStaging) + "/meta/" + Relative(listedPath));
-}
-
-std::string StagedFile::metaText() const
-{
-    return FormatString("%u %u %s\n", file_.time, file_.size, file_.sha256.c_str());
-}
-
 bool StagedFile::prepare()
 {
-    if (ReadWholeFile(MetaPath(file_.path)) != metaText())
+    // A line whose data file has gone describes nothing.
+    if (!index_.describes(file_) || !hashStaged())
         return startAfresh();
-    hashStaged();
     if (received_ > file_.size)
         return startAfresh();
     if (received_ == file_.size) {
@@ -119,12 +81,15 @@ bool StagedFile::prepare()
     return out_.open(data_, OutputFile::Mode::Append);
 }
 
-// Feeds what is staged into the hash, so that it covers the whole file after a resume.
-void StagedFile::hashStaged()
+// Feeds what is staged into the hash, so that it covers the whole file after a resume;
+// false when nothing is staged.
+bool StagedFile::hashStaged()
 {
     hash_ = Sha256();
     received_ = 0;
     std::ifstream in(data_, std::ios::binary);
+    if (!in)
+        return false;
     std::vector<char> block(256 * 1024);
     // One byte beyond the listed size is enough to tell a file that is too long.
     while (in && received_ <= file_.size) {
@@ -134,13 +99,14 @@ void StagedFile::hashStaged()
         hash_.update(block.data(), count);
         received_ += count;
     }
+    return true;
 }
 
 void StagedFile::discard()
 {
     out_.close();
     RemoveLocalFile(data_);
-    RemoveLocalFile(MetaPath(file_.path));
+    index_.forget(file_.path);
     received_ = 0;
 }
 
@@ -149,13 +115,8 @@ bool StagedFile::startAfresh()
     hash_ = Sha256();
     received_ = 0;
     complete_ = false;
-    // The description first: a data file without it is never taken for this listed file.
-    // Neither waits for the disk: what a cut loses of them is fetched again, and the switch
-    // flushes the staged files before it relies on them.
-    OutputFile meta;
-    const std::string text = metaText();
-    return OpenAfresh(meta, MetaPath(file_.path)) && meta.write(text.data(), text.size()) && meta.close() &&
-           OpenAfresh(out_, data_);
+    // The index line first: a data file without it is never taken for this listed file.
+    return index_.note(file_) && index_.openAfresh(out_, data_);
 }
 
 bool StagedFile::begin(int status, std::uint64_t rangeStart)

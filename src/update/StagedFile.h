@@ -1,6 +1,6 @@
 #pragma once
 // A download in the staging area: received into .brenhold/staging/data/<path>, described by
-// .brenhold/staging/meta/<path> (the listed time, size and checksum it belongs to) and
+// its line in the staging index (the listed time, size and checksum it belongs to) and
 // hashed while it arrives. The disk is asked to start writing it every few MiB, and the
 // switch flushes it to disk before it relies on it. A partial
 // file of the same listed time, size and checksum is continued by the next run.
@@ -13,10 +13,12 @@
 #include <string>
 
 class HashWorker;
+class StagingIndex;
 
 class StagedFile {
 public:
-    explicit StagedFile(PlannedFile file);
+    // index (which must outlive this file) keeps what the staged bytes belong to.
+    StagedFile(PlannedFile file, StagingIndex& index);
     ~StagedFile();
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -55,19 +57,15 @@ public:
     // Where a listed path is staged, as a local path relative to the main directory.
     static std::string DataPath(const std::string& listedPath);
 
-    // How many bytes are staged for a listed path.
-    static std::uint64_t StagedBytes(const std::string& listedPath);
-
 private:
-    static std::string MetaPath(const std::string& listedPath);
-    std::string metaText() const;
     bool startAfresh();
-    void hashStaged();
+    bool hashStaged();
     void hashBytes(const char* bytes, std::size_t count);
     void restartHash();
 
     PlannedFile file_;
     std::string data_;
+    StagingIndex& index_;
     OutputFile out_;
     Sha256 hash_;
     HashWorker* worker_ = nullptr; // hashes instead of hash_ when set

@@ -264,11 +264,11 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
 
 bool Updater::fitsOnDisk(const std::vector<RowPlan>& plans)
 {
+    stagingIndex_.load();
     std::uint64_t needed = 0;
     for (const RowPlan& plan : plans) {
         if (plan.needed && plan.refusal.empty())
-            needed +=
-                plan.file.size - std::min<std::uint64_t>(plan.file.size, StagedFile::StagedBytes(plan.path));
+            needed += plan.file.size - std::min<std::uint64_t>(plan.file.size, stagingIndex_.stagedBytes(plan.file));
     }
     const std::uint64_t free = FreeSpaceAt(".");
     if (needed <= free)
@@ -303,7 +303,7 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
         setProgressPos(0);
     }
 
-    ParallelDownloads downloads(*this, ConfiguredTransfers(), timeouts(), kDownloadBlockSize, this);
+    ParallelDownloads downloads(*this, stagingIndex_, ConfiguredTransfers(), timeouts(), kDownloadBlockSize, this);
     downloads.setTlsTrust(tlsTrust);
     const int rowCount = static_cast<int>(plans.size());
     int inTheWay = 0;

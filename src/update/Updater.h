@@ -167,6 +167,7 @@ private:
     AcceptedListing accepted_;  // the listing the run follows
     std::string productVersion_;
     StagedFile* staging_ = nullptr;  // the download whose block is being taken
+    StagingIndex stagingIndex_;      // what the staging area holds, read before the downloads
     std::uint64_t bytesReceived = 0; // staged bytes of the run's downloads
     // Progress positions are bytes shifted right by this much, so that runs beyond
     // 2 GiB still fit the progress range.

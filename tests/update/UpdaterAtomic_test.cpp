@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -150,6 +152,44 @@ TEST_F(FaultServerRun, AStagedFileOfAnotherListedVersionIsNotContinued)
     EXPECT_EQ(RangeOf(server_.lastRequest()), "");
     EXPECT_TRUE(ReadFileBytes(localFile(path)) == second);
 }
+
+// What the staging index says of a cut download decides whether the next run continues it.
+struct IndexChange {
+    const char* name;
+    void (*change)(const fs::path& index);
+    bool continued;
+};
+
+const IndexChange kIndexChanges[] = {
+    {"Untouched", [](const fs::path&) {}, true},
+    {"Removed", [](const fs::path& index) { fs::remove(index); }, false},
+    {"LastLineCut", [](const fs::path& index) { fs::resize_file(index, fs::file_size(index) - 1); }, false},
+    {"LaterLineForAnotherVersion",
+     [](const fs::path& index) {
+         std::ofstream(index, std::ios::app) << "1 100000 - ./Daten/gross.bin\n";
+     },
+     false},
+};
+
+class StagingIndexOfACutDownload : public FaultServerRun, public ::testing::WithParamInterface<IndexChange> {};
+
+TEST_P(StagingIndexOfACutDownload, DecidesWhetherTheNextRunContinues)
+{
+    const std::string path = "./Daten/gross.bin";
+    const std::string bytes = NumberedBytes(100000);
+    serveListing({{path, kNewTime, bytes.size()}});
+    serveFile(path, CutReply(bytes, 50000));
+    newRun()->bringUpToDate();
+
+    GetParam().change(mainDirectory() / ".brenhold" / "staging" / "index");
+    serveFile(path, OkReply(bytes));
+    newRun()->bringUpToDate();
+    EXPECT_EQ(RangeOf(server_.lastRequest()), GetParam().continued ? "bytes=50000-" : "");
+    EXPECT_TRUE(ReadFileBytes(localFile(path)) == bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, StagingIndexOfACutDownload, ::testing::ValuesIn(kIndexChanges),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FaultServerRun, ATrickleEndsAfterTheSlowWindowAndTheNextRunContinuesIt)
 {
