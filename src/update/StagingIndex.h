@@ -37,6 +37,9 @@ public:
     // Notes that nothing is staged for path any more.
     void forget(const std::string& path);
 
+    // Closes the index file; a later note opens it again.
+    void close() { out_.close(); }
+
     // Opens the staged file at path afresh (a local path below the staging area), making
     // its folder first when this run has not made it yet.
     bool openAfresh(OutputFile& out, const std::string& path);

@@ -338,6 +338,8 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
     if (cancelRequested_)
         downloads.cancel();
     const int failed = downloads.finish();
+    // Windows removes no open file: the staging area goes after the switch.
+    stagingIndex_.close();
     if (bytesReceived > 0)
         setProgressPos(0);
     bytesReceived = 0;
