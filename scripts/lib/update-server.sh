@@ -1,7 +1,9 @@
 # Starting and stopping the update server (scripts/serve: lighttpd with jobgate) on a free
 # loopback port, for scripts that source this file.
 #
-#   update_server_start ROOT JOBGATE LOG [--tls]
+#   update_server_start ROOT JOBGATE LOG [--tls] [--fastcgi]
+#                                          (options of scripts/serve; TLS_CERT, TLS_KEY and
+#                                          TLS_PROTOCOL reach it from the environment)
 #                                          sets UPDATE_SERVER (127.0.0.1:PORT, with --tls
 #                                          https://127.0.0.1:PORT), UPDATE_SERVER_PID and
 #                                          UPDATE_SERVER_LOGS (the folder of lighttpd's
@@ -23,9 +25,10 @@ _update_server_answers() {
 }
 
 update_server_start() {
-  local root=$1 jobgate=$2 log=$3 tls=${4:-}
-  local serve scheme=""
-  [ "$tls" = --tls ] && scheme="https://"
+  local root=$1 jobgate=$2 log=$3
+  shift 3
+  local options=("$@") serve scheme=""
+  case " $* " in *" --tls "*) scheme="https://" ;; esac
   serve="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/serve"
   local attempt port pid waited
   for attempt in 1 2 3 4 5; do
@@ -34,7 +37,7 @@ update_server_start() {
     port=$((20000 + (RANDOM * 32768 + RANDOM) % 40000))
     _update_server_answers "$port" && continue
     # Its own process group, so that stopping reaches lighttpd and its CGI children.
-    setsid "$serve" $tls "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
+    setsid "$serve" "${options[@]}" "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
     pid=$!
     for waited in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break

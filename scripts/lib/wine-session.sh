@@ -16,6 +16,8 @@
 #                                          shown; with FILE, their picture, the file
 #                                          dialog moved below the install dialog
 #   wine_registry_value KEY NAME           prints a REG_SZ value, fails when absent
+#   wine_trust_root PEM                    adds the certificate to the machine's root
+#                                          store (the registry key Wine's crypt32 reads)
 
 WINE_RUN=""
 WINE_BIN=""
@@ -85,4 +87,15 @@ wine_install_dialog_appears() {
 
 wine_registry_value() {
   timeout 60 "$WINE_RUN" reg query "$1" /v "$2" 2>/dev/null | sed -n "s/^ *$2 *REG_SZ *//p" | tr -d '\r' | grep .
+}
+
+wine_trust_root() {
+  local der hash size
+  der=$(openssl x509 -in "$1" -outform DER | od -An -v -tx1 | tr -d ' \n') || return 1
+  hash=$(openssl x509 -in "$1" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g') || return 1
+  size=$(printf '%08x' $((${#der} / 2)))
+  # The store's serialized form: property 32 (the encoded certificate), a 1, the size in
+  # little-endian order, the bytes; the key is named by the certificate's SHA-1 hash.
+  timeout 60 "$WINE_RUN" reg add "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\$hash" \
+    /v Blob /t REG_BINARY /d "2000000001000000${size:6:2}${size:4:2}${size:2:2}${size:0:2}$der" /f >/dev/null 2>&1
 }
