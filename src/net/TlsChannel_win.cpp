@@ -486,42 +486,44 @@ TlsChannel::Step TlsChannel::handshake()
 int TlsChannel::send(const char* bytes, int count)
 {
     Session& s = *session_;
-    int taken = 0;
-    if (s.outgoing.empty()) {
-        while (taken < count && s.outgoing.size() < kOutgoingLimit) {
-            const unsigned long length =
-                std::min<unsigned long>(static_cast<unsigned long>(count - taken), s.sizes.cbMaximumMessage);
-            const std::size_t at = s.outgoing.size();
-            s.outgoing.resize(at + s.sizes.cbHeader + length + s.sizes.cbTrailer);
-            char* record = s.outgoing.data() + at;
-            std::memcpy(record + s.sizes.cbHeader, bytes + taken, length);
-            SecBuffer buffers[4] = {{s.sizes.cbHeader, SECBUFFER_STREAM_HEADER, record},
-                                    {length, SECBUFFER_DATA, record + s.sizes.cbHeader},
-                                    {s.sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record + s.sizes.cbHeader + length},
-                                    {0, SECBUFFER_EMPTY, nullptr}};
-            SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
-            const SECURITY_STATUS status = ::EncryptMessage(&s.context, 0, &message, 0);
-            if (status != SEC_E_OK) {
-                failure_ = StatusText("a record cannot be encrypted", status);
-                return -1;
-            }
-            s.outgoing.resize(at + buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
-            taken += static_cast<int>(length);
-        }
-    }
-    // What cannot be sent now goes out before the next send or receive moves anything.
+    // A record that could not go out whole goes out before anything new is taken.
     switch (s.flush()) {
     case Session::Flush::done:
+        break;
     case Session::Flush::blocked:
-        if (taken > 0)
-            return taken;
         wantsWrite_ = true;
         return kWouldBlock;
     case Session::Flush::failed:
-        break;
+        failure_ = "the connection failed";
+        return -1;
     }
-    failure_ = "the connection failed";
-    return -1;
+    int taken = 0;
+    while (taken < count && s.outgoing.size() < kOutgoingLimit) {
+        const unsigned long length =
+            std::min<unsigned long>(static_cast<unsigned long>(count - taken), s.sizes.cbMaximumMessage);
+        const std::size_t at = s.outgoing.size();
+        s.outgoing.resize(at + s.sizes.cbHeader + length + s.sizes.cbTrailer);
+        char* record = s.outgoing.data() + at;
+        std::memcpy(record + s.sizes.cbHeader, bytes + taken, length);
+        SecBuffer buffers[4] = {{s.sizes.cbHeader, SECBUFFER_STREAM_HEADER, record},
+                                {length, SECBUFFER_DATA, record + s.sizes.cbHeader},
+                                {s.sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record + s.sizes.cbHeader + length},
+                                {0, SECBUFFER_EMPTY, nullptr}};
+        SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
+        const SECURITY_STATUS status = ::EncryptMessage(&s.context, 0, &message, 0);
+        if (status != SEC_E_OK) {
+            failure_ = StatusText("a record cannot be encrypted", status);
+            return -1;
+        }
+        s.outgoing.resize(at + buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
+        taken += static_cast<int>(length);
+    }
+    // What cannot be sent now goes out with the next send or receive.
+    if (s.flush() == Session::Flush::failed) {
+        failure_ = "the connection failed";
+        return -1;
+    }
+    return taken;
 }
 
 int TlsChannel::receive(char* buffer, int size)
