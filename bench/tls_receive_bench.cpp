@@ -22,9 +22,10 @@ int main(int argc, char** argv)
     // The download command of the update run: offset 0, the product and the file's path.
     std::string command = "0 16 ";
     command += std::string(argv[2]) + '\x03' + argv[3] + '\x03';
-    const std::string request = "POST /cgi-bin/jobgate.cgi HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                                "Content-Type: text/plain\r\nContent-Length: " +
-                                std::to_string(command.size()) + "\r\n\r\n" + command;
+    const std::string request =
+        "POST /cgi-bin/jobgate.cgi HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+        "Content-Type: text/plain\r\nContent-Length: " +
+        std::to_string(command.size()) + "\r\n\r\n" + command;
     TcpConnection::startSockets();
     TcpConnection connection;
     std::string failure;

@@ -42,13 +42,22 @@ private:
     wchar_t* text_ = nullptr;
 };
 
-struct InternetHandle {
-    HINTERNET handle;
+// A WinHTTP session, closed at the end of its scope.
+class InternetHandle {
+public:
+    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
     ~InternetHandle()
     {
-        if (handle != nullptr)
-            ::WinHttpCloseHandle(handle);
+        if (handle_ != nullptr)
+            ::WinHttpCloseHandle(handle_);
     }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+
+    HINTERNET get() const { return handle_; }
+
+private:
+    HINTERNET handle_;
 };
 
 std::string Lower(std::string text)
@@ -112,7 +121,7 @@ bool Bypassed(const std::string& list, const std::string& host)
         const std::size_t scheme = entry.find("://");
         if (scheme != std::string::npos)
             entry.erase(0, scheme + 3);
-        if (entry == "<local>" ? name.find('.') == std::string::npos
+        if (entry == "<local>"                     ? name.find('.') == std::string::npos
             : entry.find('*') != std::string::npos ? Matches(entry.c_str(), name.c_str())
                                                    : BypassesProxy(entry, name))
             return true;
@@ -127,9 +136,9 @@ bool AutomaticProxy(const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& settings, const 
 {
     if (!settings.fAutoDetect && settings.lpszAutoConfigUrl == nullptr)
         return false;
-    const InternetHandle session{
-        ::WinHttpOpen(L"Brenhold", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0)};
-    if (session.handle == nullptr)
+    const InternetHandle session(::WinHttpOpen(L"Brenhold", WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                               WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (session.get() == nullptr)
         return false;
     WINHTTP_AUTOPROXY_OPTIONS options{};
     if (settings.lpszAutoConfigUrl != nullptr) {
@@ -142,7 +151,7 @@ bool AutomaticProxy(const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& settings, const 
     }
     options.fAutoLogonIfChallenged = TRUE;
     WINHTTP_PROXY_INFO info{};
-    const bool answered = ::WinHttpGetProxyForUrl(session.handle, url.c_str(), &options, &info) != FALSE;
+    const bool answered = ::WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &info) != FALSE;
     GlobalText proxy;
     GlobalText bypassed;
     *proxy.out() = info.lpszProxy;
@@ -195,7 +204,8 @@ ProxyAddress ProxyFor(const ServerAddress& server)
 {
     // Asked once per server and process: an automatic configuration can take seconds.
     static std::map<std::string, ProxyAddress> known;
-    const std::string key = (server.secure ? "https " : "http ") + server.host + ":" + std::to_string(server.port);
+    const std::string key =
+        (server.secure ? "https " : "http ") + server.host + ":" + std::to_string(server.port);
     const auto found = known.find(key);
     if (found != known.end())
         return found->second;

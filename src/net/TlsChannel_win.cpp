@@ -9,8 +9,9 @@
 
 #include "text/FormatString.h"
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
+
 #include <wincrypt.h>
 #include <winternl.h>
 #define SECURITY_WIN32
@@ -30,7 +31,8 @@ constexpr DWORD kContextRequests = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETE
                                    ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_MANUAL_CRED_VALIDATION;
 // Revocation is not checked: a private CA often publishes no lists.
 constexpr DWORD kIgnoredTrustErrors = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
-constexpr DWORD kCredentialFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
+constexpr DWORD kCredentialFlags =
+    SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
 
 // The process's client credentials, acquired on first use.
 class Credentials {
@@ -134,8 +136,8 @@ Store PinnedStore(const std::string& pem)
         const std::string block = pem.substr(start, end + sizeof kEnd - 1 - start);
         start = end;
         DWORD size = 0;
-        if (!::CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
-                                    nullptr, &size, nullptr, nullptr))
+        if (!::CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()),
+                                    CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
             continue;
         std::vector<BYTE> der(size);
         if (::CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
@@ -196,19 +198,22 @@ std::string ChainFailure(const CERT_CONTEXT* server, const std::string& host, co
     CERT_CHAIN_PARA parameters{};
     parameters.cbSize = sizeof parameters;
     const CERT_CHAIN_CONTEXT* built = nullptr;
-    if (!::CertGetCertificateChain(nullptr, server, nullptr, additional.get(), &parameters, 0, nullptr, &built))
+    if (!::CertGetCertificateChain(nullptr, server, nullptr, additional.get(), &parameters, 0, nullptr,
+                                   &built))
         return "the server's certificate chain cannot be built";
     const Chain chain(built);
     const CERT_SIMPLE_CHAIN* simple = chain->rgpChain[chain->cChain - 1];
     const CERT_CONTEXT* root = simple->rgpElement[simple->cElement - 1]->pCertContext;
-    const bool selfSigned = simple->cElement == 1 &&
-                            ::CertCompareCertificateName(X509_ASN_ENCODING, &root->pCertInfo->Issuer,
-                                                         &root->pCertInfo->Subject);
-    const char* untrusted = selfSigned ? "the certificate is self-signed" : "the certificate is not issued by a trusted root";
+    const bool selfSigned =
+        simple->cElement == 1 &&
+        ::CertCompareCertificateName(X509_ASN_ENCODING, &root->pCertInfo->Issuer, &root->pCertInfo->Subject);
+    const char* untrusted =
+        selfSigned ? "the certificate is self-signed" : "the certificate is not issued by a trusted root";
     DWORD errors = chain->TrustStatus.dwErrorStatus & ~kIgnoredTrustErrors;
     if (pinned) {
-        // (A certificate found in a store is freed by the next find or the store's close.)
-        if (!::CertFindCertificateInStore(pinned.get(), X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, root, nullptr))
+        const Certificate found(::CertFindCertificateInStore(pinned.get(), X509_ASN_ENCODING, 0,
+                                                             CERT_FIND_EXISTING, root, nullptr));
+        if (!found)
             return untrusted;
         errors &= ~CERT_TRUST_IS_UNTRUSTED_ROOT;
     }
@@ -253,7 +258,8 @@ std::string ChainFailure(const CERT_CONTEXT* server, const std::string& host, co
     case CERT_E_WRONG_USAGE:
         return "the certificate is not for a server";
     default:
-        return StatusText("the server's certificate chain is not valid", static_cast<SECURITY_STATUS>(status.dwError));
+        return StatusText("the server's certificate chain is not valid",
+                          static_cast<SECURITY_STATUS>(status.dwError));
     }
 }
 
@@ -324,9 +330,8 @@ struct TlsChannel::Session {
         SecBufferDesc output{SECBUFFER_VERSION, 2, out};
         ULONG attributes = 0;
         const SECURITY_STATUS status = ::InitializeSecurityContextA(
-            ProcessCredentials().handle(), hasContext ? &context : nullptr,
-            const_cast<char*>(host.c_str()), kContextRequests, 0, 0, withInput ? &input : nullptr, 0,
-            &context, &output, &attributes, nullptr);
+            ProcessCredentials().handle(), hasContext ? &context : nullptr, const_cast<char*>(host.c_str()),
+            kContextRequests, 0, 0, withInput ? &input : nullptr, 0, &context, &output, &attributes, nullptr);
         if (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED || status == SEC_I_INCOMPLETE_CREDENTIALS)
             hasContext = true;
         for (SecBuffer& buffer : out) {
@@ -350,7 +355,8 @@ struct TlsChannel::Session {
         if (::QueryContextAttributesA(&context, SECPKG_ATTR_CONNECTION_INFO, &connection) != SEC_E_OK)
             return "the negotiated protocol cannot be read";
         if ((connection.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT)) == 0)
-            return std::string("the server speaks ") + ProtocolName(connection.dwProtocol) + ", below TLS 1.2";
+            return std::string("the server speaks ") + ProtocolName(connection.dwProtocol) +
+                   ", below TLS 1.2";
         const CERT_CONTEXT* remote = nullptr;
         if (::QueryContextAttributesA(&context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &remote) != SEC_E_OK ||
             remote == nullptr)
@@ -505,10 +511,11 @@ int TlsChannel::send(const char* bytes, int count)
         s.outgoing.resize(at + s.sizes.cbHeader + length + s.sizes.cbTrailer);
         char* record = s.outgoing.data() + at;
         std::memcpy(record + s.sizes.cbHeader, bytes + taken, length);
-        SecBuffer buffers[4] = {{s.sizes.cbHeader, SECBUFFER_STREAM_HEADER, record},
-                                {length, SECBUFFER_DATA, record + s.sizes.cbHeader},
-                                {s.sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record + s.sizes.cbHeader + length},
-                                {0, SECBUFFER_EMPTY, nullptr}};
+        SecBuffer buffers[4] = {
+            {s.sizes.cbHeader, SECBUFFER_STREAM_HEADER, record},
+            {length, SECBUFFER_DATA, record + s.sizes.cbHeader},
+            {s.sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record + s.sizes.cbHeader + length},
+            {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
         const SECURITY_STATUS status = ::EncryptMessage(&s.context, 0, &message, 0);
         if (status != SEC_E_OK) {
@@ -544,7 +551,8 @@ int TlsChannel::receive(char* buffer, int size)
     int total = 0;
     while (total < size) {
         if (s.plainStart < s.plain.size()) {
-            const std::size_t count = std::min(s.plain.size() - s.plainStart, static_cast<std::size_t>(size - total));
+            const std::size_t count =
+                std::min(s.plain.size() - s.plainStart, static_cast<std::size_t>(size - total));
             std::memcpy(buffer + total, s.plain.data() + s.plainStart, count);
             s.plainStart += count;
             total += static_cast<int>(count);
