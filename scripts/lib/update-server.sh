@@ -2,12 +2,13 @@
 # loopback port, for scripts that source this file.
 #
 #   update_server_start ROOT JOBGATE LOG [--tls] [--fastcgi]
+#                                          (options of scripts/serve; TLS_CERT, TLS_KEY and
+#                                          TLS_PROTOCOL reach it from the environment)
 #                                          sets UPDATE_SERVER (127.0.0.1:PORT, with --tls
 #                                          https://127.0.0.1:PORT), UPDATE_SERVER_PID and
 #                                          UPDATE_SERVER_LOGS (the folder of lighttpd's
 #                                          access and error logs; with --tls also its
-#                                          certificate cert.pem); --fastcgi: jobgate as
-#                                          FastCGI back ends
+#                                          certificate cert.pem)
 #   update_server_stop                     stops it and everything it started
 #   update_server_sign ROOT PRODUCT JOBGATE [OPTIONS...]
 #                                          signs ROOT/PRODUCT with the development key the
@@ -24,16 +25,10 @@ _update_server_answers() {
 }
 
 update_server_start() {
-  local root=$1 jobgate=$2 log=$3 mode=() option
+  local root=$1 jobgate=$2 log=$3
   shift 3
-  local serve scheme=""
-  for option in "$@"; do
-    case $option in
-      --tls) scheme="https://"; mode+=(--tls) ;;
-      --fastcgi) mode+=(--fastcgi) ;;
-      *) echo "update_server_start: unknown option $option" >&2; return 2 ;;
-    esac
-  done
+  local options=("$@") serve scheme=""
+  case " $* " in *" --tls "*) scheme="https://" ;; esac
   serve="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/serve"
   local attempt port pid waited
   for attempt in 1 2 3 4 5; do
@@ -42,7 +37,7 @@ update_server_start() {
     port=$((20000 + (RANDOM * 32768 + RANDOM) % 40000))
     _update_server_answers "$port" && continue
     # Its own process group, so that stopping reaches lighttpd and its CGI children.
-    setsid "$serve" "${mode[@]}" "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
+    setsid "$serve" "${options[@]}" "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
     pid=$!
     for waited in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break

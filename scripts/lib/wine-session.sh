@@ -16,6 +16,11 @@
 #                                          shown; with FILE, their picture, the file
 #                                          dialog moved below the install dialog
 #   wine_registry_value KEY NAME           prints a REG_SZ value, fails when absent
+#   wine_set_proxy PROXY BYPASS            the user's Internet settings name the proxy
+#                                          list PROXY ("host:port", "https=host:port")
+#                                          and the bypass list BYPASS ("a;b;<local>")
+#   wine_trust_root PEM                    adds the certificate to the machine's root
+#                                          store (the registry key Wine's crypt32 reads)
 
 WINE_RUN=""
 WINE_BIN=""
@@ -85,4 +90,32 @@ wine_install_dialog_appears() {
 
 wine_registry_value() {
   timeout 60 "$WINE_RUN" reg query "$1" /v "$2" 2>/dev/null | sed -n "s/^ *$2 *REG_SZ *//p" | tr -d '\r' | grep .
+}
+
+wine_trust_root() {
+  local der hash size
+  der=$(openssl x509 -in "$1" -outform DER | od -An -v -tx1 | tr -d ' \n') || return 1
+  hash=$(openssl x509 -in "$1" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g') || return 1
+  size=$(printf '%08x' $((${#der} / 2)))
+  # The store's serialized form: property 32 (the encoded certificate), a 1, the size in
+  # little-endian order, the bytes; the key is named by the certificate's SHA-1 hash.
+  timeout 60 "$WINE_RUN" reg add "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\$hash" \
+    /v Blob /t REG_BINARY /d "2000000001000000${size:6:2}${size:4:2}${size:2:2}${size:0:2}$der" /f >/dev/null 2>&1
+}
+
+# The settings as the user's dialog writes them, and the connection record that WinHTTP
+# reads (Wine's reads that one only): magic 0x46, a counter, flags 3 (direct and proxy),
+# then the proxy list, the bypass list and an empty script address, each after its size.
+wine_set_proxy() {
+  local key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' record text size
+  record=460000000000000003000000
+  for text in "$1" "$2" ""; do
+    size=$(printf '%08x' ${#text})
+    record+="${size:6:2}${size:4:2}${size:2:2}${size:0:2}$(printf '%s' "$text" | od -An -v -tx1 | tr -d ' \n')"
+  done
+  timeout 60 "$WINE_RUN" reg add "$key" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1 &&
+    timeout 60 "$WINE_RUN" reg add "$key" /v ProxyServer /d "$1" /f >/dev/null 2>&1 &&
+    timeout 60 "$WINE_RUN" reg add "$key" /v ProxyOverride /d "$2" /f >/dev/null 2>&1 &&
+    timeout 60 "$WINE_RUN" reg add "$key\\Connections" /v DefaultConnectionSettings /t REG_BINARY /d "$record" /f \
+      >/dev/null 2>&1
 }

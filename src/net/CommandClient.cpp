@@ -63,6 +63,10 @@ std::string CommandClient::postCommand()
         prepareCommandPost();
         perform();
     }
+    if (statusCode() == 407 && !proxyHost.empty() && !secure)
+        WriteDiagnostic(FormatString("The proxy %s on port %d answered with status 407: ", proxyHost.c_str(),
+                                     static_cast<int>(proxyPort)) +
+                        ProxyAuthenticationNote({proxyHost, 0, proxyCredentials}));
 
     const std::string reply = body();
     commandStream.str(reply);

@@ -144,6 +144,8 @@ bool HttpClient::openTunnel()
     failure_ =
         FormatString("The proxy %s on port %d answered CONNECT to %s:%d with status %d", proxyHost.c_str(),
                      static_cast<int>(proxyPort), host.c_str(), static_cast<int>(port), status);
+    if (status == 407)
+        failure_ += ": " + ProxyAuthenticationNote({proxyHost, 0, proxyCredentials});
     WriteDiagnostic(failure_);
     return false;
 }

@@ -2,8 +2,9 @@
 // The proxy a request goes through. On POSIX the environment names it the way curl reads
 // it: https_proxy (or HTTPS_PROXY) for https servers, http_proxy for http servers (never
 // HTTP_PROXY, which a CGI program's environment takes from a request header), and no_proxy
-// (or NO_PROXY) for the servers reached directly. The Windows client reaches every server
-// directly.
+// (or NO_PROXY) for the servers reached directly. On Windows the current user's Internet
+// settings name it: an automatic configuration (script or WPAD) or the proxy set by hand,
+// with the bypass list.
 
 #include "net/UpdateServer.h"
 
@@ -32,3 +33,7 @@ ProxyAddress ProxyFor(const ServerAddress& server);
 // The header line "Proxy-Authorization: Basic ..." for the proxy's credentials; empty when
 // it has none.
 std::string ProxyAuthorizationLine(const ProxyAddress& proxy);
+
+// What a proxy's answer 407 (authentication required) means for this client, for the
+// diagnostic: Basic with the proxy URL's credentials on POSIX; none on Windows.
+std::string ProxyAuthenticationNote(const ProxyAddress& proxy);

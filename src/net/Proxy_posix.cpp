@@ -37,3 +37,9 @@ ProxyAddress ProxyFor(const ServerAddress& server)
     }
     return proxy;
 }
+
+std::string ProxyAuthenticationNote(const ProxyAddress& proxy)
+{
+    return proxy.credentials.empty() ? "the proxy asks for credentials, which the proxy URL does not give"
+                                     : "the proxy refused the credentials of the proxy URL";
+}

@@ -40,7 +40,8 @@ public:
     // not see them.
     bool hasPending() const;
 
-    // After the handshake: whether it took up a kept session instead of a full one.
+    // After the handshake: whether it took up a kept session instead of a full one. On
+    // Windows as Schannel reports it; false where it cannot tell (Wine's Schannel).
     bool resumed() const;
 
     // Why the handshake or a transfer failed, in English.

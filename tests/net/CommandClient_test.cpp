@@ -1,4 +1,5 @@
 #include "net/CommandClient.h"
+#include "net/Proxy.h"
 #include "net/UpdateServer.h"
 #include "text/Field.h"
 
@@ -86,6 +87,32 @@ TEST(CommandClient, ServerWithoutPortIsAskedOnPort80)
     EXPECT_TRUE(proxy.lastRequest().starts_with(
         "POST http://updates.velmora.example/cgi-bin/jobgate.cgi HTTP/1.1\r\n"));
     EXPECT_NE(proxy.lastRequest().find("\r\nHost: updates.velmora.example\r\n"), std::string::npos);
+}
+
+TEST(CommandClient, AProxyThatAsksForAuthenticationIsNamedWithWhatTheClientCannotAnswer)
+{
+    const struct {
+        const char* server;
+        const char* answered; // what the diagnostic says the proxy answered
+    } cases[] = {
+        {"updates.velmora.example", "answered with status 407"},
+        {"https://updates.velmora.example", "answered CONNECT to updates.velmora.example:443 with status 407"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.server);
+        TestHttpServer proxy(StatusReply(407, "Proxy Authentication Required", "anmelden"));
+        UseServer(c.server);
+        CommandClient client(15);
+        client.proxyHost = "127.0.0.1";
+        client.proxyPort = proxy.port();
+        testing::internal::CaptureStderr();
+        client.postCommand();
+        const std::string diagnostics = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(client.statusCode(), 407);
+        const std::string line = "The proxy 127.0.0.1 on port " + std::to_string(proxy.port()) + " " + c.answered +
+                                 ": " + ProxyAuthenticationNote({"127.0.0.1", proxy.port(), ""});
+        EXPECT_NE(diagnostics.find(line + "\n"), std::string::npos) << diagnostics;
+    }
 }
 
 TEST(CommandClient, FailedExchangeGivesAnEmptyReply)
