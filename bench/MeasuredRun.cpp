@@ -47,6 +47,17 @@ double Median(std::vector<double>& figures)
     return figures.empty() ? 0 : figures[figures.size() / 2];
 }
 
+bool HasFreeGiB(const std::filesystem::path& folder, int gibibytes, const char* label)
+{
+    constexpr double kGiB = 1024.0 * 1024 * 1024;
+    const std::uintmax_t available = std::filesystem::space(folder).available;
+    if (static_cast<double>(available) >= gibibytes * kGiB)
+        return true;
+    std::printf("%s: skipped, %.1f GiB free in %s, %d GiB needed\n", label,
+                static_cast<double>(available) / kGiB, folder.c_str(), gibibytes);
+    return false;
+}
+
 bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size)
 {
     std::filesystem::create_directories(file.parent_path());

@@ -35,6 +35,10 @@ bool RunAlternately(const std::vector<std::string>& client, const std::vector<st
 // The median of the figures (which it sorts).
 double Median(std::vector<double>& figures);
 
+// Whether the file system of folder has gibibytes GiB free. When not, the benchmark is
+// skipped: a line "label: skipped" says how much was free and how much is needed.
+bool HasFreeGiB(const std::filesystem::path& folder, int gibibytes, const char* label);
+
 // Writes a file of size bytes (a whole number of MiB) whose 1 MiB blocks all differ, so that
 // neither compression nor deduplication on the way makes it cheaper; false when it fails.
 bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size);

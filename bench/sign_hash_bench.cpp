@@ -25,12 +25,8 @@ constexpr int kRuns = 5;
 int main()
 {
     TempDir base;
-    const fs::space_info space = fs::space(base.path());
-    if (space.available < 2 * kFileSize) {
-        std::printf("sign 1 GiB: skipped, %.1f GiB free in %s, 2 GiB needed\n",
-                    static_cast<double>(space.available) / kFileSize, base.str().c_str());
+    if (!HasFreeGiB(base.path(), 2, "sign 1 GiB"))
         return 0;
-    }
     const fs::path file = base.path() / "repo" / "Gross" / "gross.bin";
     if (!WriteBigFile(file, kFileSize)) {
         std::fprintf(stderr, "sign 1 GiB: cannot write the 1 GiB file below %s\n", base.str().c_str());

@@ -105,12 +105,9 @@ bool MeasureResume(const fs::path& repository, const fs::path& main, bool sendfi
 int main()
 {
     TempDir base;
-    const fs::space_info space = fs::space(base.path());
-    if (space.available < 3 * kFileSize) {
-        std::printf("update download: skipped, %.1f times the file free in %s, 3 times needed\n",
-                    static_cast<double>(space.available) / kFileSize, base.str().c_str());
+    // The repository's file, the installed one and curl's copy.
+    if (!HasFreeGiB(base.path(), 2, "update download"))
         return 0;
-    }
     const fs::path repository = base.path() / "repo";
     const fs::path main = base.path() / "Haupt";
     const fs::path byCurl = base.path() / "curl.bin";

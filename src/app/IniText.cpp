@@ -2,6 +2,7 @@
 
 #include "text/CharClass.h"
 #include "text/Codepage.h"
+#include "text/StringUtil.h"
 
 #include <cstddef>
 
@@ -35,17 +36,6 @@ bool SameName(const std::string& a, const std::string& b)
             return false;
     }
     return true;
-}
-
-std::string Trimmed(const std::string& s)
-{
-    std::size_t begin = 0;
-    std::size_t end = s.size();
-    while (begin < end && IsCSpace(s[begin]))
-        ++begin;
-    while (end > begin && IsCSpace(s[end - 1]))
-        --end;
-    return s.substr(begin, end - begin);
 }
 
 enum class LineKind { Other, Section, Entry };

@@ -2,6 +2,7 @@
 #include "app/SettingsStore.h"
 
 #include "app/IniText.h"
+#include "os/UserFolders.h"
 #include "text/Codepage.h"
 
 #include <cerrno>
@@ -9,8 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -63,26 +62,9 @@ void Complain(const char* what, const std::string& path)
     std::fflush(stderr);
 }
 
-// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config; empty when there is no
-// home directory either.
-std::string ConfigHome()
-{
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] == '\0') {
-        const passwd* user = ::getpwuid(::getuid());
-        home = user != nullptr ? user->pw_dir : nullptr;
-    }
-    if (home == nullptr || home[0] == '\0')
-        return {};
-    return std::string(home) + "/.config";
-}
-
 std::string SettingsPath(const std::string& maker, const std::string& profile)
 {
-    const std::string home = ConfigHome();
+    const std::string home = XdgBaseFolder("XDG_CONFIG_HOME", "/.config");
     if (home.empty()) {
         std::fprintf(stderr, "settings: no home directory and no XDG_CONFIG_HOME for the settings file\n");
         std::fflush(stderr);
@@ -117,20 +99,6 @@ bool ReadWholeFile(const std::string& path, std::string& text)
     }
 }
 
-// Creates the directory and its missing parents, for the user alone.
-bool MakeDirectories(const std::string& directory)
-{
-    for (std::size_t slash = 1; slash != std::string::npos;) {
-        slash = directory.find('/', slash + 1);
-        const std::string part = directory.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            Complain("create the directory", part);
-            return false;
-        }
-    }
-    return true;
-}
-
 bool WriteAll(int fd, const std::string& text)
 {
     std::size_t done = 0;
@@ -152,8 +120,10 @@ bool ReplaceFile(const std::string& path, const std::string& text)
 {
     const std::size_t slash = path.rfind('/');
     const std::string directory = path.substr(0, slash);
-    if (!MakeDirectories(directory))
+    if (!MakePrivateFolders(directory)) {
+        Complain("create the directory", directory);
         return false;
+    }
     std::string temporaryPath = directory + "/." + path.substr(slash + 1) + ".XXXXXX";
     FileDescriptor file(::mkstemp(temporaryPath.data()));
     if (!file.isOpen()) {

@@ -4,8 +4,8 @@
 #include "app/Uninstall.h"
 
 #include "app/ExitCodes.h"
-#include "app/TerminalQuestion.h"
 #include "app/UninstallEntry.h"
+#include "install/TerminalQuestion.h"
 #include "text/Codepage.h"
 
 #include <iostream>

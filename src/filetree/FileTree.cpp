@@ -39,12 +39,14 @@ void FileTree::readListing(const std::string& text)
     headerText2 = in.field(kTextLimit);
 
     const std::size_t columns = BoundedCount(in.signedNumber(kCountLimit), text.size(), kSmallestColumn);
-    // An entry announced beyond the end of what could be read keeps its initial values:
-    // every field would read empty.
+    // The entries announced beyond the end of what could be read keep their initial
+    // values (every field would read empty) and are made all at once.
     for (std::size_t c = 0; c < columns; ++c) {
+        if (in.failed()) {
+            columns_.resize(columns);
+            break;
+        }
         FileTreeColumn& column = addColumn();
-        if (in.failed())
-            continue;
         column.firstNumber = in.signedNumber(kTextLimit);
         column.secondNumber = in.signedNumber(kTextLimit);
         column.typeCode = in.signedNumber(kTextLimit);
@@ -56,9 +58,11 @@ void FileTree::readListing(const std::string& text)
 
     const std::size_t rows = BoundedCount(in.signedNumber(kCountLimit), text.size(), kSmallestRow);
     for (std::size_t r = 0; r < rows; ++r) {
+        if (in.failed()) {
+            rows_.resize(rows, FileTreeRow(*this, 0, false));
+            break;
+        }
         FileTreeRow& row = addRow(0, false);
-        if (in.failed())
-            continue;
         row.rowId = in.signedNumber(kRowIdLimit);
         row.rowFlag = in.signedNumber(kRowFlagLimit) != 0;
         const std::size_t values =

@@ -2,6 +2,8 @@
 
 #include "text/CharClass.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -34,32 +36,38 @@ ParsedNumber ParseDecimal(std::string_view s)
 
 std::string ListingReader::field(std::size_t limit, char terminator)
 {
-    if (failed_)
-        return {};
-    if (position_ >= text_.size()) {
+    return std::string(next(limit, terminator));
+}
+
+std::string_view ListingReader::next(std::size_t limit, char terminator)
+{
+    if (failed_ || position_ >= text_.size()) {
         failed_ = true;
         return {};
     }
-    const std::string_view window = text_.substr(position_, limit + 1);
-    std::string_view stored;
-    const std::size_t end = window.find(terminator);
-    if (end != std::string_view::npos) {
-        stored = window.substr(0, end);
-        position_ += end + 1;
-    } else if (window.size() <= limit) {
-        stored = window;
+    // Plain pointers and memchr: this runs for every field of every listing, and each
+    // string_view step costs a call and its checks in the instrumented fuzz build.
+    const char* begin = text_.data() + position_;
+    const std::size_t window = std::min(limit + 1, text_.size() - position_);
+    std::size_t length = limit;
+    if (const void* end = std::memchr(begin, terminator, window)) {
+        length = static_cast<std::size_t>(static_cast<const char*>(end) - begin);
+        position_ += length + 1;
+    } else if (window <= limit) {
+        length = window;
         position_ = text_.size();
     } else {
-        stored = window.substr(0, limit);
         position_ += limit;
         failed_ = true;
     }
-    return std::string(stored.substr(0, stored.find('\0')));
+    if (const void* zero = std::memchr(begin, '\0', length))
+        length = static_cast<std::size_t>(static_cast<const char*>(zero) - begin);
+    return {begin, length};
 }
 
 std::int32_t ListingReader::signedNumber(std::size_t limit)
 {
-    const ParsedNumber number = ParseDecimal(field(limit));
+    const ParsedNumber number = ParseDecimal(next(limit, kFieldTerminator));
     constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     const auto magnitude = static_cast<std::int64_t>(number.magnitude);
@@ -70,7 +78,7 @@ std::int32_t ListingReader::signedNumber(std::size_t limit)
 
 std::uint32_t ListingReader::unsignedNumber(std::size_t limit)
 {
-    const ParsedNumber number = ParseDecimal(field(limit));
+    const ParsedNumber number = ParseDecimal(next(limit, kFieldTerminator));
     constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max();
     if (number.magnitude > kMax)
         return static_cast<std::uint32_t>(kMax);

@@ -32,6 +32,9 @@ public:
     bool failed() const { return failed_; }
 
 private:
+    // field without the copy: a view into the text, for the numbers.
+    std::string_view next(std::size_t limit, char terminator);
+
     std::string_view text_;
     std::size_t position_ = 0;
     bool failed_ = false;

@@ -3,6 +3,7 @@
 #include "filetree/ListingFormat.h"
 #include "filetree/SignedListing.h"
 
+#include <charconv>
 #include <string>
 
 namespace {
@@ -42,9 +43,11 @@ void AddColumn(FileTree& tree, const ColumnShape& shape)
     column.thirdText = shape.unit;
 }
 
+// Appends fields to the end of a text and remembers whether each would read back as
+// written; a listing that does not is taken back out of the text again.
 class FieldAppender {
 public:
-    explicit FieldAppender(std::string& out) : out_(out) {}
+    explicit FieldAppender(std::string& out) : out_(out), start_(out.size()) {}
 
     void text(std::string_view s, std::size_t limit = kTextLimit)
     {
@@ -53,12 +56,29 @@ public:
         out_ += kFieldTerminator;
     }
 
-    template <typename Number> void number(Number n, std::size_t limit) { text(std::to_string(n), limit); }
+    // Through a buffer of its own rather than a string: a listing holds several numbers
+    // per row, and none of them can hold byte 03 or a zero byte.
+    template <typename Number> void number(Number n, std::size_t limit)
+    {
+        char digits[24];
+        const std::size_t length =
+            static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
+        fits_ = fits_ && length <= limit;
+        digits[length] = kFieldTerminator;
+        out_.append(digits, length + 1);
+    }
 
-    bool fits() const { return fits_; }
+    // Whether every field fits; when one does not, what was appended is removed again.
+    bool finish()
+    {
+        if (!fits_)
+            out_.resize(start_);
+        return fits_;
+    }
 
 private:
     std::string& out_;
+    std::size_t start_;
     bool fits_ = true;
 };
 
@@ -72,8 +92,7 @@ bool FitsListingField(std::string_view text)
 
 bool WriteListingBody(const FileTree& tree, std::string& out)
 {
-    std::string listing;
-    FieldAppender field(listing);
+    FieldAppender field(out);
     field.number(tree.headerCode, kHeaderCodeLimit);
     field.number(tree.headerNumber, kHeaderNumberLimit);
     field.text(tree.headerText1);
@@ -100,22 +119,20 @@ bool WriteListingBody(const FileTree& tree, std::string& out)
         for (std::size_t v = 0; v < row.valueCount(); ++v)
             field.text(row.valueAt(v)->text);
     }
-    if (!field.fits())
-        return false;
-    out += listing;
-    return true;
+    return field.finish();
 }
 
 bool WriteListing(const FileTree& tree, std::string_view preamble, std::string& out)
 {
     if (preamble.size() > kTextLimit || preamble.find(kPreambleTerminator) != std::string_view::npos)
         return false;
-    std::string listing(preamble);
-    listing += kPreambleTerminator;
-    if (!WriteListingBody(tree, listing))
-        return false;
-    out += listing;
-    return true;
+    const std::size_t start = out.size();
+    out.append(preamble);
+    out += kPreambleTerminator;
+    if (WriteListingBody(tree, out))
+        return true;
+    out.resize(start);
+    return false;
 }
 
 void StartFileListing(FileTree& tree, const std::string& product)

@@ -2,25 +2,11 @@
 
 #include "install/InstallChoice.h"
 #include "install/InstallTarget.h"
-#include "text/CharClass.h"
+#include "install/TerminalQuestion.h"
 #include "text/Codepage.h"
 #include "text/FormatString.h"
+#include "text/StringUtil.h"
 #include "text/UserTexts.h"
-
-namespace {
-
-std::string Trimmed(const std::string& text)
-{
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsCSpace(text[begin]))
-        ++begin;
-    while (end > begin && IsCSpace(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-} // namespace
 
 InstallPrompt::InstallPrompt(std::istream& in, std::ostream& out, std::string home)
     : acceptsFiles([](const std::string& directory) { return CanCreateFilesIn(Utf8FromCp1252(directory)); }),
@@ -48,7 +34,7 @@ int InstallPrompt::run()
             continue;
         }
         write("\n");
-        if (confirmCancel())
+        if (AskYesNo(in_, out_, texts::kCancelQuestion, true))
             return kInstallCancel;
     }
 }
@@ -63,23 +49,6 @@ bool InstallPrompt::readLine(std::string& line)
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return true;
-}
-
-bool InstallPrompt::confirmCancel()
-{
-    while (true) {
-        write(std::string(texts::kCancelQuestion) + " [j/n]: ");
-        std::string answer;
-        if (!readLine(answer)) {
-            write("\n");
-            return true;
-        }
-        answer = Trimmed(answer);
-        if (answer == "j" || answer == "J" || answer == "ja" || answer == "Ja")
-            return true;
-        if (answer == "n" || answer == "N" || answer == "nein" || answer == "Nein")
-            return false;
-    }
 }
 
 void InstallPrompt::write(const std::string& text)

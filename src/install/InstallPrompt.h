@@ -34,8 +34,6 @@ public:
 private:
     // Reads one line; false at end of input.
     bool readLine(std::string& line);
-    // Answers true when the user confirms giving up or the input has ended.
-    bool confirmCancel();
     void write(const std::string& text);
     std::string expandHome(const std::string& path) const;
     // path with the home written as "~".

@@ -1,6 +1,8 @@
 // POSIX side of SpecialFolder.h: the freedesktop desktop and applications-menu folders.
 #include "shell/SpecialFolder.h"
 
+#include "os/UserFolders.h"
+
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -65,18 +67,6 @@ std::string DesktopDirectory(const std::string& home)
     return desktop;
 }
 
-// Makes the directory and its parents, private to the user as the base directory rules
-// ask. True when it is a directory afterwards.
-bool MakeDirectories(const std::string& path)
-{
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        mkdir(path.substr(0, slash).c_str(), 0700);
-    }
-    mkdir(path.c_str(), 0700);
-    return IsDirectory(path);
-}
-
 } // namespace
 
 bool GetSpecialFolderPath(int folder, std::string& path)
@@ -97,7 +87,7 @@ bool GetSpecialFolderPath(int folder, std::string& path)
     if (folder == kProgramsFolder) {
         const std::string menu =
             EnvironmentDirectory("XDG_DATA_HOME", std::string(home) + "/.local/share") + "/applications";
-        if (!MakeDirectories(menu)) {
+        if (!MakePrivateFolders(menu)) {
             return false;
         }
         path = menu + "/";

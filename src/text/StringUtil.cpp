@@ -16,6 +16,17 @@ std::string RightChars(const std::string& s, std::size_t n)
     return s.substr(s.size() - n, n);
 }
 
+std::string Trimmed(const std::string& s)
+{
+    std::size_t begin = 0;
+    std::size_t end = s.size();
+    while (begin < end && IsCSpace(s[begin]))
+        ++begin;
+    while (end > begin && IsCSpace(s[end - 1]))
+        --end;
+    return s.substr(begin, end - begin);
+}
+
 void ReplaceAll(std::string& s, const std::string& what, const std::string& with)
 {
     if (what.empty() || what == with)

@@ -11,6 +11,9 @@ std::string LeftChars(const std::string& s, std::size_t n);
 // The last n characters of s; all of s when n is not smaller than its length.
 std::string RightChars(const std::string& s, std::size_t n);
 
+// s without the blanks (as C's isspace counts them) at its start and end.
+std::string Trimmed(const std::string& s);
+
 // Replaces every occurrence of what by with; the search resumes behind each inserted
 // text, so it always ends. An empty what, or what equal to with, changes nothing.
 void ReplaceAll(std::string& s, const std::string& what, const std::string& with);

@@ -6,6 +6,27 @@
 
 namespace {
 
+// The three columns of every file listing, as written: position, longest text, type code,
+// key, caption, unit and an empty fourth text.
+const std::string kFileColumns = "0\x03"
+                                 "1022\x03"
+                                 "0\x03"
+                                 "path\x03"
+                                 "Datei\x03\x03\x03"
+                                 "1\x03"
+                                 "10\x03"
+                                 "0\x03"
+                                 "mtime\x03"
+                                 "Ge\xE4ndert\x03"
+                                 "Sekunden seit 1970 UTC\x03\x03"
+                                 "2\x03"
+                                 "20\x03"
+                                 "1\x03"
+                                 "size\x03"
+                                 "Gr\xF6\xDF"
+                                 "e\x03"
+                                 "Bytes\x03\x03";
+
 void ExpectSameTrees(const FileTree& a, const FileTree& b)
 {
     EXPECT_EQ(a.headerCode, b.headerCode);
@@ -51,32 +72,15 @@ TEST(ListingWriter, FileListingHasTheDocumentedLayout)
                     "1\x03"
                     "Corvid\x03"
                     "files\x03"
-                    "3\x03"
-                    "0\x03"
-                    "1022\x03"
-                    "0\x03"
-                    "path\x03"
-                    "Datei\x03\x03\x03"
-                    "1\x03"
-                    "10\x03"
-                    "0\x03"
-                    "mtime\x03"
-                    "Ge\xE4ndert\x03"
-                    "Sekunden seit 1970 UTC\x03\x03"
-                    "2\x03"
-                    "20\x03"
-                    "1\x03"
-                    "size\x03"
-                    "Gr\xF6\xDF"
-                    "e\x03"
-                    "Bytes\x03\x03"
-                    "1\x03"
-                    "1\x03"
-                    "0\x03"
-                    "3\x03"
-                    "./Corvid.exe\x03"
-                    "1700000000\x03"
-                    "12345\x03");
+                    "3\x03" +
+                        kFileColumns +
+                        "1\x03"
+                        "1\x03"
+                        "0\x03"
+                        "3\x03"
+                        "./Corvid.exe\x03"
+                        "1700000000\x03"
+                        "12345\x03");
 }
 
 TEST(ListingWriter, WrittenListingsReadBackUnchanged)
@@ -122,14 +126,17 @@ TEST(ListingWriter, RefusesTextsThatWouldNotReadBack)
         EXPECT_FALSE(WriteListing(tree, "", out));
         EXPECT_EQ(out, "kept");
     }
+    // A number too long for its field is refused as well, and what the output held stays.
     FileTree tree;
-    std::string out;
+    std::string out = "kept";
     EXPECT_FALSE(WriteListing(tree, "pre\x04", out));
     tree.headerNumber = -2147483647 - 1;
     EXPECT_FALSE(WriteListing(tree, "", out));
     tree.headerNumber = 0;
     tree.addRow(-1000000000, false);
     EXPECT_FALSE(WriteListing(tree, "", out));
+    EXPECT_FALSE(WriteListingBody(tree, out));
+    EXPECT_EQ(out, "kept");
     tree.clear();
     EXPECT_TRUE(WriteListing(tree, "pre\x03", out));
     EXPECT_TRUE(FitsListingField(std::string(1022, 'x')));
@@ -160,39 +167,22 @@ TEST(ListingWriter, SignedListingBodyHasTheDocumentedLayout)
                     "2\x03"
                     "Corvid\x03"
                     "files serial=7 expires=1800000000\x03"
-                    "4\x03"
-                    "0\x03"
-                    "1022\x03"
-                    "0\x03"
-                    "path\x03"
-                    "Datei\x03\x03\x03"
-                    "1\x03"
-                    "10\x03"
-                    "0\x03"
-                    "mtime\x03"
-                    "Ge\xE4ndert\x03"
-                    "Sekunden seit 1970 UTC\x03\x03"
-                    "2\x03"
-                    "20\x03"
-                    "1\x03"
-                    "size\x03"
-                    "Gr\xF6\xDF"
-                    "e\x03"
-                    "Bytes\x03\x03"
-                    "3\x03"
-                    "64\x03"
-                    "0\x03"
-                    "sha256\x03"
-                    "Pr\xFC"
-                    "fsumme\x03"
-                    "SHA-256\x03\x03"
-                    "1\x03"
-                    "1\x03"
-                    "0\x03"
-                    "4\x03"
-                    "./Corvid.exe\x03"
-                    "1700000000\x03"
-                    "12345\x03" +
+                    "4\x03" +
+                        kFileColumns +
+                        "3\x03"
+                        "64\x03"
+                        "0\x03"
+                        "sha256\x03"
+                        "Pr\xFC"
+                        "fsumme\x03"
+                        "SHA-256\x03\x03"
+                        "1\x03"
+                        "1\x03"
+                        "0\x03"
+                        "4\x03"
+                        "./Corvid.exe\x03"
+                        "1700000000\x03"
+                        "12345\x03" +
                         std::string(64, 'a') + "\x03");
 }
 

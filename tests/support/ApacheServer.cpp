@@ -3,13 +3,10 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-
 namespace {
 
 constexpr const char* kApache = "/usr/sbin/apache2";
 constexpr const char* kModules = "/usr/lib/apache2/modules/";
-constexpr int kAttempts = 5;
 
 std::string ModulePath(const std::string& module)
 {
@@ -30,7 +27,7 @@ bool ApacheServer::installed(const std::vector<std::string>& modules)
 
 ApacheServer::ApacheServer(const std::vector<std::string>& modules, const std::string& directives)
 {
-    const std::string folder = folder_.str();
+    const std::string folder = this->folder();
     std::string loads;
     for (const std::string& module : std::vector<std::string>{"mpm_event", "authz_core"})
         loads += "LoadModule " + module + "_module " + ModulePath(module) + "\n";
@@ -39,23 +36,17 @@ ApacheServer::ApacheServer(const std::vector<std::string>& modules, const std::s
     // Apache refuses to serve as root: started by root, it serves as www-data, which can read
     // the tests' temporary folders.
     const std::string user = ::getuid() == 0 ? "User www-data\nGroup www-data\n" : "";
-    for (int attempt = 0; attempt < kAttempts && !process_.running(); ++attempt) {
-        const int port = FreeLoopbackPort();
-        const std::string config = "ServerRoot " + folder + "\n"
-                                   "DefaultRuntimeDir " + folder + "\n"
-                                   "PidFile " + folder + "/httpd.pid\n"
-                                   "ErrorLog " + folder + "/error.log\n"
-                                   "LogLevel warn\n"
-                                   "Listen 127.0.0.1:" + std::to_string(port) + "\n"
-                                   "ServerName 127.0.0.1\n"
-                                   "DocumentRoot " + folder + "\n" +
-                                   user + loads + directives + "\n";
-        if (!WriteFileBytes(folder_ / "httpd.conf", config))
-            break;
-        if (process_.start({kApache, "-X", "-f", folder + "/httpd.conf"}, {},
-                           [port] { return LoopbackPortAnswers(port); }, folder + "/output.log"))
-            port_ = port;
-    }
-    if (!process_.running())
-        std::fprintf(stderr, "ApacheServer: could not start Apache: %s\n", errorLog().c_str());
+    start("ApacheServer", "httpd.conf",
+          [&](int port) {
+              return "ServerRoot " + folder + "\n"
+                     "DefaultRuntimeDir " + folder + "\n"
+                     "PidFile " + folder + "/httpd.pid\n"
+                     "ErrorLog " + folder + "/error.log\n"
+                     "LogLevel warn\n"
+                     "Listen 127.0.0.1:" + std::to_string(port) + "\n"
+                     "ServerName 127.0.0.1\n"
+                     "DocumentRoot " + folder + "\n" +
+                     user + loads + directives + "\n";
+          },
+          {kApache, "-X", "-f", folder + "/httpd.conf"});
 }

@@ -254,56 +254,88 @@ TEST(UpdateDialog, TimerWithAnotherIdStartsNothing)
     EXPECT_TRUE(server.requests().empty());
 }
 
+// A dialog whose update run goes against a test server on loopback, into a main directory
+// of its own; serve() says what the server lists and sends.
+class UpdateDialogRun : public ::testing::Test {
+protected:
+    struct ListedFile {
+        const char* path;
+        std::size_t size;
+    };
+
+    void SetUp() override
+    {
+        dialog_.productName.SetText("Corvid");
+        dialog_.mainDirectory.SetText(main().string());
+        dialog_.trust = ListingTrust(); // the test server's listings are unsigned
+    }
+    void TearDown() override { std::filesystem::current_path(startDirectory_); }
+
+    // The server answers with the listing of files, then with replies one by one.
+    void serve(const std::vector<ListedFile>& files, std::vector<Reply> replies)
+    {
+        FileTree tree;
+        StartFileListing(tree, "Corvid");
+        for (const ListedFile& file : files)
+            AddFileRow(tree, file.path, 1700000000, file.size);
+        std::string listing;
+        ASSERT_TRUE(WriteFileListing(tree, listing));
+        replies.insert(replies.begin(), OkReply(listing));
+        server_.queueReplies(replies);
+        SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server_.port()));
+    }
+
+    // Runs the dialog: the run inside it, the steps during the run, then Escape.
+    INT_PTR runWith(std::vector<DialogScript::Step> duringTheRun, UINT timeLimitMs = 20000)
+    {
+        std::vector<DialogScript::Step> steps = {TakeRunTimer(hadTimer_), DialogScript::Enclosing([this] {
+                                                     end_ = dialog_.runInside();
+                                                     ran_ = true;
+                                                 })};
+        steps.insert(steps.end(), duringTheRun.begin(), duringTheRun.end());
+        steps.push_back(OnDialog([this](HWND d) { return ran_ && PostKey(d, VK_ESCAPE); }));
+        DialogScript script(std::move(steps), timeLimitMs);
+        const INT_PTR result = dialog_.runModal();
+        EXPECT_TRUE(script.finished());
+        EXPECT_FALSE(script.interrupted());
+        EXPECT_TRUE(hadTimer_);
+        return result;
+    }
+
+    std::filesystem::path main() const { return dir_.path() / "Corvid"; }
+
+    ExitGuard guard_;
+    TempDir dir_;
+    TestHttpServer server_;
+    const std::filesystem::path startDirectory_ = std::filesystem::current_path();
+    UpdateDialog dialog_{nullptr};
+    bool hadTimer_ = false;
+    bool ran_ = false;
+    Updater::RunEnd end_ = Updater::RunEnd::Exit;
+};
+
 // The run driven through the dialog as its timer would, against a server that lists two
 // files and sends them: the status line follows the run and the progress bar the bytes.
-TEST(UpdateDialog, RunDrivesStatusLineAndProgressBar)
+TEST_F(UpdateDialogRun, RunDrivesStatusLineAndProgressBar)
 {
-    ExitGuard guard;
     const std::string data(10000, 'x');
-    FileTree tree;
-    StartFileListing(tree, "Corvid");
-    AddFileRow(tree, "./daten/Bild.bin", 1700000000, data.size());
-    AddFileRow(tree, "./leer.txt", 1700000000, 0);
-    std::string listing;
-    ASSERT_TRUE(WriteFileListing(tree, listing));
-    TestHttpServer server;
-    server.queueReplies({OkReply(listing), SplitReply(data, 1000), OkReply("")});
-    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
-
-    TempDir dir;
-    const std::filesystem::path startDirectory = std::filesystem::current_path();
+    serve({{"./daten/Bild.bin", data.size()}, {"./leer.txt", 0}}, {SplitReply(data, 1000), OkReply("")});
+    dialog_.programPath.SetText("./Corvid.exe");
     ControlRecorder recorder;
-    UpdateDialog dialog(nullptr);
-    dialog.trust = ListingTrust(); // the test server's listings are unsigned
-    dialog.productName.SetText("Corvid");
-    dialog.mainDirectory.SetText(dir / "Corvid");
-    dialog.programPath.SetText("./Corvid.exe");
-
-    bool hadTimer = false;
-    Updater::RunEnd end = Updater::RunEnd::Exit;
     std::string lastStatus;
     ProgressRange progress;
-    bool ran = false;
-    DialogScript script({TakeRunTimer(hadTimer), DialogScript::Enclosing([&] {
-                             end = dialog.runInside();
-                             ran = true;
-                         }),
-                         OnDialog([&](HWND d) {
-                             if (!ran)
-                                 return false;
-                             lastStatus = ControlText(d, IDC_STATUS);
-                             progress = ReadProgress(d);
-                             return PostKey(d, VK_ESCAPE);
-                         })});
-    EXPECT_EQ(dialog.runModal(), IDCANCEL);
-    std::filesystem::current_path(startDirectory);
-
-    EXPECT_TRUE(script.finished());
-    EXPECT_TRUE(hadTimer);
-    EXPECT_EQ(end, Updater::RunEnd::StartProgram);
-    EXPECT_EQ(ReadFileBytes(dir.path() / "Corvid" / "daten" / "Bild.bin"), data);
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Corvid" / "leer.txt"));
-    EXPECT_EQ(server.requests().size(), 3u);
+    EXPECT_EQ(runWith({OnDialog([&](HWND d) {
+                  if (!ran_)
+                      return false;
+                  lastStatus = ControlText(d, IDC_STATUS);
+                  progress = ReadProgress(d);
+                  return true;
+              })}),
+              IDCANCEL);
+    EXPECT_EQ(end_, Updater::RunEnd::StartProgram);
+    EXPECT_EQ(ReadFileBytes(main() / "daten" / "Bild.bin"), data);
+    EXPECT_TRUE(std::filesystem::exists(main() / "leer.txt"));
+    EXPECT_EQ(server_.requests().size(), 3u);
 
     // The status line takes at most 25 texts a second: what it showed is the run's texts
     // in order, some perhaps left out, but always the first and the last.
@@ -350,38 +382,14 @@ TEST(UpdateDialog, RunDrivesStatusLineAndProgressBar)
 
 // A run of one large file (in one write, so it arrives as fast as the machine can take it)
 // moves the bar at most 25 times a second and ends with the file's full position.
-TEST(UpdateDialog, ALargeDownloadMovesTheBarSeldomAndEndsFull)
+TEST_F(UpdateDialogRun, ALargeDownloadMovesTheBarSeldomAndEndsFull)
 {
-    ExitGuard guard;
     const int size = 64 << 20;
-    FileTree tree;
-    StartFileListing(tree, "Corvid");
-    AddFileRow(tree, "./gross.bin", 1700000000, size);
-    std::string listing;
-    ASSERT_TRUE(WriteFileListing(tree, listing));
-    TestHttpServer server;
-    server.queueReplies({OkReply(listing), OkReply(std::string(size, 'g'), "application/octet-stream")});
-    SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server.port()));
-
-    TempDir dir;
-    const std::filesystem::path startDirectory = std::filesystem::current_path();
+    serve({{"./gross.bin", static_cast<std::size_t>(size)}},
+          {OkReply(std::string(size, 'g'), "application/octet-stream")});
     ControlRecorder recorder;
-    UpdateDialog dialog(nullptr);
-    dialog.trust = ListingTrust(); // the test server's listings are unsigned
-    dialog.productName.SetText("Corvid");
-    dialog.mainDirectory.SetText(dir / "Corvid");
-    bool hadTimer = false;
-    bool ran = false;
-    DialogScript script({TakeRunTimer(hadTimer), DialogScript::Enclosing([&] {
-                             dialog.runInside();
-                             ran = true;
-                         }),
-                         OnDialog([&ran](HWND d) { return ran && PostKey(d, VK_ESCAPE); })},
-                        60000);
-    EXPECT_EQ(dialog.runModal(), IDCANCEL);
-    std::filesystem::current_path(startDirectory);
-    EXPECT_TRUE(script.finished());
-    EXPECT_EQ(std::filesystem::file_size(dir.path() / "Corvid" / "gross.bin"), static_cast<std::uintmax_t>(size));
+    EXPECT_EQ(runWith({}, 60000), IDCANCEL);
+    EXPECT_EQ(std::filesystem::file_size(main() / "gross.bin"), static_cast<std::uintmax_t>(size));
 
     std::vector<WPARAM> positions;
     for (const ProgressMessage& m : recorder.progress) {
@@ -433,61 +441,25 @@ const CloseWay kCloseWays[] = {
 
 // A run of two files, the first sent slowly (about a second), into a main directory that
 // holds an older first file.
-class UpdateDialogClosedDuringTheRun : public ::testing::Test {
+class UpdateDialogClosedDuringTheRun : public UpdateDialogRun {
 protected:
     void SetUp() override
     {
-        FileTree tree;
-        StartFileListing(tree, "Corvid");
-        AddFileRow(tree, "./Daten/Bild.bin", 1700000000, newBytes_.size());
-        AddFileRow(tree, "./zwei.txt", 1700000000, 4);
-        std::string listing;
-        ASSERT_TRUE(WriteFileListing(tree, listing));
+        UpdateDialogRun::SetUp();
         Reply slow = OkReply(newBytes_, "application/octet-stream");
         slow.pieceSize = 10000;
         slow.pause = std::chrono::milliseconds(20);
-        server_.queueReplies({OkReply(listing), slow, OkReply("zwei")});
-        SetEnvironment("BRENHOLD_UPDATE_SERVER", "127.0.0.1:" + std::to_string(server_.port()));
+        serve({{"./Daten/Bild.bin", newBytes_.size()}, {"./zwei.txt", 4}}, {slow, OkReply("zwei")});
         std::filesystem::create_directories(main() / "Daten");
         ASSERT_TRUE(WriteFileBytes(main() / "Daten" / "Bild.bin", kOldBytes));
         ASSERT_TRUE(stampFile((main() / "Daten" / "Bild.bin").string().c_str(), 1600000000));
-        dialog_.productName.SetText("Corvid");
-        dialog_.mainDirectory.SetText(main().string());
         dialog_.programPath.SetText("./Corvid.exe");
-        dialog_.trust = ListingTrust(); // the test server's listings are unsigned
-    }
-    void TearDown() override { std::filesystem::current_path(startDirectory_); }
-
-    // Runs the dialog: the run inside it, the steps during the run, then Escape.
-    INT_PTR runWith(std::vector<DialogScript::Step> duringTheRun)
-    {
-        bool ran = false;
-        std::vector<DialogScript::Step> steps = {TakeRunTimer(hadTimer_), DialogScript::Enclosing([this, &ran] {
-                                                     end_ = dialog_.runInside();
-                                                     ran = true;
-                                                 })};
-        steps.insert(steps.end(), duringTheRun.begin(), duringTheRun.end());
-        steps.push_back(OnDialog([&ran](HWND d) { return ran && PostKey(d, VK_ESCAPE); }));
-        DialogScript script(std::move(steps));
-        const INT_PTR result = dialog_.runModal();
-        EXPECT_TRUE(script.finished());
-        EXPECT_FALSE(script.interrupted());
-        EXPECT_TRUE(hadTimer_);
-        return result;
     }
 
-    std::filesystem::path main() const { return dir_.path() / "Corvid"; }
     std::string installed() const { return ReadFileBytes(main() / "Daten" / "Bild.bin"); }
 
     static constexpr char kOldBytes[] = "die alte Fassung";
     const std::string newBytes_ = std::string(500000, 'n');
-    ExitGuard guard_;
-    TempDir dir_;
-    TestHttpServer server_;
-    const std::filesystem::path startDirectory_ = std::filesystem::current_path();
-    UpdateDialog dialog_{nullptr};
-    bool hadTimer_ = false;
-    Updater::RunEnd end_ = Updater::RunEnd::Exit;
 };
 
 class CloseAnsweredNo : public UpdateDialogClosedDuringTheRun, public ::testing::WithParamInterface<CloseWay> {};

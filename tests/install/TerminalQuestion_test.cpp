@@ -1,4 +1,4 @@
-#include "app/TerminalQuestion.h"
+#include "install/TerminalQuestion.h"
 
 #include <gtest/gtest.h>
 
