@@ -1,0 +1,54 @@
+#pragma once
+// zstd decompression for the update run: bytes in, bytes out, the output bounded by the size
+// the signed listing gives for the file. Knows no run and no network. A patch is a zstd frame
+// made with the installed (old) file as its reference: its decoder is given the old bytes.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct ZSTD_DCtx_s;
+
+class ZstdDecoder {
+public:
+    // A decoder whose whole output may be at most outputLimit bytes. With reference, the
+    // frame is a patch against those bytes, which must stay alive while the decoder decodes.
+    explicit ZstdDecoder(std::uint64_t outputLimit, std::string_view reference = {});
+    ~ZstdDecoder();
+    ZstdDecoder(ZstdDecoder&&) noexcept;
+    ZstdDecoder& operator=(ZstdDecoder&&) noexcept;
+    ZstdDecoder(const ZstdDecoder&) = delete;
+    ZstdDecoder& operator=(const ZstdDecoder&) = delete;
+
+    // Decodes input and appends what it gives to output. False, and failure() says why, on a
+    // malformed stream, output beyond the limit, data after the frame, or a failed decoder
+    // before; the output then holds what came before the fault.
+    bool feed(std::string_view input, std::string& output);
+
+    // Whether exactly one whole frame has been decoded.
+    bool finished() const { return finished_; }
+    std::uint64_t produced() const { return produced_; }
+    const std::string& failure() const { return failure_; }
+
+private:
+    struct Release {
+        void operator()(ZSTD_DCtx_s* context) const;
+    };
+    bool fail(std::string reason);
+
+    std::unique_ptr<ZSTD_DCtx_s, Release> context_;
+    std::uint64_t limit_ = 0;
+    std::uint64_t produced_ = 0;
+    bool finished_ = false;
+    std::string failure_;
+};
+
+// The largest window the client decodes with: the 32-bit process has about 2 GiB of address
+// space, which holds a window of 2^27 bytes and a reference of the patch size limit beside the
+// run's buffers. The maker's tool writes no larger window.
+inline constexpr int kLargestWindowLog = 27;
+
+// The whole output of one frame in input, or none (failure set) as feed() would refuse it.
+bool DecodeWhole(std::string_view input, std::uint64_t outputLimit, std::string_view reference,
+                 std::string& output, std::string& failure);
