@@ -44,10 +44,12 @@ private:
     std::string failure_;
 };
 
-// The largest window the client decodes with: the 32-bit process has about 2 GiB of address
-// space, which holds a window of 2^27 bytes and a reference of the patch size limit beside the
-// run's buffers. The maker's tool writes no larger window.
-inline constexpr int kLargestWindowLog = 27;
+// The largest window the client decodes with. A patch of a file of the largest size the maker's
+// tool patches (256 MiB) needs a window that reaches back over the whole older file: 2^28 bytes
+// of window beside the 2^28 of that file are 512 MiB of the 32-bit process's 2 GiB. The
+// maker's tool writes no larger window; compressed forms take at most 2^27 (zstd's --long).
+inline constexpr int kLargestWindowLog = 28;
+inline constexpr int kLargestCompressedWindowLog = 27;
 
 // The whole output of one frame in input, or none (failure set) as feed() would refuse it.
 bool DecodeWhole(std::string_view input, std::uint64_t outputLimit, std::string_view reference,
