@@ -200,6 +200,8 @@ int RunSign(const SignRequest& request)
     }
     if (request.startThroughClient)
         validity.words.push_back({"start", "client"});
+    if (!request.payloadAddress.empty())
+        validity.words.push_back({kPayloadAddressWord, request.payloadAddress});
     const PayloadRequest& payloadRequest = request.payloads;
     const bool makesPayloads = payloadRequest.compress || !payloadRequest.olderReleases.empty();
     std::set<std::string> keptPayloads;

@@ -30,6 +30,8 @@ struct SignRequest {
     bool startThroughClient = false;
     // Compressed forms and patches for the payload store beside the listing.
     PayloadRequest payloads;
+    // The header word payloads=ADDRESS: where clients fetch payloads with a plain GET. Empty: none.
+    std::string payloadAddress;
 };
 
 // Hashes every file of root/product as command 15 lists it and replaces

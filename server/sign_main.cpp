@@ -3,6 +3,7 @@
 
 #include "SignCommands.h"
 
+#include "filetree/PayloadColumns.h"
 #include "filetree/SignedListing.h"
 #include "text/CharClass.h"
 
@@ -22,7 +23,7 @@ const char kUsage[] = "usage: jobgate-sign keygen PRIVATE.pem\n"
                       "       jobgate-sign sign --key PRIVATE.pem [--valid-days N] [--version TEXT]\n"
                       "                         [--client PATH] [--start-through-client]\n"
                       "                         [--compress] [--patches-from OLD_LISTING_OR_DIR]...\n"
-                      "                         [--patch-limit MIB] ROOT PRODUCT\n"
+                      "                         [--patch-limit MIB] [--payload-address ADDRESS] ROOT PRODUCT\n"
                       "       jobgate-sign check --public PUBLIC.pem ROOT PRODUCT\n";
 
 int Usage(const std::string& problem)
@@ -127,7 +128,7 @@ std::optional<std::uint64_t> ParsePatchLimit(const std::string& text)
 
 int Sign(const std::vector<std::string>& args)
 {
-    const auto read = ReadArguments(args, {"--key", "--valid-days", "--version", "--client", "--patch-limit"},
+    const auto read = ReadArguments(args, {"--key", "--valid-days", "--version", "--client", "--patch-limit", "--payload-address"},
                                     {"--start-through-client", "--compress"}, "--patches-from");
     if (!read)
         return kExitCannotRun;
@@ -161,6 +162,12 @@ int Sign(const std::vector<std::string>& args)
         if (!parsed)
             return Usage("--patch-limit takes a size in MiB from 1 to " + std::to_string(kDefaultPatchLimit >> 20));
         request.payloads.patchLimit = *parsed;
+    }
+    if (const auto address = read->options.find("--payload-address"); address != read->options.end()) {
+        if (!IsPayloadAddress(address->second))
+            return Usage("--payload-address takes http://HOST[:PORT]/PATH/, https://... or /PATH/ (ending in /, "
+                         "no spaces, at most " + std::to_string(kLongestPayloadAddress) + " characters)");
+        request.payloadAddress = address->second;
     }
     for (const std::string& older : read->repeated) {
         auto release = ReadOlderRelease(older);

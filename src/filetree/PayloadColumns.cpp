@@ -45,6 +45,13 @@ bool IsSha256Hex(std::string_view text)
            std::all_of(text.begin(), text.end(), [](char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); });
 }
 
+bool IsPayloadAddress(std::string_view text)
+{
+    const bool printable = std::all_of(text.begin(), text.end(), [](char c) { return c > ' ' && c < '\x7F'; });
+    const bool start = text.rfind("http://", 0) == 0 || text.rfind("https://", 0) == 0 || text.rfind('/', 0) == 0;
+    return printable && start && text.size() <= kLongestPayloadAddress && text.back() == '/';
+}
+
 void AddPayloadColumns(FileTree& tree, std::size_t patchColumns)
 {
     AddColumn(tree, kCompressedLongest, kCompressedColumnKey, "Komprimiert");

@@ -55,5 +55,15 @@ std::optional<PatchForm> ParsePatchValue(std::string_view value);
 // of their form name nothing.
 FilePayloads RowPayloads(const FileTree& tree, const FileTreeRow& row);
 
+// The header word that names where payloads are fetched with a plain GET: an address ending
+// in "/" to which the payload's name is appended, either absolute ("http://" or "https://") or
+// a path on the update server ("/"). Without it, payloads are asked of jobgate (command 17).
+inline constexpr char kPayloadAddressWord[] = "payloads";
+inline constexpr std::size_t kLongestPayloadAddress = 512;
+
+// Whether text can be that address: printable ASCII without spaces, at most
+// kLongestPayloadAddress bytes, beginning with "http://", "https://" or "/" and ending in "/".
+bool IsPayloadAddress(std::string_view text);
+
 // Whether text is a SHA-256 as listings write it: 64 lower-case hex digits.
 bool IsSha256Hex(std::string_view text);

@@ -50,6 +50,29 @@ TEST(PayloadColumns, ValuesAreReadOnlyInTheirExactForm)
     EXPECT_EQ(read->patch.sha256, kSha);
 }
 
+TEST(PayloadColumns, PayloadAddressesAreAbsoluteOrOnTheUpdateServer)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"/", true},
+        {"/Corvid.brenhold-payload/", true},
+        {"http://cdn.example.com/corvid/", true},
+        {"https://cdn.example.com:8443/", true},
+        {"", false},
+        {"/store", false},
+        {"cdn.example.com/", false},
+        {"ftp://cdn/", false},
+        {"/a b/", false},
+        {"/\x7F/", false},
+        {"/\xE4/", false},
+        {"/" + std::string(510, 'a') + "/", true},
+        {"/" + std::string(511, 'a') + "/", false},
+    };
+    for (const auto& [address, valid] : cases) {
+        SCOPED_TRACE(address);
+        EXPECT_EQ(IsPayloadAddress(address), valid);
+    }
+}
+
 // The columns are found by key wherever they stand, after the four every client reads by
 // position; a row with fewer values, an empty value or a column of another key names nothing.
 TEST(PayloadColumns, RowsNameWhatTheirColumnsHold)

@@ -636,6 +636,9 @@ TEST_F(SignTool, CompressedFormsAndPatchesAreKeptWhereTheySpareBytes)
     ASSERT_TRUE(WriteFileBytes(product + "text.txt", large));
     ASSERT_EQ(sign(key, repository_, {"--compress", "--patch-limit", "1", "--patches-from", older}).exitCode, 0);
     const FilePayloads limited = CheckedPayloads(repository_, "./text.txt", large);
+    const std::string address = "https://cdn.example.com/corvid/";
+    ASSERT_EQ(sign(key, repository_, {"--compress", "--payload-address", address}).exitCode, 0);
+    EXPECT_EQ(HeaderWord(ValidityOf(ReadFileBytes(ListingPath(repository_))), kPayloadAddressWord), address);
     EXPECT_TRUE(limited.compressed.has_value());
     EXPECT_TRUE(limited.patches.empty());
 
@@ -679,6 +682,10 @@ TEST_F(SignTool, UsageErrorsExitWithTwo)
         {"sign", "--key", key, "--patches-from", key, root, "Corvid"},
         {"sign", "--key", key, root, "Corvid", "--patches-from"},
         {"sign", "--key", key, "--compress", "--compress", root, "Corvid"},
+        {"sign", "--key", key, "--payload-address", "/store", root, "Corvid"},
+        {"sign", "--key", key, "--payload-address", "ftp://cdn/", root, "Corvid"},
+        {"sign", "--key", key, "--payload-address", "http://cdn/a b/", root, "Corvid"},
+        {"sign", "--key", key, "--payload-address", "/" + std::string(512, 'a') + "/", root, "Corvid"},
         {"check", root, "Corvid"},
         {"check", "--public", key + ".pub", "--key", key, root, "Corvid"},
         {"check", "--public", keys_ / "missing.pub", root, "Corvid"},
