@@ -3,9 +3,9 @@
 // with the default number at once, directly and through a relay that makes the round
 // trip 30 ms; beside it curl fetching the same files from lighttpd's static handler over
 // one kept-alive connection. Prints the times and their ratios.
+#include "FreshInstall.h"
 #include "LatencyRelay.h"
 #include "LighttpdServer.h"
-#include "MeasuredRun.h"
 #include "SignedRepository.h"
 #include "TempDir.h"
 #include "update/ParallelDownloads.h"
@@ -26,26 +26,6 @@ namespace {
 constexpr int kFiles = 2000;
 constexpr std::size_t kFileSize = 4096;
 constexpr int kRuns = 3;
-
-std::string FileName(int i)
-{
-    return "Teil" + std::to_string(i / 100) + "/datei" + std::to_string(i) + ".bin";
-}
-
-bool MakeRepository(const fs::path& product)
-{
-    std::string bytes(kFileSize, '\0');
-    for (int i = 0; i < kFiles; ++i) {
-        const fs::path file = product / FileName(i);
-        fs::create_directories(file.parent_path());
-        for (std::size_t j = 0; j < bytes.size(); ++j)
-            bytes[j] = static_cast<char>((j * 31 + static_cast<std::size_t>(i)) >> 2);
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
-            return false;
-    }
-    return true;
-}
 
 // lighttpd serving folder as plain static files on a free loopback port, for curl.
 class StaticServer {
@@ -69,48 +49,16 @@ private:
     ServerProcess process_;
 };
 
-std::size_t CountFiles(const fs::path& folder)
+// One fresh install with that many transfers; its wall-clock seconds, or -1.
+double InstallOnce(FreshInstalls& installs, const std::string& transfers, const std::string& server)
 {
-    std::size_t count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (it->path().filename() == ".brenhold") {
-            it.disable_recursion_pending();
-            continue;
-        }
-        count += it->is_regular_file() && it->file_size() == kFileSize ? 1 : 0;
-    }
-    return count;
-}
-
-struct Setup {
-    fs::path base;
-    EnvironmentOverrides environment;
-    int installs = 0;
-};
-
-// One fresh install with that many transfers; its wall-clock seconds, or -1. Each goes
-// into a folder of its own and nothing is removed until the end: a file system without a
-// journal (ext4 on this machine's disk) skips inodes freed in the last half minute one by
-// one when it makes a file, which would make every run after a removal slower than the
-// first install on a customer's machine.
-double InstallOnce(Setup& setup, const std::string& transfers, const std::string& server)
-{
-    const fs::path main = setup.base / ("Haupt" + std::to_string(++setup.installs));
-    std::ofstream(setup.base / "config" / "Velmora" / "Brenhold.ini", std::ios::trunc)
-        << "[MainDirPath]\nViele=" << main.string() << "\n";
-    EnvironmentOverrides environment = setup.environment;
-    environment.push_back({"BRENHOLD_TRANSFERS", transfers});
-    environment.push_back({"BRENHOLD_UPDATE_SERVER", server});
-    const MeasuredRun measured = RunMeasured({BRENHOLD_CLIENT_BIN, "Viele"}, environment);
-    const std::size_t installed = CountFiles(main);
-    if (measured.exitCode != 0 || installed != kFiles) {
+    const FreshInstalls::Result result = installs.installOnce(transfers, server);
+    if (!result.ok()) {
         std::fprintf(stderr, "parallel install: brenhold with %s transfer(s) failed (exit %d, %zu files)\n",
-                     transfers.c_str(), measured.exitCode, installed);
+                     transfers.c_str(), result.exitCode, result.installed);
         return -1;
     }
-    return measured.seconds;
+    return result.seconds;
 }
 
 } // namespace
@@ -119,15 +67,11 @@ int main()
 {
     TempDir base;
     const fs::path repository = base.path() / "repo";
-    if (!MakeRepository(repository / "Viele") || !SignProduct(repository.string(), "Viele")) {
+    if (!MakeSmallFiles(repository / "Viele", kFiles, kFileSize) || !SignProduct(repository.string(), "Viele")) {
         std::fprintf(stderr, "parallel install: cannot make the repository below %s\n", base.str().c_str());
         return 1;
     }
-    Setup setup{base.path(), {}};
-    fs::create_directories(base.path() / "config" / "Velmora");
-    fs::create_directories(base.path() / "home");
-    setup.environment = {{"XDG_CONFIG_HOME", (base.path() / "config").string()},
-                         {"HOME", (base.path() / "home").string()}};
+    FreshInstalls setup(base.path(), "Viele", kFiles, kFileSize);
 
     // curl's list: every file once, over one connection, into the folder of the run.
     {
@@ -146,7 +90,7 @@ int main()
     {
         std::ofstream list(base.path() / "curl.list", std::ios::app);
         for (int i = 0; i < kFiles; ++i)
-            list << "url = \"http://127.0.0.1:" << statics.port() << "/" << FileName(i) << "\"\n";
+            list << "url = \"http://127.0.0.1:" << statics.port() << "/" << SmallFileName(i) << "\"\n";
     }
 
     std::vector<double> curlTimes;

@@ -1,12 +1,13 @@
 # Starting and stopping the update server (scripts/serve: lighttpd with jobgate) on a free
 # loopback port, for scripts that source this file.
 #
-#   update_server_start ROOT JOBGATE LOG [--tls]
+#   update_server_start ROOT JOBGATE LOG [--tls] [--fastcgi]
 #                                          sets UPDATE_SERVER (127.0.0.1:PORT, with --tls
 #                                          https://127.0.0.1:PORT), UPDATE_SERVER_PID and
 #                                          UPDATE_SERVER_LOGS (the folder of lighttpd's
 #                                          access and error logs; with --tls also its
-#                                          certificate cert.pem)
+#                                          certificate cert.pem); --fastcgi: jobgate as
+#                                          FastCGI back ends
 #   update_server_stop                     stops it and everything it started
 #   update_server_sign ROOT PRODUCT JOBGATE [OPTIONS...]
 #                                          signs ROOT/PRODUCT with the development key the
@@ -23,9 +24,16 @@ _update_server_answers() {
 }
 
 update_server_start() {
-  local root=$1 jobgate=$2 log=$3 tls=${4:-}
+  local root=$1 jobgate=$2 log=$3 mode=() option
+  shift 3
   local serve scheme=""
-  [ "$tls" = --tls ] && scheme="https://"
+  for option in "$@"; do
+    case $option in
+      --tls) scheme="https://"; mode+=(--tls) ;;
+      --fastcgi) mode+=(--fastcgi) ;;
+      *) echo "update_server_start: unknown option $option" >&2; return 2 ;;
+    esac
+  done
   serve="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/serve"
   local attempt port pid waited
   for attempt in 1 2 3 4 5; do
@@ -34,7 +42,7 @@ update_server_start() {
     port=$((20000 + (RANDOM * 32768 + RANDOM) % 40000))
     _update_server_answers "$port" && continue
     # Its own process group, so that stopping reaches lighttpd and its CGI children.
-    setsid "$serve" $tls "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
+    setsid "$serve" "${mode[@]}" "$root" "127.0.0.1:$port" "$jobgate" >"$log" 2>&1 </dev/null &
     pid=$!
     for waited in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break

@@ -47,7 +47,8 @@ public:
         bool ready = false;      // set by WaitForAny: the socket can move, or has failed
     };
 
-    // Waits until at least one of waits (one or more) is ready, at most limit, and marks the ready ones.
+    // Waits until at least one of waits is ready, at most limit, and marks the ready ones;
+    // with no waits it waits for limit.
     // A wait cut short by a signal returns like one that timed out. False on an error of
     // the wait itself.
     static bool WaitForAny(std::vector<Wait>& waits, std::chrono::milliseconds limit);

@@ -61,6 +61,11 @@ void NonBlockingSocket::close()
 
 bool NonBlockingSocket::WaitForAny(std::vector<Wait>& waits, std::chrono::milliseconds limit)
 {
+    // select refuses empty sets: a wait over no socket only lets the time pass.
+    if (waits.empty()) {
+        ::Sleep(static_cast<DWORD>(limit.count()));
+        return true;
+    }
     // Winsock's fd_set holds FD_SETSIZE sockets (64), more than a run keeps open at once.
     fd_set readable;
     fd_set writable;

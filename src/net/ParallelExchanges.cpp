@@ -2,6 +2,7 @@
 
 #include "net/ChunkedDecoder.h"
 #include "net/Diagnostic.h"
+#include "net/HeaderField.h"
 #include "net/HttpClient.h"
 #include "net/PaceMeter.h"
 #include "net/TcpConnection.h"
@@ -9,6 +10,7 @@
 #include "text/FormatString.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -16,14 +18,53 @@
 namespace {
 
 constexpr int kReceivesPerWait = 8;
+// More kept connections than a run has transfers are never needed.
+constexpr std::size_t kMostKept = 16;
+
+const std::string kCloseLine = "\r\nConnection: Close\r\n";
+const std::string kKeepAliveLine = "\r\nConnection: keep-alive\r\n";
+
+// The length of an answer whose connection may stay open after it: HTTP/1.1, a plain
+// Content-Length, neither "Connection: close" nor a transfer coding. Nothing otherwise:
+// that answer is read until the server closes (or its last chunk).
+std::optional<std::uint64_t> KeptAnswerLength(const std::string& header)
+{
+    if (!header.starts_with("HTTP/1.1 "))
+        return std::nullopt;
+    std::optional<std::string> connection = HeaderField(header, "connection");
+    if (connection) {
+        for (char& c : *connection)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (connection->find("close") != std::string::npos)
+            return std::nullopt;
+    }
+    if (HeaderField(header, "transfer-encoding"))
+        return std::nullopt;
+    const auto length = HeaderField(header, "content-length");
+    if (!length || length->empty() || length->size() > 19 ||
+        length->find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char digit : *length)
+        value = value * 10 + static_cast<std::uint64_t>(digit - '0');
+    return value;
+}
 
 static_assert(TlsChannel::kWouldBlock == NonBlockingSocket::kWouldBlock,
               "one value for a move that must wait");
 
 } // namespace
 
+// An open connection, with its tunnel and TLS session, that waits for the next exchange
+// with the same key.
+struct ParallelExchanges::KeptConnection {
+    std::string key;
+    NonBlockingSocket socket;
+    std::unique_ptr<TlsChannel> tls; // goes before the socket
+};
+
 struct ParallelExchanges::Exchange {
-    enum class Phase { connecting, tunnelling, handshaking, sending, header, body, ended };
+    enum class Phase { connecting, tunnelling, handshaking, sending, header, body, pausing, ended };
 
     // Through the TLS channel when there is one, else on the socket itself.
     int send(const char* bytes, int count)
@@ -47,7 +88,9 @@ struct ParallelExchanges::Exchange {
         case Phase::body:
             return tls && tls->wantsWrite();
         case Phase::sending:
-            return !tls || tls->wantsWrite();
+            // A TLS channel that has not been asked to send yet waits for nothing but room.
+            return !tls || !sendBlocked || tls->wantsWrite();
+        case Phase::pausing:
         case Phase::ended:
             break;
         }
@@ -63,15 +106,23 @@ struct ParallelExchanges::Exchange {
     std::string tunnel; // "CONNECT host:port ...", when the exchange goes through a proxy's tunnel
     std::size_t tunnelSent = 0;
     std::string tunnelAnswer;
-    std::string host; // the server TLS checks: the connection's, or the tunnel's end
+    std::string key;  // which kept connections can carry it
+    std::string host; // of the connection: the server, or the proxy
     std::uint16_t port = 0;
+    std::string tlsHost; // the server TLS checks: the connection's, or the tunnel's end
+    std::uint16_t tlsPort = 0;
     std::string peer; // "host on port N" for diagnostics
+    bool reused = false; // the connection is one an earlier exchange left open
+    bool sendBlocked = false; // a send through TLS had to wait
+    int retries = 0;
+    Clock::time_point retryAt; // when a pausing exchange connects: at once when new, later for a retry
     Timeouts limits;
     std::string request;
     std::size_t sent = 0;
     std::string header;
     std::uint64_t bodyLimit = 0;
     std::uint64_t received = 0;
+    std::optional<std::uint64_t> answerLength; // of an answer whose connection is kept
     Clock::time_point connectDeadline;
     Clock::time_point lastMove; // when a byte last moved
     std::optional<PaceMeter> pace;
@@ -105,28 +156,59 @@ int ParallelExchanges::start(const std::string& host, std::uint16_t port, std::s
     auto exchange = std::make_unique<Exchange>();
     exchange->number = nextNumber_++;
     exchange->secure = secure;
+    exchange->key = FormatString("%s %u %d ", host.c_str(), static_cast<unsigned>(port), secure ? 1 : 0) + tunnel;
     exchange->tunnel = std::move(tunnel);
     exchange->host = host;
     exchange->port = port;
+    exchange->tlsHost = host;
+    exchange->tlsPort = port;
     exchange->peer = FormatString("%s on port %u", host.c_str(), static_cast<unsigned>(port));
     exchange->limits = timeouts;
     exchange->request = std::move(request);
+    if (const std::size_t line = exchange->request.find(kCloseLine); line != std::string::npos)
+        exchange->request.replace(line, kCloseLine.size(), kKeepAliveLine);
     exchange->bodyLimit = bodyLimit;
-    const Clock::time_point now = Clock::now();
-    exchange->connectDeadline = now + timeouts.connect;
-    exchange->lastMove = now;
 
-    std::uint32_t address = 0;
-    if (!resolve(host, address)) {
-        WriteDiagnostic("Cannot get host information for server " + host);
-        exchange->end = ExchangeEnd::unresolved;
-    } else if (!exchange->socket.beginConnect(address, port)) {
-        WriteDiagnostic("Cannot connect to " + exchange->peer);
-        exchange->end = ExchangeEnd::connectFailed;
+    const auto kept = std::find_if(kept_.begin(), kept_.end(),
+                                   [&](const KeptConnection& connection) { return connection.key == exchange->key; });
+    if (kept != kept_.end()) {
+        exchange->socket = std::move(kept->socket);
+        exchange->tls = std::move(kept->tls);
+        kept_.erase(kept);
+        exchange->reused = true;
+        exchange->phase = Exchange::Phase::sending;
+        exchange->lastMove = Clock::now();
+    } else {
+        // Connected in the next moveOn, so that a failure at once is reported from there.
+        exchange->phase = Exchange::Phase::pausing;
+        exchange->retryAt = Clock::now();
     }
     const int number = exchange->number;
     exchanges_.push_back(std::move(exchange));
     return number;
+}
+
+void ParallelExchanges::connect(Exchange& exchange, Clock::time_point now)
+{
+    exchange.tls.reset();
+    exchange.socket.close();
+    exchange.phase = Exchange::Phase::connecting;
+    exchange.reused = false;
+    exchange.sendBlocked = false;
+    exchange.tunnelSent = 0;
+    exchange.tunnelAnswer.clear();
+    exchange.sent = 0;
+    exchange.header.clear();
+    exchange.pace.reset();
+    exchange.connectDeadline = now + exchange.limits.connect;
+    exchange.lastMove = now;
+    std::uint32_t address = 0;
+    if (!resolve(exchange.host, address)) {
+        WriteDiagnostic("Cannot get host information for server " + exchange.host);
+        finish(exchange, ExchangeEnd::unresolved);
+    } else if (!exchange.socket.beginConnect(address, exchange.port)) {
+        retryOrFinish(exchange, ExchangeEnd::connectFailed, "connection refused", now);
+    }
 }
 
 void ParallelExchanges::moveOn()
@@ -142,11 +224,18 @@ void ParallelExchanges::moveOn()
     Clock::time_point now = Clock::now();
     Clock::time_point until = Clock::time_point::max();
     std::vector<NonBlockingSocket::Wait> waits;
+    std::vector<Exchange*> waiting; // the exchange of each wait
     waits.reserve(exchanges_.size());
+    waiting.reserve(exchanges_.size());
     bool pending = false;
     for (const auto& exchange : exchanges_) {
+        if (exchange->phase == Exchange::Phase::pausing) {
+            until = std::min(until, exchange->retryAt);
+            continue;
+        }
         const bool connecting = exchange->phase == Exchange::Phase::connecting;
         waits.push_back({&exchange->socket, exchange->waitsForWriting()});
+        waiting.push_back(exchange.get());
         until = std::min(until, connecting ? exchange->connectDeadline
                                            : exchange->lastMove + exchange->limits.stall);
         if (exchange->pace)
@@ -168,12 +257,17 @@ void ParallelExchanges::moveOn()
     }
 
     now = Clock::now();
-    for (std::size_t i = 0; i < exchanges_.size(); ++i) {
-        Exchange& exchange = *exchanges_[i];
+    for (std::size_t i = 0; i < waits.size(); ++i) {
+        Exchange& exchange = *waiting[i];
         if (waits[i].ready || (exchange.tls && exchange.tls->hasPending()))
             advance(exchange, now);
-        if (!exchange.end)
+        if (!exchange.end && exchange.phase != Exchange::Phase::pausing)
             checkLimits(exchange, now);
+    }
+    for (const auto& exchange : exchanges_) {
+        // Those that began their pause in this round wait for the next.
+        if (exchange->phase == Exchange::Phase::pausing && now >= exchange->retryAt)
+            connect(*exchange, now);
     }
     reportEnded();
     // Limits were checked before the observer ran: time it takes (a question to the user)
@@ -189,16 +283,15 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
 {
     if (exchange.phase == Exchange::Phase::connecting) {
         if (!exchange.socket.connectSucceeded()) {
-            WriteDiagnostic("Cannot connect to " + exchange.peer);
-            finish(exchange, ExchangeEnd::connectFailed);
+            retryOrFinish(exchange, ExchangeEnd::connectFailed, "connection refused", now);
             return;
         }
         exchange.lastMove = now;
         if (!exchange.tunnel.empty()) {
             exchange.phase = Exchange::Phase::tunnelling;
         } else if (exchange.secure) {
-            exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host,
-                                                        exchange.port, tlsTrust);
+            exchange.tls = std::make_unique<TlsChannel>(exchange.socket.native(), exchange.tlsHost,
+                                                        exchange.tlsPort, tlsTrust);
             exchange.phase = Exchange::Phase::handshaking;
         } else {
             exchange.phase = Exchange::Phase::sending;
@@ -212,10 +305,12 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
         while (exchange.sent < exchange.request.size()) {
             const int count = exchange.send(exchange.request.data() + exchange.sent,
                                             static_cast<int>(exchange.request.size() - exchange.sent));
-            if (count == NonBlockingSocket::kWouldBlock)
+            if (count == NonBlockingSocket::kWouldBlock) {
+                exchange.sendBlocked = true;
                 return;
+            }
             if (count < 0) {
-                finish(exchange, ExchangeEnd::sendFailed);
+                retryOrFinish(exchange, ExchangeEnd::sendFailed, "connection reset while sending", now);
                 return;
             }
             exchange.sent += static_cast<std::size_t>(count);
@@ -274,10 +369,10 @@ bool ParallelExchanges::openTunnel(Exchange& exchange, Clock::time_point now)
     // The server at the tunnel's end is the one its request names: "CONNECT host:port ...".
     const std::string target = exchange.tunnel.substr(8, exchange.tunnel.find(' ', 8) - 8);
     const std::size_t colon = target.rfind(':');
-    exchange.host = target.substr(0, colon);
-    exchange.port = static_cast<std::uint16_t>(std::strtoul(target.c_str() + colon + 1, nullptr, 10));
+    exchange.tlsHost = target.substr(0, colon);
+    exchange.tlsPort = static_cast<std::uint16_t>(std::strtoul(target.c_str() + colon + 1, nullptr, 10));
     exchange.tls =
-        std::make_unique<TlsChannel>(exchange.socket.native(), exchange.host, exchange.port, tlsTrust);
+        std::make_unique<TlsChannel>(exchange.socket.native(), exchange.tlsHost, exchange.tlsPort, tlsTrust);
     exchange.phase = Exchange::Phase::handshaking;
     return true;
 }
@@ -304,12 +399,19 @@ bool ParallelExchanges::shakeHands(Exchange& exchange, Clock::time_point now)
 bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
 {
     block_.resize(static_cast<std::size_t>(std::max(receiveBlockSize, 1)));
-    const int count = exchange.receive(block_.data(), static_cast<int>(block_.size()));
+    std::size_t wanted = block_.size();
+    // Exactly one answer is read from a kept connection: never a byte of what follows.
+    if (exchange.answerLength)
+        wanted = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, *exchange.answerLength - exchange.received));
+    const int count = exchange.receive(block_.data(), static_cast<int>(wanted));
     if (count == NonBlockingSocket::kWouldBlock)
         return false;
     const bool inHeader = exchange.phase == Exchange::Phase::header;
+    const bool nothingYet = inHeader && exchange.header.empty();
     if (count == 0) {
-        if (exchange.chunked) {
+        if (nothingYet) {
+            retryOrFinish(exchange, ExchangeEnd::headerIncomplete, "closed before the status line", now);
+        } else if (exchange.chunked) {
             WriteDiagnostic("The chunked answer from " + exchange.peer + " ended before its last chunk");
             finish(exchange, ExchangeEnd::chunkedBroken);
         } else {
@@ -318,7 +420,10 @@ bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
         return false;
     }
     if (count < 0) {
-        finish(exchange, ExchangeEnd::receiveFailed);
+        if (nothingYet)
+            retryOrFinish(exchange, ExchangeEnd::receiveFailed, "connection reset before the status line", now);
+        else
+            finish(exchange, ExchangeEnd::receiveFailed);
         return false;
     }
     exchange.lastMove = now;
@@ -350,6 +455,8 @@ void ParallelExchanges::takeBodyBytes(Exchange& exchange, char* bytes, int count
     } else if (exchange.chunked && exchange.chunked->done()) {
         // The last chunk ends the body: nothing more is waited for.
         finish(exchange, ExchangeEnd::closed);
+    } else if (exchange.answerLength && exchange.received == *exchange.answerLength) {
+        complete(exchange);
     }
 }
 
@@ -368,11 +475,55 @@ void ParallelExchanges::takeHeaderBytes(Exchange& exchange, int count)
     std::string first = exchange.header.substr(headerEnd);
     exchange.header.resize(headerEnd);
     exchange.phase = Exchange::Phase::body;
+    unreachable_ = false;
     if (DeclaresChunked(exchange.header))
         exchange.chunked.emplace();
+    else
+        exchange.answerLength = KeptAnswerLength(exchange.header);
+    // Bytes beyond the announced length are no part of this answer: the connection is
+    // not kept then.
+    const bool overlong = exchange.answerLength && first.size() > *exchange.answerLength;
+    if (overlong) {
+        first.resize(static_cast<std::size_t>(*exchange.answerLength));
+        exchange.answerLength.reset();
+    }
     events_.onHeader(exchange.number, StatusCodeOf(exchange.header), exchange.header);
-    if (!first.empty())
+    if (!first.empty() || exchange.answerLength)
         takeBodyBytes(exchange, first.data(), static_cast<int>(first.size()));
+    if (overlong && !exchange.end)
+        finish(exchange, ExchangeEnd::closed);
+}
+
+void ParallelExchanges::complete(Exchange& exchange)
+{
+    if (kept_.size() < kMostKept)
+        kept_.push_back({exchange.key, std::move(exchange.socket), std::move(exchange.tls)});
+    finish(exchange, ExchangeEnd::complete);
+}
+
+void ParallelExchanges::retryOrFinish(Exchange& exchange, ExchangeEnd end, const char* reason,
+                                      Clock::time_point now)
+{
+    exchange.tls.reset();
+    exchange.socket.close();
+    // A kept connection the server closed while it waited: a new one takes its place.
+    if (exchange.reused) {
+        connect(exchange, now);
+        return;
+    }
+    if (exchange.retries >= kRetries || unreachable_) {
+        if (end == ExchangeEnd::connectFailed)
+            WriteDiagnostic("Cannot connect to " + exchange.peer);
+        unreachable_ = true;
+        finish(exchange, end);
+        return;
+    }
+    ++exchange.retries;
+    WriteDiagnostic(FormatString("Request to %s failed (%s), retry %d of %d", exchange.peer.c_str(), reason,
+                                 exchange.retries, kRetries));
+    events_.onRetry(exchange.number, exchange.retries, reason);
+    exchange.phase = Exchange::Phase::pausing;
+    exchange.retryAt = now + kFirstRetryPause * (1 << (exchange.retries - 1));
 }
 
 void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
@@ -404,6 +555,7 @@ void ParallelExchanges::checkLimits(Exchange& exchange, Clock::time_point now)
             finish(exchange, ExchangeEnd::tooSlow);
         }
         return;
+    case Exchange::Phase::pausing:
     case Exchange::Phase::ended:
         return;
     }

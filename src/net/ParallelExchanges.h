@@ -1,18 +1,30 @@
 #pragma once
 // HTTP exchanges side by side in the one thread: each runs on a non-blocking connection
-// of its own as a small state machine (connect, send the request, read the header, read
-// the body until the server closes, or a chunked body until its last chunk; over TLS with a
-// handshake after the connect), and one wait
-// over all their sockets moves them on. A chunked body is reported decoded.
-// Every exchange keeps the limits a single one has: the connect limit, the stall limit
-// and the slow-link rule of Timeouts. An exchange reports to its owner, in this order,
-// its response header (before its first body byte), its body blocks and its end.
+// of its own as a small state machine (connect, through a proxy's tunnel when there is
+// one, the TLS handshake of a secure exchange, send the request, read the header, read
+// the body), and one wait over all their sockets moves them on. A chunked body is
+// reported decoded. Every exchange keeps the limits a single one has: the connect limit,
+// the stall limit and the slow-link rule of Timeouts. An exchange reports to its owner, in
+// this order, its retries, its response header (before its first body byte), its body
+// blocks and its end.
+//
+// Connections are kept: a request goes out with "Connection: keep-alive" in place of
+// "Connection: Close", and an answer the server lets stay open (HTTP/1.1, a
+// Content-Length, no "Connection: close", no transfer coding) is read to exactly that
+// length; its connection (with its TLS session and tunnel) then waits for the next
+// exchange to the same server the same way. A kept connection the server has closed
+// meanwhile is replaced by a new one without a word. A request that fails before the
+// first byte of its answer (refused, reset, closed without a status line) is sent again,
+// up to kRetries times, after a pause that grows each time; once one has failed that
+// often, the others fail at once until an answer comes again (a server that has gone
+// costs a run no pauses per file). A TLS refusal is never retried.
 
 #include "net/NonBlockingSocket.h"
 #include "net/Timeouts.h"
 #include "net/TlsTrust.h"
 #include "net/WaitObserver.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -23,6 +35,7 @@
 // How an exchange ended.
 enum class ExchangeEnd {
     closed,           // the server closed the connection after a complete header
+    complete,         // the answer's Content-Length arrived; its connection is kept
     unresolved,       // the host name did not resolve
     connectFailed,    // refused, or not connected within the connect limit
     sendFailed,       // the request could not be sent whole within the stall limit
@@ -42,6 +55,9 @@ enum class ExchangeEnd {
 // not start or end exchanges themselves.
 class ExchangeEvents {
 public:
+    // The exchange's request failed before any byte of its answer (reason says how) and
+    // goes out again: retry counts from 1 to kRetries.
+    virtual void onRetry(int exchange, int retry, const std::string& reason) = 0;
     // The response header of an exchange is complete (empty line included); status is
     // the code of its status line, 0 when it has none.
     virtual void onHeader(int exchange, int status, const std::string& header) = 0;
@@ -54,10 +70,15 @@ protected:
     ~ExchangeEvents() = default;
 };
 
+// How often a request that failed before its answer is sent again, and the pause before
+// the first time (doubled each time).
+inline constexpr int kRetries = 3;
+inline constexpr std::chrono::milliseconds kFirstRetryPause{100};
+
 class ParallelExchanges {
 public:
     explicit ParallelExchanges(ExchangeEvents& events);
-    // Closes every connection still open, reporting nothing.
+    // Closes every connection still open, kept ones too, reporting nothing.
     ~ParallelExchanges();
     ParallelExchanges(const ParallelExchanges&) = delete;
     ParallelExchanges& operator=(const ParallelExchanges&) = delete;
@@ -95,13 +116,20 @@ public:
 
 private:
     struct Exchange;
+    struct KeptConnection;
     using Clock = std::chrono::steady_clock;
 
+    // Begins a new connection for exchange; its tunnel and handshake follow.
+    void connect(Exchange& exchange, Clock::time_point now);
     void advance(Exchange& exchange, Clock::time_point now);
     // Sends the tunnel request and reads the proxy's answer; true when the tunnel is open.
     bool openTunnel(Exchange& exchange, Clock::time_point now);
     // Takes the TLS handshake on; true when it is complete.
     bool shakeHands(Exchange& exchange, Clock::time_point now);
+    // The request failed before its answer: it goes out again, or the exchange ends.
+    void retryOrFinish(Exchange& exchange, ExchangeEnd end, const char* reason, Clock::time_point now);
+    // The answer is whole and its connection stays open: it is kept for the next exchange.
+    void complete(Exchange& exchange);
     // One receive; true when it took bytes and the exchange goes on.
     bool readResponse(Exchange& exchange, Clock::time_point now);
     void takeHeaderBytes(Exchange& exchange, int count);
@@ -115,7 +143,9 @@ private:
     ExchangeEvents& events_;
     WaitObserver* observer_ = nullptr;
     std::vector<std::unique_ptr<Exchange>> exchanges_;
+    std::vector<KeptConnection> kept_; // open connections that wait for a next exchange
     std::map<std::string, std::uint32_t> addresses_; // resolved host names
     std::vector<char> block_;
     int nextNumber_ = 0;
+    bool unreachable_ = false; // an exchange failed after its last retry, and no answer came since
 };

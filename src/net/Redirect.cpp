@@ -1,9 +1,9 @@
 #include "net/Redirect.h"
 
+#include "net/HeaderField.h"
 #include "text/FormatString.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -31,20 +31,7 @@ bool IsFollowedRedirect(int status)
 
 std::string LocationOf(const std::string& header)
 {
-    std::string lower = header;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::string name = "\nlocation:";
-    const std::size_t at = lower.find(name);
-    if (at == std::string::npos)
-        return {};
-    const std::size_t start = at + name.size();
-    const std::size_t end = header.find('\n', start);
-    const std::string value =
-        header.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    const std::size_t first = value.find_first_not_of(" \t");
-    const std::size_t last = value.find_last_not_of(" \t\r");
-    return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+    return HeaderField(header, "location").value_or(std::string());
 }
 
 std::string FollowLocation(const CommandTarget& from, const std::string& location, CommandTarget& to)

@@ -24,6 +24,10 @@ public:
     // Writes every byte; false when the file system took fewer.
     bool write(const char* bytes, std::size_t count);
 
+    // Asks the disk to start writing what was written so far, without waiting for it (on
+    // Linux; elsewhere the system's own write-back does).
+    void startWriteBack();
+
     // Waits until everything written is on the disk.
     bool flushToDisk();
 

@@ -49,6 +49,11 @@ bool OutputFile::flushToDisk()
     return isOpen() && FlushFileBuffers(AsHandle(handle_)) != 0;
 }
 
+void OutputFile::startWriteBack()
+{
+    // Windows starts writing dirty pages by itself soon after they are written.
+}
+
 bool OutputFile::close()
 {
     if (!isOpen())

@@ -110,6 +110,7 @@ void ParallelDownloads::add(const PlannedFile& file)
         owner_.downloadEnded({.file = staged.file(), .alreadyStaged = true});
         return;
     }
+    staged.hashBeside(hashes_);
     const Owner::Request request = owner_.fileRequest(staged.file(), download->offset);
     const int number = exchanges_.start(request.host, request.port, request.bytes, file.size, request.secure,
                                         request.tunnel);
@@ -130,6 +131,11 @@ int ParallelDownloads::finish()
     while (exchanges_.running() > 0)
         exchanges_.moveOn();
     return failed_;
+}
+
+void ParallelDownloads::onRetry(int exchange, int retry, const std::string& reason)
+{
+    owner_.downloadRetried(downloads_.at(exchange)->staged.file(), retry, reason);
 }
 
 void ParallelDownloads::onHeader(int exchange, int status, const std::string& header)

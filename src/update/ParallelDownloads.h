@@ -1,10 +1,12 @@
 #pragma once
 // The downloads of one update run, several at once in the one thread: each needed file
-// is received into a StagedFile of its own over an exchange of its own. Downloads start
+// is received into a StagedFile of its own over an exchange of its own (on a connection
+// an earlier download of the slot left open, when the server keeps it). Downloads start
 // in the order they are added, as slots come free, and complete in any order; each is
-// checked as it completes.
+// hashed in the run's hash worker while it arrives and checked as it completes.
 
 #include "net/ParallelExchanges.h"
+#include "update/HashWorker.h"
 #include "update/PlannedFile.h"
 #include "update/StagedFile.h"
 
@@ -51,6 +53,9 @@ public:
         // The bytes staged for the run's files changed without a block: a file continued
         // (its staged bytes count) or started over (they no longer do).
         virtual void stagedBytesChanged(std::int64_t delta) = 0;
+        // The request for file failed before its reply (reason says how) and goes out
+        // again: retry counts from 1.
+        virtual void downloadRetried(const PlannedFile& file, int retry, const std::string& reason) = 0;
         // A download is over.
         virtual void downloadEnded(const DownloadResult& result) = 0;
 
@@ -84,6 +89,7 @@ public:
 private:
     struct Download;
 
+    void onRetry(int exchange, int retry, const std::string& reason) override;
     void onHeader(int exchange, int status, const std::string& header) override;
     void onBody(int exchange, const char* bytes, int count) override;
     void onEnd(int exchange, ExchangeEnd end) override;
@@ -91,6 +97,7 @@ private:
     Owner& owner_;
     const std::size_t transfers_;
     ParallelExchanges exchanges_;
+    HashWorker hashes_; // before the downloads, whose staged files it hashes
     std::map<int, std::unique_ptr<Download>> downloads_; // by exchange number
     int failed_ = 0;
     bool bodyArrived_ = false; // a body byte of any download has come

@@ -1,6 +1,7 @@
 #include "update/StagedFile.h"
 
 #include "text/FormatString.h"
+#include "update/HashWorker.h"
 #include "update/LocalPath.h"
 #include "update/LocalRemoval.h"
 #include "update/LocalPlacement.h"
@@ -16,6 +17,9 @@ namespace {
 
 constexpr int kHttpOk = 200;
 constexpr int kHttpPartial = 206;
+// How much a file takes before the disk is asked to start writing it: the flush before the
+// switch then finds little left to do.
+constexpr std::uint64_t kWriteBackInterval = 4u << 20;
 
 // The listed path without its "./".
 std::string Relative(const std::string& listedPath)
@@ -49,6 +53,34 @@ bool OpenAfresh(OutputFile& out, const std::string& path)
 } // namespace
 
 StagedFile::StagedFile(PlannedFile file) : file_(std::move(file)), data_(DataPath(file_.path)) {}
+
+StagedFile::~StagedFile()
+{
+    if (worker_ != nullptr)
+        worker_->close(stream_);
+}
+
+void StagedFile::hashBeside(HashWorker& worker)
+{
+    worker_ = &worker;
+    stream_ = worker.open(std::move(hash_));
+}
+
+void StagedFile::hashBytes(const char* bytes, std::size_t count)
+{
+    if (worker_ != nullptr)
+        worker_->feed(stream_, bytes, count);
+    else
+        hash_.update(bytes, count);
+}
+
+void StagedFile::restartHash()
+{
+    if (worker_ != nullptr)
+        worker_->restart(stream_);
+    else
+        hash_ = Sha256();
+}
 
 std::string StagedFile::DataPath(const std::string& listedPath)
 {
@@ -135,7 +167,7 @@ bool StagedFile::begin(int status, std::uint64_t rangeStart)
     if (received_ == 0)
         return true;
     // A server that does not continue a download sends the whole file again.
-    hash_ = Sha256();
+    restartHash();
     received_ = 0;
     return out_.open(data_, OutputFile::Mode::Truncate);
 }
@@ -148,8 +180,13 @@ bool StagedFile::write(const char* bytes, std::size_t count)
         writeFailed_ = true;
         return false;
     }
-    hash_.update(bytes, count);
+    hashBytes(bytes, count);
     received_ += count;
+    sinceWriteBack_ += count;
+    if (sinceWriteBack_ >= kWriteBackInterval) {
+        out_.startWriteBack();
+        sinceWriteBack_ = 0;
+    }
     return true;
 }
 
@@ -165,7 +202,14 @@ std::string StagedFile::finish()
         return "write error";
     if (received_ != file_.size)
         return FormatString("%llu of %u bytes", static_cast<unsigned long long>(received_), file_.size);
-    const std::string digest = HexDigest(hash_.finish());
+    Sha256Digest sum;
+    if (worker_ != nullptr) {
+        sum = worker_->finish(stream_);
+        worker_ = nullptr;
+    } else {
+        sum = hash_.finish();
+    }
+    const std::string digest = HexDigest(sum);
     if (!file_.sha256.empty() && digest != file_.sha256) {
         // Bytes that do not match the signed checksum are worth nothing to a later run.
         discard();

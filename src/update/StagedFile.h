@@ -1,7 +1,8 @@
 #pragma once
 // A download in the staging area: received into .brenhold/staging/data/<path>, described by
 // .brenhold/staging/meta/<path> (the listed time, size and checksum it belongs to) and
-// hashed while it arrives. The switch flushes it to disk before it relies on it. A partial
+// hashed while it arrives. The disk is asked to start writing it every few MiB, and the
+// switch flushes it to disk before it relies on it. A partial
 // file of the same listed time, size and checksum is continued by the next run.
 
 #include "crypto/Sha256.h"
@@ -11,9 +12,18 @@
 #include <cstdint>
 #include <string>
 
+class HashWorker;
+
 class StagedFile {
 public:
     explicit StagedFile(PlannedFile file);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // From now on the bytes are hashed by worker (which must outlive this file) instead
+    // of in the calling thread; call after prepare.
+    void hashBeside(HashWorker& worker);
 
     // Takes over what an earlier run staged for the same listed file, or starts afresh.
     // False when the staging area cannot be written.
@@ -53,12 +63,17 @@ private:
     std::string metaText() const;
     bool startAfresh();
     void hashStaged();
+    void hashBytes(const char* bytes, std::size_t count);
+    void restartHash();
 
     PlannedFile file_;
     std::string data_;
     OutputFile out_;
     Sha256 hash_;
+    HashWorker* worker_ = nullptr; // hashes instead of hash_ when set
+    int stream_ = -1;              // of worker_
     std::uint64_t received_ = 0;
+    std::uint64_t sinceWriteBack_ = 0; // bytes written since the disk was last asked to write
     bool complete_ = false;
     bool writeFailed_ = false;
     bool tooLong_ = false;

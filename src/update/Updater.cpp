@@ -373,6 +373,12 @@ void Updater::stagedBytesChanged(std::int64_t delta)
     setProgressPos(progressOf(bytesReceived));
 }
 
+void Updater::downloadRetried(const PlannedFile& file, int retry, const std::string& reason)
+{
+    logEvent(FormatString("retry %d of %d for \"%s\": %s", retry, kRetries,
+                          EscapeControlCharacters(file.path).c_str(), reason.c_str()));
+}
+
 void Updater::downloadEnded(const DownloadResult& result)
 {
     const std::string path = EscapeControlCharacters(result.file.path);

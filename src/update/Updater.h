@@ -151,6 +151,7 @@ private:
     Request fileRequest(const PlannedFile& file, std::uint64_t offset) override;
     void takeBlock(StagedFile& staged, const char* bytes, int count) override;
     void stagedBytesChanged(std::int64_t delta) override;
+    void downloadRetried(const PlannedFile& file, int retry, const std::string& reason) override;
     void downloadEnded(const DownloadResult& result) override;
     void switchTo(const std::vector<RowPlan>& plans);
     void reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::string& failedPath);

@@ -30,6 +30,10 @@ struct Report {
 
 class Recorder final : public ExchangeEvents {
 public:
+    void onRetry(int exchange, int retry, const std::string&) override
+    {
+        reports[exchange].events.push_back("retry " + std::to_string(retry));
+    }
     void onHeader(int exchange, int status, const std::string& header) override
     {
         reports[exchange].events.push_back("header " + std::to_string(status));
@@ -228,7 +232,7 @@ TEST_F(Exchanges, ARequestTheServerNeverReadsEndsAtTheStallLimit)
     EXPECT_EQ(recorder_.reports[deaf].end, ExchangeEnd::sendFailed);
 }
 
-TEST_F(Exchanges, ConnectFailuresAreReportedWithoutAWait)
+TEST_F(Exchanges, ConnectFailuresAreRetriedThriceAndThenReported)
 {
     std::uint16_t closed = 0;
     {
@@ -241,14 +245,106 @@ TEST_F(Exchanges, ConnectFailuresAreReportedWithoutAWait)
     const int unknown = engine_.start("no-such-host.invalid", 80, Get("/"), 100);
     const int fine = start("/");
     runAll();
+    // After that the server counts as gone: the next request is not asked again, until
+    // an answer came.
+    const int next = engine_.start("127.0.0.1", closed, Get("/"), 100);
+    runAll();
     const std::string diagnostics = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(recorder_.reports[next].events, std::vector<std::string>{"end"});
+    EXPECT_EQ(recorder_.reports[refused].events, (std::vector<std::string>{"retry 1", "retry 2", "retry 3", "end"}));
     EXPECT_EQ(recorder_.reports[refused].end, ExchangeEnd::connectFailed);
+    EXPECT_NE(diagnostics.find("Request to 127.0.0.1 on port " + std::to_string(closed) +
+                               " failed (connection refused), retry 3 of 3\n"),
+              std::string::npos);
+    // A name that does not resolve is not asked again.
+    EXPECT_EQ(recorder_.reports[unknown].events, std::vector<std::string>{"end"});
     EXPECT_EQ(recorder_.reports[unknown].end, ExchangeEnd::unresolved);
     EXPECT_EQ(recorder_.reports[fine].body, "da");
     EXPECT_NE(diagnostics.find("Cannot connect to 127.0.0.1 on port " + std::to_string(closed) + "\n"),
               std::string::npos);
     EXPECT_NE(diagnostics.find("Cannot get host information for server no-such-host.invalid\n"),
               std::string::npos);
+}
+
+// How a server treats the connections of one slot that asks for three files one after
+// another: every file arrives whole, over this many connections, with these retries.
+struct ConnectionCase {
+    const char* name;
+    void (*serve)(TestHttpServer& server, const std::string& body);
+    int connections;
+    std::vector<std::string> firstEvents; // of the first exchange
+    ExchangeEnd end;                      // of the last exchange
+};
+
+void PrintTo(const ConnectionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const ConnectionCase kConnectionCases[] = {
+    {"KeptOpen", [](TestHttpServer& server, const std::string& body) { server.setReply(KeptOpenReply(OkReply(body), 10)); },
+     1, {"header 200", "body", "end"}, ExchangeEnd::complete},
+    {"ClosedAfterEachAnswer",
+     [](TestHttpServer& server, const std::string& body) { server.setReply(KeptOpenReply(OkReply(body), 1)); }, 3,
+     {"header 200", "body", "end"}, ExchangeEnd::complete},
+    {"ClosedWhenTheNextRequestComes",
+     [](TestHttpServer& server, const std::string& body) { server.setReply(KeptOpenReply(OkReply(body), 2, true)); },
+     2, {"header 200", "body", "end"}, ExchangeEnd::complete},
+    {"ResetBeforeTheStatusLineThenSuccess",
+     [](TestHttpServer& server, const std::string& body) {
+         server.queueReplies({ResetReply("", 0)});
+         server.setReply(OkReply(body));
+     },
+     4, {"retry 1", "header 200", "body", "end"}, ExchangeEnd::closed},
+    {"AnswersWithConnectionClose",
+     [](TestHttpServer& server, const std::string& body) { server.setReply(OkReply(body)); }, 3,
+     {"header 200", "body", "end"}, ExchangeEnd::closed},
+};
+
+class ConnectionsOfOneSlot : public Exchanges, public ::testing::WithParamInterface<ConnectionCase> {};
+
+TEST_P(ConnectionsOfOneSlot, EveryFileArrivesWhole)
+{
+    const std::string body = Bytes(3000, 'c');
+    GetParam().serve(server_, body);
+    std::vector<int> numbers;
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i) {
+        numbers.push_back(start("/datei" + std::to_string(i)));
+        runAll();
+    }
+    testing::internal::GetCapturedStderr();
+    for (const int number : numbers) {
+        SCOPED_TRACE(number);
+        EXPECT_TRUE(recorder_.reports[number].body == body);
+        EXPECT_EQ(recorder_.reports[number].events.back(), "end");
+    }
+    EXPECT_EQ(recorder_.reports[numbers[0]].events, GetParam().firstEvents);
+    EXPECT_EQ(recorder_.reports[numbers[2]].end, GetParam().end);
+    EXPECT_EQ(server_.connections(), GetParam().connections);
+    // Asked for keep-alive, and every file asked for once (the reset one twice).
+    for (const std::string& request : server_.requests()) {
+        EXPECT_NE(request.find("\r\nConnection: keep-alive\r\n"), std::string::npos) << request;
+        EXPECT_EQ(request.find("Close"), std::string::npos) << request;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, ConnectionsOfOneSlot, ::testing::ValuesIn(kConnectionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Exchanges, AnswerBeyondItsContentLengthIsCutAndItsConnectionNotKept)
+{
+    Reply reply = KeptOpenReply(OkReply("genau"), 10);
+    reply.bytes += "zuviel";
+    server_.setReply(reply);
+    const int first = start("/a");
+    runAll();
+    const int second = start("/b");
+    runAll();
+    EXPECT_EQ(recorder_.reports[first].body, "genau");
+    EXPECT_EQ(recorder_.reports[first].end, ExchangeEnd::closed);
+    EXPECT_EQ(recorder_.reports[second].body, "genau");
+    EXPECT_EQ(server_.connections(), 2);
 }
 
 TEST_F(Exchanges, CancelAllEndsEveryRunningExchange)

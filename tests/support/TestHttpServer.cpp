@@ -196,6 +196,16 @@ Reply DeafReply()
     return reply;
 }
 
+Reply KeptOpenReply(Reply reply, int answers, bool closesUnanswered)
+{
+    const std::string close = "Connection: close\r\n";
+    if (const std::size_t at = reply.bytes.find(close); at != std::string::npos)
+        reply.bytes.erase(at, close.size());
+    reply.answers = answers;
+    reply.closesUnanswered = closesUnanswered;
+    return reply;
+}
+
 TestHttpServer::TestHttpServer(Reply reply)
     : listener_(LoopbackSocket::listen(16)), port_(listener_.localPort()), reply_(std::move(reply)),
       thread_([this] { run(); })
@@ -232,13 +242,45 @@ void TestHttpServer::queueReplies(std::vector<Reply> replies)
 void TestHttpServer::setReplyFor(const std::string& requestPart, Reply reply)
 {
     const std::lock_guard lock(mutex_);
-    for (auto& [part, routed] : routes_) {
-        if (part == requestPart) {
-            routed = std::move(reply);
+    for (Route& route : routes_) {
+        if (route.part == requestPart) {
+            route.reply = std::move(reply);
             return;
         }
     }
-    routes_.emplace_back(requestPart, std::move(reply));
+    routes_.push_back({requestPart, std::move(reply), {}});
+}
+
+void TestHttpServer::queueReplyFor(const std::string& requestPart, Reply reply)
+{
+    const std::lock_guard lock(mutex_);
+    for (Route& route : routes_) {
+        if (route.part == requestPart) {
+            route.queued.push_back(std::move(reply));
+            return;
+        }
+    }
+    routes_.push_back({requestPart, reply_, {std::move(reply)}});
+}
+
+int TestHttpServer::connections() const
+{
+    const std::lock_guard lock(mutex_);
+    return accepted_;
+}
+
+Reply TestHttpServer::routedReply(const std::string& request, const Reply& fallback)
+{
+    for (Route& route : routes_) {
+        if (request.find(route.part) == std::string::npos)
+            continue;
+        if (route.queued.empty())
+            return route.reply;
+        Reply reply = std::move(route.queued.front());
+        route.queued.pop_front();
+        return reply;
+    }
+    return fallback;
 }
 
 std::vector<std::string> TestHttpServer::requests() const
@@ -280,6 +322,7 @@ void TestHttpServer::run()
             // Requests are kept in the order their connections came.
             index = requests_.size();
             requests_.emplace_back();
+            ++accepted_;
         }
         connections_.emplace_back([this, connection = std::move(connection), reply, routed, index]() mutable {
             serveConnection(connection, reply, routed, index);
@@ -294,20 +337,30 @@ void TestHttpServer::serveConnection(LoopbackSocket& connection, Reply reply, bo
         mostAtOnce_ = std::max(mostAtOnce_, ++served_);
     }
     connection.sendImmediately();
-    std::string request;
-    if (reply.readsRequest || routed)
-        request = readRequest(connection);
-    {
-        const std::lock_guard lock(mutex_);
-        requests_[index] = request;
-        for (const auto& [part, routedReply] : routes_) {
-            if (routed && request.find(part) != std::string::npos) {
-                reply = routedReply;
-                break;
-            }
+    const Reply first = reply;
+    for (int answered = 0; !stopping_; ++answered) {
+        std::string request;
+        if (reply.readsRequest || routed)
+            request = readRequest(connection);
+        // A later request on a kept connection: the client may have closed it instead.
+        if (answered > 0 && request.empty())
+            break;
+        {
+            const std::lock_guard lock(mutex_);
+            if (answered == 0)
+                requests_[index] = request;
+            else
+                requests_.push_back(request);
+            if (routed)
+                reply = routedReply(request, answered == 0 ? first : reply_);
+        }
+        serve(connection, reply);
+        if (answered + 1 >= reply.answers || reply.ending != Reply::Ending::close) {
+            if (reply.closesUnanswered && reply.ending == Reply::Ending::close)
+                readRequest(connection);
+            break;
         }
     }
-    serve(connection, reply);
     const std::lock_guard lock(mutex_);
     --served_;
 }

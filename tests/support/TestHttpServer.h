@@ -37,6 +37,10 @@ struct Reply {
     std::chrono::milliseconds pause{0}; // between two pieces
     std::string repeat;                 // when set, sent again and again after bytes
     Ending ending = Ending::close;
+    // Requests answered on one connection (each with the reply chosen for it) before the
+    // ending; with closesUnanswered the next request is read first and left unanswered.
+    int answers = 1;
+    bool closesUnanswered = false;
 };
 
 // 200 with the body and its Content-Length.
@@ -75,6 +79,9 @@ Reply UnendingHeaderReply();
 Reply EndlessHeaderReply();
 // Accepts but never reads nor answers.
 Reply DeafReply();
+// reply without "Connection: close", so that the client may keep the connection, which
+// answers requests before it closes (after reading one more when closesUnanswered).
+Reply KeptOpenReply(Reply reply, int answers, bool closesUnanswered = false);
 
 class TestHttpServer {
 public:
@@ -95,8 +102,14 @@ public:
     // first such part given wins); other connections get the reply of setReply. With such
     // parts the request is always read before the reply is chosen.
     void setReplyFor(const std::string& requestPart, Reply reply);
+    // A reply for the next request that holds requestPart, before the one of setReplyFor.
+    void queueReplyFor(const std::string& requestPart, Reply reply);
 
-    // The request bytes of every connection so far, in the order the connections came.
+    // The connections accepted so far.
+    int connections() const;
+
+    // The request bytes of every connection so far, in the order the connections came
+    // (the later requests of a connection kept open follow in the order they came).
     std::vector<std::string> requests() const;
     // The request bytes of the last connection; empty when there was none.
     std::string lastRequest() const;
@@ -110,6 +123,8 @@ public:
 private:
     void run();
     void serveConnection(LoopbackSocket& connection, Reply reply, bool routed, std::size_t index);
+    // The reply for request: the first route whose part it holds, else fallback.
+    Reply routedReply(const std::string& request, const Reply& fallback);
     void serve(LoopbackSocket& connection, const Reply& reply);
     std::string readRequest(LoopbackSocket& connection);
     bool sendAll(LoopbackSocket& connection, const std::string& bytes);
@@ -122,7 +137,13 @@ private:
     mutable std::mutex mutex_;
     Reply reply_;
     std::deque<Reply> queued_;
-    std::vector<std::pair<std::string, Reply>> routes_;
+    struct Route {
+        std::string part;
+        Reply reply;
+        std::deque<Reply> queued; // taken first, once each
+    };
+    std::vector<Route> routes_;
+    int accepted_ = 0;
     std::vector<std::string> requests_;
     int served_ = 0;                       // connections being served now
     int mostAtOnce_ = 0;                   // the most served at the same time

@@ -42,6 +42,11 @@ void FaultServerRun::serveFile(const std::string& listedPath, Reply reply)
     server_.setReplyFor(kFileRequest + listedPath + '\x03', std::move(reply));
 }
 
+void FaultServerRun::queueFileReply(const std::string& listedPath, Reply reply)
+{
+    server_.queueReplyFor(kFileRequest + listedPath + '\x03', std::move(reply));
+}
+
 std::unique_ptr<RecordingUpdater> FaultServerRun::newRun(const Timeouts& timeouts) const
 {
     auto run = std::make_unique<RecordingUpdater>();

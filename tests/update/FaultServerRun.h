@@ -40,6 +40,8 @@ protected:
     void serveListingReply(Reply reply);
     // The reply to command 16 for the listed path.
     void serveFile(const std::string& listedPath, Reply reply);
+    // A reply to the next request for the listed path only, before the one of serveFile.
+    void queueFileReply(const std::string& listedPath, Reply reply);
 
     // A new run into mainDirectory() that starts nothing, with the given limits.
     std::unique_ptr<RecordingUpdater> newRun(const Timeouts& timeouts = kShortTimeouts) const;

@@ -212,6 +212,60 @@ TEST_P(FaultAmongParallel, LeavesTheInstallationAsItWasAndTheNextRunFetchesOnlyT
 INSTANTIATE_TEST_SUITE_P(Faults, FaultAmongParallel, ::testing::ValuesIn(kFaults),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A server that closes or resets the connections of the downloads: the run still
+// installs every file, and its log names each retry.
+struct ConnectionFault {
+    const char* name;
+    int answers;           // per connection; 0: every answer says "Connection: close"
+    bool closesUnanswered; // the request after them is read and left unanswered
+    bool resetFirst;       // the first request for the fourth file is reset before the status line
+};
+
+void PrintTo(const ConnectionFault& fault, std::ostream* out)
+{
+    *out << fault.name;
+}
+
+const ConnectionFault kConnectionFaults[] = {
+    {"ClosedAfterEachAnswer", 1, false, false},
+    {"ClosedWhenTheNextRequestComes", 2, true, false},
+    {"ResetBeforeTheStatusLineThenSuccess", 0, false, true},
+};
+
+class ConnectionFaultAmongParallel : public ParallelRun, public ::testing::WithParamInterface<ConnectionFault> {};
+
+TEST_P(ConnectionFaultAmongParallel, EveryFileIsInstalled)
+{
+    TransfersSetting setting("3");
+    const ConnectionFault& fault = GetParam();
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        const Reply reply = SlowishReply(bytes_[i]);
+        serveFile(files_[i].path,
+                  fault.answers == 0 ? reply : KeptOpenReply(reply, fault.answers, fault.closesUnanswered));
+    }
+    if (fault.resetFirst)
+        queueFileReply(files_[3].path, ResetReply("", 0));
+
+    LinesLog log;
+    const auto run = newRun();
+    run->log = &log;
+    testing::internal::CaptureStderr();
+    run->bringUpToDate();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(run->outcome(), Updater::Outcome::Done);
+    for (std::size_t i = 0; i < files_.size(); ++i)
+        expectInstalled(i);
+    EXPECT_EQ(log.count("retry "), fault.resetFirst ? 1 : 0) << ::testing::PrintToString(log.lines);
+    EXPECT_EQ(log.count("retry 1 of 3 for \"" + files_[3].path + "\": "), fault.resetFirst ? 1 : 0);
+    // Kept connections carry several files: fewer connections than requests.
+    if (fault.answers > 1) {
+        EXPECT_LT(server_.connections(), static_cast<int>(server_.requests().size()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ConnectionFaultAmongParallel, ::testing::ValuesIn(kConnectionFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ConfiguredTransfers, TakesOneToSixteenAndOtherwiseTheBuildConstant)
 {
     const struct {
