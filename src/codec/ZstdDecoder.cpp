@@ -35,29 +35,30 @@ bool ZstdDecoder::fail(std::string reason)
     return false;
 }
 
-bool ZstdDecoder::feed(std::string_view input, std::string& output)
+bool ZstdDecoder::feed(std::string_view input, const Sink& sink)
 {
     if (!failure_.empty())
         return false;
     if (finished_)
         return input.empty() || fail("the zstd stream goes on after its frame");
     ZSTD_inBuffer in{input.data(), input.size(), 0};
-    // Output goes straight into the caller's string, a block at a time; at most one byte more
-    // than the limit is ever asked for, which is how a stream that is too long is noticed.
     const std::size_t block = ZSTD_DStreamOutSize();
+    if (buffer_.size() < block)
+        buffer_.resize(block);
+    // At most one byte more than the limit is ever asked for, which is how a stream that is
+    // too long is noticed before anything beyond the limit reaches the sink.
     while (in.pos < in.size || !finished_) {
         const std::uint64_t room = limit_ - produced_;
         const std::size_t ask = room < block ? static_cast<std::size_t>(room) + 1 : block;
-        const std::size_t start = output.size();
-        output.resize(start + ask);
-        ZSTD_outBuffer out{output.data() + start, ask, 0};
+        ZSTD_outBuffer out{buffer_.data(), ask, 0};
         const std::size_t result = ZSTD_decompressStream(context_.get(), &out, &in);
-        output.resize(start + out.pos);
         if (ZSTD_isError(result))
             return fail(std::string("the zstd stream is malformed: ") + ZSTD_getErrorName(result));
         produced_ += out.pos;
         if (produced_ > limit_)
             return fail("the zstd stream gives more than the listed " + std::to_string(limit_) + " bytes");
+        if (out.pos > 0 && !sink(buffer_.data(), out.pos))
+            return fail("the decoded bytes cannot be kept");
         if (result == 0) {
             finished_ = true;
             if (in.pos < in.size)
@@ -69,6 +70,14 @@ bool ZstdDecoder::feed(std::string_view input, std::string& output)
             return true;
     }
     return true;
+}
+
+bool ZstdDecoder::feed(std::string_view input, std::string& output)
+{
+    return feed(input, [&output](const char* bytes, std::size_t count) {
+        output.append(bytes, count);
+        return true;
+    });
 }
 
 bool DecodeWhole(std::string_view input, std::uint64_t outputLimit, std::string_view reference,

@@ -4,6 +4,7 @@
 // made with the installed (old) file as its reference: its decoder is given the old bytes.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,9 +22,15 @@ public:
     ZstdDecoder(const ZstdDecoder&) = delete;
     ZstdDecoder& operator=(const ZstdDecoder&) = delete;
 
-    // Decodes input and appends what it gives to output. False, and failure() says why, on a
-    // malformed stream, output beyond the limit, data after the frame, or a failed decoder
-    // before; the output then holds what came before the fault.
+    // Takes the decoded bytes, a block at a time; false when they cannot be kept.
+    using Sink = std::function<bool(const char* bytes, std::size_t count)>;
+
+    // Decodes input and hands what it gives to sink, in blocks of at most ZSTD_DStreamOutSize()
+    // (128 KiB) whatever the input gives. False, and failure() says why, on a malformed
+    // stream, output beyond the limit, data after the frame, a sink that refused, or a failed
+    // decoder before; the sink then has had what came before the fault.
+    bool feed(std::string_view input, const Sink& sink);
+    // The same, appending to output.
     bool feed(std::string_view input, std::string& output);
 
     // Whether exactly one whole frame has been decoded.
@@ -41,6 +48,7 @@ private:
     std::uint64_t limit_ = 0;
     std::uint64_t produced_ = 0;
     bool finished_ = false;
+    std::string buffer_; // one block of output
     std::string failure_;
 };
 

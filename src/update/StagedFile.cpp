@@ -52,7 +52,9 @@ bool OpenAfresh(OutputFile& out, const std::string& path)
 
 } // namespace
 
-StagedFile::StagedFile(PlannedFile file) : file_(std::move(file)), data_(DataPath(file_.path)) {}
+StagedFile::StagedFile(PlannedFile file)
+    : file_(std::move(file)), data_(file_.payload.empty() ? DataPath(file_.path) : PayloadDataPath(file_.payload))
+{}
 
 StagedFile::~StagedFile()
 {
@@ -82,9 +84,19 @@ void StagedFile::restartHash()
         hash_ = Sha256();
 }
 
+std::string StagedFile::AreaPath(const std::string& area, const std::string& listedPath)
+{
+    return LocalPath(std::string(state::kStaging) + area + Relative(listedPath));
+}
+
 std::string StagedFile::DataPath(const std::string& listedPath)
 {
-    return LocalPath(std::string(state::kStaging) + "/data/" + Relative(listedPath));
+    return AreaPath("/data/", listedPath);
+}
+
+std::string StagedFile::PayloadDataPath(const std::string& payload)
+{
+    return AreaPath("/payload/data/", payload);
 }
 
 std::uint64_t StagedFile::StagedBytes(const std::string& listedPath)
@@ -93,19 +105,20 @@ std::uint64_t StagedFile::StagedBytes(const std::string& listedPath)
     return in ? static_cast<std::uint64_t>(in.tellg()) : 0;
 }
 
-std::string StagedFile::MetaPath(const std::string& listedPath)
+std::string StagedFile::metaPath() const
 {
-    return LocalPath(std::string(state::kStaging) + "/meta/" + Relative(listedPath));
+    return file_.payload.empty() ? AreaPath("/meta/", file_.path) : AreaPath("/payload/meta/", file_.payload);
 }
 
 std::string StagedFile::metaText() const
 {
-    return FormatString("%u %u %s\n", file_.time, file_.size, file_.sha256.c_str());
+    return FormatString("%u %u %s\n", file_.time, file_.size, file_.sha256.c_str()) +
+           (file_.payload.empty() ? "" : file_.payload + "\n");
 }
 
 bool StagedFile::prepare()
 {
-    if (ReadWholeFile(MetaPath(file_.path)) != metaText())
+    if (ReadWholeFile(metaPath()) != metaText())
         return startAfresh();
     hashStaged();
     if (received_ > file_.size)
@@ -140,7 +153,7 @@ void StagedFile::discard()
 {
     out_.close();
     RemoveLocalFile(data_);
-    RemoveLocalFile(MetaPath(file_.path));
+    RemoveLocalFile(metaPath());
     received_ = 0;
 }
 
@@ -154,7 +167,7 @@ bool StagedFile::startAfresh()
     // flushes the staged files before it relies on them.
     OutputFile meta;
     const std::string text = metaText();
-    return OpenAfresh(meta, MetaPath(file_.path)) && meta.write(text.data(), text.size()) && meta.close() &&
+    return OpenAfresh(meta, metaPath()) && meta.write(text.data(), text.size()) && meta.close() &&
            OpenAfresh(out_, data_);
 }
 
