@@ -2,6 +2,8 @@
 
 #include "filetree/FileTree.h"
 #include "net/Diagnostic.h"
+#include "net/Proxy.h"
+#include "net/Redirect.h"
 #include "net/UpdateServer.h"
 #include "os/OutputFile.h"
 #include "text/Field.h"
@@ -203,6 +205,13 @@ bool Updater::readListing(FileTree& tree)
     if (serials != nullptr)
         serials->remember(productName.Text(), accepted_);
     productVersion_ = verdict.version;
+    payloadAddress_.clear();
+    for (const ListingHeaderWord& word : verdict.words) {
+        if (word.name == kPayloadAddressWord && IsPayloadAddress(word.value)) {
+            payloadAddress_ = word.value;
+            break;
+        }
+    }
     logEvent(FormatString("listing accepted: key %s, serial %llu", verdict.keyId.c_str(),
                           static_cast<unsigned long long>(verdict.serial)) +
              (productVersion_.empty() ? "" : ", version " + productVersion_));
@@ -382,6 +391,14 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
 
 ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, std::uint64_t offset)
 {
+    CommandTarget store;
+    if (!file.payload.empty() && !payloadAddress_.empty()) {
+        const std::string refusal = FollowLocation(commandTarget(), payloadAddress_ + file.payload, store);
+        if (refusal.empty())
+            return payloadGet(store, offset);
+        logEvent("payload address not taken (" + refusal + "): the payload is asked of the update server");
+        payloadAddress_.clear();
+    }
     resetCommand(file.payload.empty() ? kFileCommand : kPayloadCommand);
     WriteField(commandStream, productName.Text());
     WriteField(commandStream, file.payload.empty() ? file.path : file.payload);
@@ -392,6 +409,28 @@ ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, 
                  request(), secure, viaProxy && secure ? connectRequest() : std::string()};
     range.clear();
     return next;
+}
+
+// A payload from the address the listing names: a plain GET, through the proxy the system
+// names for that server.
+ParallelDownloads::Owner::Request Updater::payloadGet(const CommandTarget& store, std::uint64_t offset)
+{
+    HttpClient get;
+    get.method = "GET";
+    get.userAgent = userAgent;
+    get.host = store.server.host;
+    get.port = store.server.port;
+    get.secure = store.server.secure;
+    get.path = store.path;
+    get.range = offset > 0 ? FormatString("bytes=%llu-", static_cast<unsigned long long>(offset)) : std::string();
+    const ProxyAddress proxy = ProxyFor(store.server);
+    get.proxyHost = proxy.host;
+    get.proxyPort = proxy.port;
+    get.proxyCredentials = proxy.credentials;
+    const bool viaProxy = !proxy.host.empty();
+    return {viaProxy ? proxy.host : store.server.host,
+            static_cast<std::uint16_t>(viaProxy ? proxy.port : store.server.port), get.request(), store.server.secure,
+            viaProxy && store.server.secure ? get.connectRequest() : std::string()};
 }
 
 void Updater::takeBlock(StagedFile& staged, const char* bytes, int count)

@@ -169,6 +169,7 @@ private:
     void settleClient(const std::string& headerText2, const std::vector<RowPlan>& plans);
     int progressOf(std::uint64_t bytes) const;
     void payloadEnded(const DownloadResult& result);
+    Request payloadGet(const CommandTarget& store, std::uint64_t offset);
 
     Outcome outcome_ = Outcome::Done;
     bool programUpdated_ = false;
@@ -181,6 +182,7 @@ private:
     std::vector<std::string> fallbacks_;   // files whose download failed in a cheaper form
     int failures_ = 0;                     // downloads that failed in their last form
     bool payloadsRefused_ = false;         // the server knows no payloads: files come plain
+    std::string payloadAddress_;           // where payloads are fetched with a GET; empty: of jobgate
     std::uint64_t bytesReceived = 0; // staged bytes of the run's downloads
     // Progress positions are bytes shifted right by this much, so that runs beyond
     // 2 GiB still fit the progress range.

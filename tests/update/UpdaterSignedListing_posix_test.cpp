@@ -343,6 +343,12 @@ protected:
 
 TEST_F(PayloadRun, AFreshInstallTakesCompressedFormsAndAnUpdateItsPatch)
 {
+    // jobgate as lighttpd's FastCGI back ends, sending payloads itself; the other tests of
+    // payloads run it as CGI program with X-Sendfile.
+    server_->stop();
+    server_ = std::make_unique<LighttpdServer>(root(), false, true);
+    ASSERT_TRUE(server_->running());
+    environment_.set("BRENHOLD_UPDATE_SERVER", server_->hostPort());
     EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
     EXPECT_TRUE(ReadFileBytes(main_ / "Hilfe" / "liesmich.txt") == HelpText(1));
     ASSERT_EQ(helpLines().size(), 1u);
@@ -440,6 +446,38 @@ TEST_F(PayloadRun, AStagedPartOfAPayloadIsContinued)
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[1].find("as its compressed form"), std::string::npos) << lines[1];
     EXPECT_NE(lines[1].find("resumed at byte " + std::to_string(frame.size() / 2)), std::string::npos) << lines[1];
+    expectSecondRelease();
+}
+
+// With a payload address in the listing, payloads come by plain GET from a static server (here
+// lighttpd serving a copy of the store as files), and a patch cut off in one run is continued
+// there with Range in the next.
+TEST_F(PayloadRun, PayloadsComeByGetFromTheAddressTheListingNamesAndPatchesResume)
+{
+    run();
+    server_->stop();
+    environment_.set("SERVE_REPOSITORY_FILES", "1");
+    server_ = std::make_unique<LighttpdServer>(root());
+    ASSERT_TRUE(server_->running());
+    environment_.set("BRENHOLD_UPDATE_SERVER", server_->hostPort());
+    publish("./Hilfe/liesmich.txt", HelpText(2), 1300000500);
+    ASSERT_TRUE(SignProduct(root(), "Corvid", 365,
+                            {"--compress", "--patches-from", older().string(), "--payload-address", "/repository/mirror/"}));
+    // Only the copy is there: jobgate would answer 404 for each payload.
+    fs::rename(store(), base_.path() / "repo" / "mirror");
+    const std::string patch = ReadFileBytes(base_.path() / "repo" / "mirror" / patchFile().filename());
+    const fs::path staged = main_ / ".brenhold" / "staging" / "payload";
+    PutFile(staged / "data" / patchFile().filename(), patch.substr(0, patch.size() / 2), 1300000000);
+    PutFile(staged / "meta" / patchFile().filename(),
+            "1300000500 " + std::to_string(patch.size()) + " " + Sha256Text(patch) + "\n" +
+                patchFile().filename().string() + "\n",
+            1300000000);
+    log_.lines.clear();
+    EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+    const std::vector<std::string> lines = helpLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("as its patch"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("resumed at byte " + std::to_string(patch.size() / 2)), std::string::npos) << lines[0];
     expectSecondRelease();
 }
 
