@@ -54,9 +54,9 @@ bool ZstdDecoder::feed(std::string_view input, const Sink& sink)
         const std::size_t result = ZSTD_decompressStream(context_.get(), &out, &in);
         if (ZSTD_isError(result))
             return fail(std::string("the zstd stream is malformed: ") + ZSTD_getErrorName(result));
-        produced_ += out.pos;
-        if (produced_ > limit_)
+        if (out.pos > limit_ - produced_)
             return fail("the zstd stream gives more than the listed " + std::to_string(limit_) + " bytes");
+        produced_ += out.pos;
         if (out.pos > 0 && !sink(buffer_.data(), out.pos))
             return fail("the decoded bytes cannot be kept");
         if (result == 0) {

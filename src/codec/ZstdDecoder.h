@@ -35,6 +35,7 @@ public:
 
     // Whether exactly one whole frame has been decoded.
     bool finished() const { return finished_; }
+    // The bytes handed to the sink so far.
     std::uint64_t produced() const { return produced_; }
     const std::string& failure() const { return failure_; }
 

@@ -93,6 +93,23 @@ TEST(ZstdDecoder, RefusesWhatTheListingDoesNotAllow)
     }
 }
 
+// What the decoder counts as given is what the sink took: a stream too long for the listed
+// size stops with the limit's bytes handed over and not one more.
+TEST(ZstdDecoder, StopsAtTheLimitWithWhatItGaveCounted)
+{
+    const std::string plain = Sample(400000, 6);
+    const std::string frame = Compress(plain);
+    for (const std::uint64_t limit : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{131072}, std::uint64_t{399999}}) {
+        SCOPED_TRACE(limit);
+        ZstdDecoder decoder(limit);
+        std::string output;
+        EXPECT_FALSE(decoder.feed(frame, output));
+        EXPECT_EQ(decoder.produced(), output.size());
+        EXPECT_LE(output.size(), limit);
+        EXPECT_TRUE(output == plain.substr(0, output.size()));
+    }
+}
+
 TEST(ZstdDecoder, AppliesAPatchOnlyWithItsReference)
 {
     const std::string old = Sample(500000, 3);
