@@ -3,6 +3,7 @@
 #include "ByteRange.h"
 #include "CgiResponse.h"
 #include "CommandText.h"
+#include "PayloadNames.h"
 #include "ProductFiles.h"
 #include "RepositoryNames.h"
 #include "SignedListingCache.h"
@@ -10,6 +11,7 @@
 #include "filetree/ListingWriter.h"
 #include "text/CharClass.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -20,6 +22,8 @@ namespace {
 
 constexpr std::uint32_t kListCommand = 15;
 constexpr std::uint32_t kFileCommand = 16;
+// A payload of the product's store (a compressed form or a patch), named as the store names it.
+constexpr std::uint32_t kPayloadCommand = 17;
 
 struct Answer {
     int status;
@@ -81,6 +85,8 @@ public:
             return list(command.fields[0]);
         if (command.command == kFileCommand && command.fields.size() == 2)
             return send(command.fields[0], command.fields[1]);
+        if (command.command == kPayloadCommand && command.fields.size() == 2)
+            return sendPayload(command.fields[0], command.fields[1]);
         return SendText(out_, 400, "unknown command or wrong number of fields");
     }
 
@@ -150,6 +156,33 @@ private:
         case Lookup::Found:
             break;
         }
+        std::string relative = "/" + productName_;
+        for (const std::string& name : *names)
+            relative += "/" + name;
+        return sendOpened(file, relative);
+    }
+
+    // The store holds only regular files the signing tool wrote: a link is never followed.
+    bool sendPayload(const std::string& product, const std::string& name)
+    {
+        if (!IsPayloadName(name))
+            return SendText(out_, 403, "not a payload name");
+        if (const auto refusal = findProduct(product))
+            return SendText(out_, refusal->status, refusal->text);
+        const std::string path = PayloadStorePath(root_, productName_) + "/" + name;
+        OpenedFile file;
+        file.fd.reset(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        if (!file.fd.valid() || ::fstat(file.fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+            return SendText(out_, 404, "unknown payload");
+        file.size = static_cast<std::uint64_t>(st.st_size);
+        return sendOpened(file, PayloadStorePath("", productName_) + "/" + name);
+    }
+
+    // Sends an opened file, whole or the part the request asks for; relative is its path
+    // below the root, for the web server.
+    bool sendOpened(OpenedFile& file, const std::string& relative)
+    {
         const ByteRange range = ParseByteRange(environment_.range, file.size);
         if (range.kind == ByteRange::Kind::NotSatisfiable)
             return SendRangeNotSatisfiable(out_, file.size);
@@ -158,9 +191,6 @@ private:
         // ranges in many parts, nginx a malformed Range with 416).
         if (environment_.fileSending == FileSending::ByJobgate || range.kind == ByteRange::Kind::Part)
             return SendFileBytes(out_, file.fd.get(), file.size, range);
-        std::string relative = "/" + productName_;
-        for (const std::string& name : *names)
-            relative += "/" + name;
         if (const auto sent = sendByWebServer(relative, kFileType))
             return *sent;
         return SendFileBytes(out_, file.fd.get(), file.size, range);

@@ -1,6 +1,7 @@
 #pragma once
 // The update server's work script: answers one request with a product's file listing
-// (command 15) or one of its files (command 16), whole or from a byte position on.
+// (command 15), one of its files (command 16) or a payload of its store (command 17: a
+// compressed form or a patch, see PayloadNames.h), whole or from a byte position on.
 
 #include "RequestChannel.h"
 #include "SignedListingCache.h"

@@ -40,7 +40,7 @@ std::optional<std::string> ProductFolderName(const std::string& product)
 {
     if (!IsPlainName(product))
         return std::nullopt;
-    for (const std::string_view ending : {kSignedListingEnding, kSerialMarkEnding, kSigningLockEnding}) {
+    for (const std::string_view ending : {kSignedListingEnding, kSerialMarkEnding, kSigningLockEnding, kPayloadStoreEnding}) {
         if (EndsWith(product, ending))
             return std::nullopt;
     }

@@ -9,11 +9,12 @@
 #include <vector>
 
 // The files the signing tool keeps beside each product folder are named by the folder and one
-// of these endings: the signed listing jobgate sends, the highest serial ever signed, and the
-// lock a signing holds. No product folder may end so, or it could be taken for one of them.
+// of these endings: the signed listing jobgate sends, the highest serial ever signed, the
+// lock a signing holds, and the folder of compressed forms and patches (the payload store). No product folder may end so, or it could be taken for one of them.
 inline constexpr std::string_view kSignedListingEnding = ".brenhold-listing";
 inline constexpr std::string_view kSerialMarkEnding = ".brenhold-serial";
 inline constexpr std::string_view kSigningLockEnding = ".brenhold-lock";
+inline constexpr std::string_view kPayloadStoreEnding = ".brenhold-payload";
 
 // The Windows-1252 form of a file or folder name found on disk, or none when it cannot
 // be listed: not representable in Windows-1252, or holding a backslash or a control

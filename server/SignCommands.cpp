@@ -4,6 +4,7 @@
 #include "ListingCheck.h"
 #include "ListingSigner.h"
 #include "MakerKey.h"
+#include "PayloadStore.h"
 #include "ProductHashes.h"
 #include "RepositoryNames.h"
 #include "SerialMark.h"
@@ -12,6 +13,7 @@
 #include "SigningLock.h"
 #include "filetree/ListingFormat.h"
 #include "filetree/ListingWriter.h"
+#include "filetree/PayloadColumns.h"
 #include "text/Codepage.h"
 
 #include <sys/stat.h>
@@ -22,6 +24,7 @@
 #include <ctime>
 #include <limits>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -37,6 +40,7 @@ struct ProductPlace {
 
     std::string listingPath() const { return SignedListingPath(root, folderName); }
     std::string markPath() const { return SerialMarkPath(root, folderName); }
+    std::string storePath() const { return PayloadStorePath(root, folderName); }
 };
 
 std::optional<std::string> CanonicalFolder(const std::string& path)
@@ -55,7 +59,7 @@ std::optional<ProductPlace> FindProduct(const std::string& root, const std::stri
     if (!listedName || !ProductFolderName(*listedName)) {
         Complain("\"" + product +
                  "\" cannot be a product name: it must be one folder name that Windows-1252 can hold, "
-                 "not ending in .brenhold-listing, .brenhold-serial or .brenhold-lock");
+                 "not ending in .brenhold-listing, .brenhold-serial, .brenhold-lock or .brenhold-payload");
         return std::nullopt;
     }
     const auto canonicalRoot = CanonicalFolder(root);
@@ -196,10 +200,34 @@ int RunSign(const SignRequest& request)
     }
     if (request.startThroughClient)
         validity.words.push_back({"start", "client"});
+    if (!request.payloadAddress.empty())
+        validity.words.push_back({kPayloadAddressWord, request.payloadAddress});
+    const PayloadRequest& payloadRequest = request.payloads;
+    const bool makesPayloads = payloadRequest.compress || !payloadRequest.olderReleases.empty();
+    std::set<std::string> keptPayloads;
+    std::optional<std::vector<FilePayloads>> payloads;
+    if (makesPayloads) {
+        if (!MakePayloadStore(place->storePath()))
+            return kExitFailed;
+        payloads = MakeReleasePayloads(place->folder, *files, payloadRequest, place->storePath(), keptPayloads);
+        if (!payloads)
+            return kExitFailed;
+    }
     FileTree tree;
     StartSignedFileListing(tree, place->listedName, validity);
-    for (const HashedFile& file : *files)
+    if (payloads)
+        AddPayloadColumns(tree, payloadRequest.olderReleases.size());
+    for (std::size_t i = 0; i < files->size(); ++i) {
+        const HashedFile& file = (*files)[i];
         AddFileRow(tree, file.file.path, file.file.time, file.file.size, file.sha256Hex);
+        if (!payloads)
+            continue;
+        const FilePayloads& made = (*payloads)[i];
+        FileTreeRow& row = *tree.rowAt(tree.rowCount() - 1);
+        row.appendValue(made.compressed ? FormatCompressedValue(*made.compressed) : std::string());
+        for (std::size_t p = 0; p < payloadRequest.olderReleases.size(); ++p)
+            row.appendValue(p < made.patches.size() ? FormatPatchValue(made.patches[p]) : std::string());
+    }
     std::string body;
     if (!WriteListingBody(tree, body)) {
         Complain("the listing of " + place->folder + " cannot be written");
@@ -220,10 +248,25 @@ int RunSign(const SignRequest& request)
                  " does not hold it: keep that listing (or a later one) in place");
         return kExitFailed;
     }
+    // Payloads of earlier signings go once the listing that no longer names them is in place.
+    struct stat store {};
+    if (::lstat(place->storePath().c_str(), &store) == 0 && S_ISDIR(store.st_mode) &&
+        !PrunePayloadStore(place->storePath(), keptPayloads))
+        return kExitFailed;
+    std::string payloadText;
+    if (payloads) {
+        std::size_t compressed = 0, patches = 0;
+        for (const FilePayloads& made : *payloads) {
+            compressed += made.compressed ? 1 : 0;
+            patches += made.patches.size();
+        }
+        payloadText = ", " + std::to_string(compressed) + " compressed, " + std::to_string(patches) +
+                      (patches == 1 ? " patch" : " patches");
+    }
     std::printf(
-        "%s%s\n",
+        "%s%s%s\n",
         SummaryLine(request.product, validity.serial, validity.expires, *keyId, files->size()).c_str(),
-        request.version.empty() ? "" : (", version " + request.version).c_str());
+        request.version.empty() ? "" : (", version " + request.version).c_str(), payloadText.c_str());
     return std::fflush(stdout) == 0 ? kExitDone : kExitFailed;
 }
 

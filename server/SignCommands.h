@@ -2,6 +2,8 @@
 // The commands of jobgate-sign, the maker's tool that signs each release of a product.
 // Each returns the program's exit code.
 
+#include "ReleasePayloads.h"
+
 #include <cstdint>
 #include <string>
 
@@ -26,13 +28,19 @@ struct SignRequest {
     std::string clientPath;
     // The header word start=client: the shortcuts start the product through the client.
     bool startThroughClient = false;
+    // Compressed forms and patches for the payload store beside the listing.
+    PayloadRequest payloads;
+    // The header word payloads=ADDRESS: where clients fetch payloads with a plain GET. Empty: none.
+    std::string payloadAddress;
 };
 
 // Hashes every file of root/product as command 15 lists it and replaces
 // root/product.brenhold-listing, at once, by their listing signed with the key, its serial one
 // above both the listing it replaces and root/product.brenhold-serial, the highest serial ever
 // signed, which then takes the new one, with the header words asked for (a client path must
-// name a listed file). Refuses while another signing of the product holds
+// name a listed file). With payloads asked for, it first writes each file's compressed form and
+// patches from the older releases into root/product.brenhold-payload/ and names them in the
+// listing; after the listing is in place, the store keeps only what it names. Refuses while another signing of the product holds
 // root/product.brenhold-lock. Prints one line: product, serial, expiry, key id, file count.
 int RunSign(const SignRequest& request);
 

@@ -3,6 +3,7 @@
 
 #include "SignCommands.h"
 
+#include "filetree/PayloadColumns.h"
 #include "filetree/SignedListing.h"
 #include "text/CharClass.h"
 
@@ -20,7 +21,9 @@ constexpr std::uint64_t kLongestValidity = 36500; // days: a century
 
 const char kUsage[] = "usage: jobgate-sign keygen PRIVATE.pem\n"
                       "       jobgate-sign sign --key PRIVATE.pem [--valid-days N] [--version TEXT]\n"
-                      "                         [--client PATH] [--start-through-client] ROOT PRODUCT\n"
+                      "                         [--client PATH] [--start-through-client]\n"
+                      "                         [--compress] [--patches-from OLD_LISTING_OR_DIR]...\n"
+                      "                         [--patch-limit MIB] [--payload-address ADDRESS] ROOT PRODUCT\n"
                       "       jobgate-sign check --public PUBLIC.pem ROOT PRODUCT\n";
 
 int Usage(const std::string& problem)
@@ -33,6 +36,7 @@ int Usage(const std::string& problem)
 // the command word.
 struct Arguments {
     std::map<std::string, std::string> options;
+    std::vector<std::string> repeated; // the values of the option that may be given again
     std::vector<std::string> flags;
     std::vector<std::string> operands;
 };
@@ -40,7 +44,8 @@ struct Arguments {
 // Reads args, accepting only the option and flag names given; none (after saying why) otherwise.
 std::optional<Arguments> ReadArguments(const std::vector<std::string>& args,
                                        const std::vector<std::string>& names,
-                                       const std::vector<std::string>& flagNames = {})
+                                       const std::vector<std::string>& flagNames = {},
+                                       const std::string& repeatable = {})
 {
     Arguments read;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -55,6 +60,14 @@ std::optional<Arguments> ReadArguments(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             read.flags.push_back(arg);
+            continue;
+        }
+        if (!repeatable.empty() && arg == repeatable) {
+            if (i + 1 == args.size()) {
+                Usage(arg + " needs a value");
+                return std::nullopt;
+            }
+            read.repeated.push_back(args[++i]);
             continue;
         }
         bool known = false;
@@ -102,9 +115,21 @@ int Keygen(const std::vector<std::string>& args)
     return RunKeygen(read->operands[0]);
 }
 
+// A patch limit in MiB: 1 to 256, the most a client applies.
+std::optional<std::uint64_t> ParsePatchLimit(const std::string& text)
+{
+    if (text.empty() || text.size() > 3 || text[0] == '0' || !std::all_of(text.begin(), text.end(), IsDigit))
+        return std::nullopt;
+    const std::uint64_t mib = std::stoull(text);
+    if (mib > (kDefaultPatchLimit >> 20))
+        return std::nullopt;
+    return mib << 20;
+}
+
 int Sign(const std::vector<std::string>& args)
 {
-    const auto read = ReadArguments(args, {"--key", "--valid-days", "--version", "--client"}, {"--start-through-client"});
+    const auto read = ReadArguments(args, {"--key", "--valid-days", "--version", "--client", "--patch-limit", "--payload-address"},
+                                    {"--start-through-client", "--compress"}, "--patches-from");
     if (!read)
         return kExitCannotRun;
     if (!read->options.count("--key"))
@@ -127,7 +152,29 @@ int Sign(const std::vector<std::string>& args)
     }
     if (const auto client = read->options.find("--client"); client != read->options.end())
         request.clientPath = client->second;
-    request.startThroughClient = !read->flags.empty();
+    const auto flag = [&](const char* name) {
+        return std::find(read->flags.begin(), read->flags.end(), name) != read->flags.end();
+    };
+    request.startThroughClient = flag("--start-through-client");
+    request.payloads.compress = flag("--compress");
+    if (const auto limit = read->options.find("--patch-limit"); limit != read->options.end()) {
+        const auto parsed = ParsePatchLimit(limit->second);
+        if (!parsed)
+            return Usage("--patch-limit takes a size in MiB from 1 to " + std::to_string(kDefaultPatchLimit >> 20));
+        request.payloads.patchLimit = *parsed;
+    }
+    if (const auto address = read->options.find("--payload-address"); address != read->options.end()) {
+        if (!IsPayloadAddress(address->second))
+            return Usage("--payload-address takes http://HOST[:PORT]/PATH/, https://... or /PATH/ (ending in /, "
+                         "no spaces, at most " + std::to_string(kLongestPayloadAddress) + " characters)");
+        request.payloadAddress = address->second;
+    }
+    for (const std::string& older : read->repeated) {
+        auto release = ReadOlderRelease(older);
+        if (!release)
+            return kExitCannotRun;
+        request.payloads.olderReleases.push_back(std::move(*release));
+    }
     request.root = read->operands[0];
     request.product = read->operands[1];
     return RunSign(request);

@@ -29,7 +29,8 @@ std::string Relative(const std::string& listedPath)
 } // namespace
 
 StagedFile::StagedFile(PlannedFile file, StagingIndex& index)
-    : file_(std::move(file)), data_(DataPath(file_.path)), index_(index)
+    : file_(std::move(file)),
+      data_(file_.payload.empty() ? DataPath(file_.path) : PayloadDataPath(file_.payload)), index_(index)
 {}
 
 StagedFile::~StagedFile()
@@ -60,9 +61,19 @@ void StagedFile::restartHash()
         hash_ = Sha256();
 }
 
+std::string StagedFile::AreaPath(const std::string& area, const std::string& listedPath)
+{
+    return LocalPath(std::string(state::kStaging) + area + Relative(listedPath));
+}
+
 std::string StagedFile::DataPath(const std::string& listedPath)
 {
-    return LocalPath(std::string(state::kStaging) + "/data/" + Relative(listedPath));
+    return AreaPath("/data/", listedPath);
+}
+
+std::string StagedFile::PayloadDataPath(const std::string& payload)
+{
+    return AreaPath("/payload/data/", payload);
 }
 
 bool StagedFile::prepare()
@@ -106,7 +117,7 @@ void StagedFile::discard()
 {
     out_.close();
     RemoveLocalFile(data_);
-    index_.forget(file_.path);
+    index_.forget(file_);
     received_ = 0;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // A download in the staging area: received into .brenhold/staging/data/<path>, described by
-// its line in the staging index (the listed time, size and checksum it belongs to) and
+// its line in the staging index (the listed time, size and checksum it belongs to; a payload
+// of the store that the file is made from: payload/data/<name>, by its name in the store, so
+// that each form of a file keeps what it staged) and
 // hashed while it arrives. The disk is asked to start writing it every few MiB, and the
 // switch flushes it to disk before it relies on it. A partial
 // file of the same listed time, size and checksum is continued by the next run.
@@ -56,8 +58,11 @@ public:
 
     // Where a listed path is staged, as a local path relative to the main directory.
     static std::string DataPath(const std::string& listedPath);
+    // Where a payload is staged, by its name in the store.
+    static std::string PayloadDataPath(const std::string& payload);
 
 private:
+    static std::string AreaPath(const std::string& area, const std::string& listedPath);
     bool startAfresh();
     bool hashStaged();
     void hashBytes(const char* bytes, std::size_t count);

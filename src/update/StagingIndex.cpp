@@ -16,8 +16,8 @@ std::string IndexPath()
     return LocalPath(std::string(state::kStaging) + "/index");
 }
 
-// The listed path a line describes: what follows its third blank.
-std::string PathOfLine(const std::string& line)
+// What a line describes: what follows its third blank.
+std::string KeyOfLine(const std::string& line)
 {
     std::size_t at = 0;
     for (int blank = 0; blank < 3 && at != std::string::npos; ++blank) {
@@ -30,10 +30,15 @@ std::string PathOfLine(const std::string& line)
 
 } // namespace
 
+std::string StagingIndex::KeyOf(const PlannedFile& file)
+{
+    return file.payload.empty() ? "file " + file.path : "payload " + file.payload;
+}
+
 std::string StagingIndex::LineOf(const PlannedFile& file)
 {
     return FormatString("%u %u ", file.time, file.size) + (file.sha256.empty() ? "-" : file.sha256) + " " +
-           file.path;
+           KeyOf(file);
 }
 
 void StagingIndex::load()
@@ -45,15 +50,15 @@ void StagingIndex::load()
     // A last line without its line end was cut: it describes nothing.
     for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
         std::string line = text.substr(at, end - at);
-        std::string path = PathOfLine(line);
-        if (!path.empty())
-            lines_[std::move(path)] = std::move(line);
+        std::string key = KeyOfLine(line);
+        if (!key.empty())
+            lines_[std::move(key)] = std::move(line);
     }
 }
 
 bool StagingIndex::describes(const PlannedFile& file) const
 {
-    const auto found = lines_.find(file.path);
+    const auto found = lines_.find(KeyOf(file));
     return found != lines_.end() && found->second == LineOf(file);
 }
 
@@ -61,7 +66,9 @@ std::uint64_t StagingIndex::stagedBytes(const PlannedFile& file) const
 {
     if (!describes(file))
         return 0;
-    std::ifstream in(StagedFile::DataPath(file.path), std::ios::binary | std::ios::ate);
+    const std::string data =
+        file.payload.empty() ? StagedFile::DataPath(file.path) : StagedFile::PayloadDataPath(file.payload);
+    std::ifstream in(data, std::ios::binary | std::ios::ate);
     return in ? static_cast<std::uint64_t>(in.tellg()) : 0;
 }
 
@@ -80,13 +87,13 @@ bool StagingIndex::note(const PlannedFile& file)
     if (!out_.write(line.data(), line.size()))
         return false;
     line.pop_back();
-    lines_[file.path] = std::move(line);
+    lines_[KeyOf(file)] = std::move(line);
     return true;
 }
 
-void StagingIndex::forget(const std::string& path)
+void StagingIndex::forget(const PlannedFile& file)
 {
-    lines_.erase(path);
+    lines_.erase(KeyOf(file));
 }
 
 bool StagingIndex::openAfresh(OutputFile& out, const std::string& path)

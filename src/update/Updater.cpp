@@ -2,6 +2,8 @@
 
 #include "filetree/FileTree.h"
 #include "net/Diagnostic.h"
+#include "net/Proxy.h"
+#include "net/Redirect.h"
 #include "net/UpdateServer.h"
 #include "os/OutputFile.h"
 #include "text/Field.h"
@@ -19,6 +21,7 @@
 #include "update/LocalRemoval.h"
 #include "update/ParallelDownloads.h"
 #include "update/PathKey.h"
+#include "update/PayloadFetch.h"
 #include "update/ProcessControl.h"
 #include "update/RunLog.h"
 #include "update/StagedFile.h"
@@ -36,6 +39,7 @@ namespace {
 
 constexpr int kListingCommand = 15;
 constexpr int kFileCommand = 16;
+constexpr int kPayloadCommand = 17;
 constexpr int kHttpOk = 200;
 constexpr int kHttpPartial = 206;
 
@@ -201,6 +205,13 @@ bool Updater::readListing(FileTree& tree)
     if (serials != nullptr)
         serials->remember(productName.Text(), accepted_);
     productVersion_ = verdict.version;
+    payloadAddress_.clear();
+    for (const ListingHeaderWord& word : verdict.words) {
+        if (word.name == kPayloadAddressWord && IsPayloadAddress(word.value)) {
+            payloadAddress_ = word.value;
+            break;
+        }
+    }
     logEvent(FormatString("listing accepted: key %s, serial %llu", verdict.keyId.c_str(),
                           static_cast<unsigned long long>(verdict.serial)) +
              (productVersion_.empty() ? "" : ", version " + productVersion_));
@@ -248,6 +259,10 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
         if (plan.refusal.empty()) {
             plan.file = {plan.path, ToUnsigned(ValueText(*row, 1)), ToUnsigned(ValueText(*row, 2)),
                          signedListing_ ? ValueText(*row, 3) : std::string()};
+            // Only a signed listing's payloads are taken: what they give is checked against
+            // its SHA-256, which an unsigned listing does not carry.
+            if (signedListing_)
+                plan.payloads = RowPayloads(tree, *row);
             const std::string local = LocalPath(plan.path);
             const FileStatus status = QueryFileStatus(local.c_str());
             plan.inTheWay = status.exists && status.isFolder;
@@ -287,13 +302,24 @@ bool Updater::fitsOnDisk(const std::vector<RowPlan>& plans)
 // how many of them failed.
 int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
 {
+    // Each needed file is fetched the cheapest way first: the progress runs over the bytes
+    // that way transfers.
+    fetches_.clear();
+    fallbacks_.clear();
+    failures_ = 0;
     std::uint64_t total = 0;
-    bool fetches = false;
     for (const RowPlan& plan : plans) {
-        if (plan.needed)
-            total += plan.file.size;
-        fetches = fetches || plan.needed;
+        if (!plan.needed || !plan.refusal.empty() || plan.inTheWay)
+            continue;
+        // The installed file is hashed only when a patch could start from it.
+        const std::string installed = plan.present && !plan.payloads.patches.empty()
+                                          ? LocalFileSha256(LocalPath(plan.path))
+                                          : std::string();
+        Fetch fetch{plan.file, FetchOrder(plan.file, plan.payloads, installed)};
+        total += fetch.order.front().size;
+        fetches_.emplace(plan.path, std::move(fetch));
     }
+    const bool fetches = !fetches_.empty();
     progressShift = 0;
     while ((total >> progressShift) > INT_MAX)
         ++progressShift;
@@ -332,25 +358,52 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
         if (plan.repaired)
             logEvent("\"" + EscapeControlCharacters(plan.path) + "\" differs from the signed listing: fetched again");
         showStatus(FormatString(texts::kDownloadFileFormat, i + 1, rowCount, plan.path.c_str()));
-        downloads.add(plan.file);
+        downloads.add(fetches_.at(plan.path).order.front());
     }
-    // A cancelled run ends the downloads under way; what they received stays staged.
-    if (cancelRequested_)
-        downloads.cancel();
-    const int failed = downloads.finish();
+    // A file whose cheaper form failed is fetched in the next form in the same run, after
+    // the others: each round waits for the one before, which may add more.
+    for (;;) {
+        // A cancelled run ends the downloads under way; what they received stays staged.
+        if (cancelRequested_)
+            downloads.cancel();
+        downloads.finish();
+        if (cancelRequested_ || fallbacks_.empty())
+            break;
+        const std::vector<std::string> round = std::move(fallbacks_);
+        fallbacks_.clear();
+        for (const std::string& path : round) {
+            Fetch& fetch = fetches_.at(path);
+            ++fetch.at;
+            while (payloadsRefused_ && !fetch.order[fetch.at].payload.empty())
+                ++fetch.at;
+            total += fetch.order[fetch.at].size;
+            setProgressRange(0, progressOf(total));
+            downloads.add(fetch.order[fetch.at]);
+            if (cancelRequested_)
+                break;
+        }
+    }
     // Windows removes no open file: the staging area goes after the switch.
     stagingIndex_.close();
     if (bytesReceived > 0)
         setProgressPos(0);
     bytesReceived = 0;
-    return failed + inTheWay;
+    return failures_ + inTheWay;
 }
 
 ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, std::uint64_t offset)
 {
-    resetCommand(kFileCommand);
+    CommandTarget store;
+    if (!file.payload.empty() && !payloadAddress_.empty()) {
+        const std::string refusal = FollowLocation(commandTarget(), payloadAddress_ + file.payload, store);
+        if (refusal.empty())
+            return payloadGet(store, offset);
+        logEvent("payload address not taken (" + refusal + "): the payload is asked of the update server");
+        payloadAddress_.clear();
+    }
+    resetCommand(file.payload.empty() ? kFileCommand : kPayloadCommand);
     WriteField(commandStream, productName.Text());
-    WriteField(commandStream, file.path);
+    WriteField(commandStream, file.payload.empty() ? file.path : file.payload);
     range = offset > 0 ? FormatString("bytes=%llu-", static_cast<unsigned long long>(offset)) : std::string();
     prepareCommandPost();
     const bool viaProxy = !proxyHost.empty();
@@ -358,6 +411,28 @@ ParallelDownloads::Owner::Request Updater::fileRequest(const PlannedFile& file, 
                  request(), secure, viaProxy && secure ? connectRequest() : std::string()};
     range.clear();
     return next;
+}
+
+// A payload from the address the listing names: a plain GET, through the proxy the system
+// names for that server.
+ParallelDownloads::Owner::Request Updater::payloadGet(const CommandTarget& store, std::uint64_t offset)
+{
+    HttpClient get;
+    get.method = "GET";
+    get.userAgent = userAgent;
+    get.host = store.server.host;
+    get.port = store.server.port;
+    get.secure = store.server.secure;
+    get.path = store.path;
+    get.range = offset > 0 ? FormatString("bytes=%llu-", static_cast<unsigned long long>(offset)) : std::string();
+    const ProxyAddress proxy = ProxyFor(store.server);
+    get.proxyHost = proxy.host;
+    get.proxyPort = proxy.port;
+    get.proxyCredentials = proxy.credentials;
+    const bool viaProxy = !proxy.host.empty();
+    return {viaProxy ? proxy.host : store.server.host,
+            static_cast<std::uint16_t>(viaProxy ? proxy.port : store.server.port), get.request(), store.server.secure,
+            viaProxy && store.server.secure ? get.connectRequest() : std::string()};
 }
 
 void Updater::takeBlock(StagedFile& staged, const char* bytes, int count)
@@ -386,6 +461,12 @@ void Updater::downloadEnded(const DownloadResult& result)
     const std::string path = EscapeControlCharacters(result.file.path);
     if (result.cancelled)
         return;
+    if (!result.file.payload.empty()) {
+        payloadEnded(result);
+        return;
+    }
+    if (result.stagingFailed || !result.failure.empty())
+        ++failures_;
     if (result.alreadyStaged) {
         logEvent("already staged \"" + path + "\"");
     } else if (result.stagingFailed) {
@@ -400,6 +481,36 @@ void Updater::downloadEnded(const DownloadResult& result)
     } else {
         logEvent("downloaded \"" + path + "\"");
     }
+}
+
+// A payload that arrived is made into its file at once; one that failed, or whose file
+// fails its checks, makes the run fetch the file in the next cheaper form.
+void Updater::payloadEnded(const DownloadResult& result)
+{
+    const std::string path = EscapeControlCharacters(result.file.path);
+    const char* form = IsPatch(result.file) ? "patch" : "compressed form";
+    const Fetch& fetch = fetches_.at(result.file.path);
+    std::string failure = result.stagingFailed ? "the staging area cannot be written" : result.failure;
+    if (failure.empty())
+        failure = MakeFromPayload(result.file, fetch.file, LocalPath(fetch.file.path), stagingIndex_);
+    if (failure.empty()) {
+        logEvent(FormatString("downloaded \"%s\" as its %s (%u of %u bytes)", path.c_str(), form, result.file.size,
+                              fetch.file.size) +
+                 (result.status == kHttpPartial ? FormatString(", resumed at byte %llu",
+                                                               static_cast<unsigned long long>(result.offset))
+                                                : std::string()));
+        return;
+    }
+    // A server that does not know the payload command (an older jobgate) answers 400; one that
+    // refuses a method or a path, 405 or 403: the rest of the run fetches files plain.
+    if ((result.status == 400 || result.status == 403 || result.status == 405) && !payloadsRefused_) {
+        payloadsRefused_ = true;
+        logEvent(FormatString("the server answers no payloads (status %d): files are fetched plain", result.status));
+    }
+    const PlannedFile& next = fetch.order[fetch.at + 1];
+    logEvent("the " + std::string(form) + " of \"" + path + "\" failed: " + failure + "; fetching " +
+             (next.payload.empty() ? "the file itself" : "its compressed form"));
+    fallbacks_.push_back(result.file.path);
 }
 
 bool Updater::consumeData(const char* bytes, int count)

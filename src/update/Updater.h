@@ -14,6 +14,7 @@
 // nothing at this level. A view (the update dialog, the terminal view) derives from
 // Updater and overrides them, and may cancel the run with requestCancel.
 
+#include "filetree/PayloadColumns.h"
 #include "net/CommandClient.h"
 #include "net/WaitObserver.h"
 #include "text/TypedValue.h"
@@ -25,6 +26,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -139,6 +141,13 @@ private:
         bool inTheWay = false; // a folder stands where the file is listed
         bool repaired = false; // fetched again because its bytes differ from the listing's
         PlannedFile file;
+        FilePayloads payloads; // the cheaper ways the signed listing names
+    };
+    // A needed file and the downloads to try for it, cheapest first (see PayloadFetch.h).
+    struct Fetch {
+        PlannedFile file;
+        std::vector<PlannedFile> order;
+        std::size_t at = 0; // the one under way
     };
 
     void showStatus(std::string text);
@@ -159,6 +168,8 @@ private:
     // Once the installation is the listing's: the client's copy and the shortcuts.
     void settleClient(const std::string& headerText2, const std::vector<RowPlan>& plans);
     int progressOf(std::uint64_t bytes) const;
+    void payloadEnded(const DownloadResult& result);
+    Request payloadGet(const CommandTarget& store, std::uint64_t offset);
 
     Outcome outcome_ = Outcome::Done;
     bool programUpdated_ = false;
@@ -168,6 +179,11 @@ private:
     std::string productVersion_;
     StagedFile* staging_ = nullptr;  // the download whose block is being taken
     StagingIndex stagingIndex_;      // what the staging area holds, read before the downloads
+    std::map<std::string, Fetch> fetches_; // of the run's needed files, by listed path
+    std::vector<std::string> fallbacks_;   // files whose download failed in a cheaper form
+    int failures_ = 0;                     // downloads that failed in their last form
+    bool payloadsRefused_ = false;         // the server knows no payloads: files come plain
+    std::string payloadAddress_;           // where payloads are fetched with a GET; empty: of jobgate
     std::uint64_t bytesReceived = 0; // staged bytes of the run's downloads
     // Progress positions are bytes shifted right by this much, so that runs beyond
     // 2 GiB still fit the progress range.

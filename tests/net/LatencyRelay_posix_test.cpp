@@ -57,6 +57,22 @@ TEST(LatencyRelay, OneExchangeTakesTwoRoundTrips)
                 static_cast<long long>(relay.roundTrip().count()), static_cast<long long>(took.count()));
 }
 
+// At a rate, a body takes at least its size over the rate beyond the round trips: the line
+// is the slow part, as over a metered line.
+TEST(LatencyRelay, ARateLimitHoldsBytesBackAsALineDoes)
+{
+    const std::string body(1 << 20, 'r');
+    TestHttpServer server(OkReply(body, "application/octet-stream"));
+    const std::string request = "GET / HTTP/1.1\r\nHost: relay\r\nConnection: close\r\n\r\n";
+    LatencyRelay relay(server.port(), 1ms, 4'000'000);
+    ASSERT_TRUE(relay.running());
+    const auto start = std::chrono::steady_clock::now();
+    const std::string relayed = Exchange(relay.port(), request);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_NE(relayed.find(body), std::string::npos);
+    EXPECT_GE(took, std::chrono::milliseconds(1000 * (1 << 20) / 4'000'000));
+}
+
 TEST(LatencyRelay, StopsWithItsOwner)
 {
     TestHttpServer server(OkReply("hello"));

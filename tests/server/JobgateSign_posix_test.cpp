@@ -1,9 +1,12 @@
 // The maker's tool jobgate-sign run as a program, its keys and signatures checked with the
 // openssl command, which shares no code with it beyond the library.
 #include "ChildProcess.h"
+#include "FileHash.h"
 #include "ListingSigner.h"
 #include "TestRepository.h"
+#include "codec/ZstdDecoder.h"
 #include "crypto/Signature.h"
+#include "filetree/PayloadColumns.h"
 #include "filetree/SignedListing.h"
 
 #include <gtest/gtest.h>
@@ -510,6 +513,143 @@ TEST_F(SignTool, ClientWordsNameAListedFileOrStopTheSigning)
     EXPECT_EQ(ReadFileBytes(ListingPath(repository_)), before);
 }
 
+// Lines of text that compress well and differ in a few places between two releases.
+std::string ReleaseText(std::size_t lines, std::size_t changedLine)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines; ++i)
+        text += (i == changedLine ? "geaenderte Zeile " : "Zeile ") + std::to_string(i * 7919 % 100003) + "\n";
+    return text;
+}
+
+std::string NoiseBytes(std::size_t size, std::uint64_t seed)
+{
+    std::string bytes(size, '\0');
+    std::uint64_t state = 88172645463325252ull ^ seed;
+    for (char& c : bytes) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        c = static_cast<char>(state);
+    }
+    return bytes;
+}
+
+// The payloads the listing names for path, checked against the store: each payload is there
+// with its listed size and SHA-256, and decodes (a patch: against oldBytes) to the file.
+FilePayloads CheckedPayloads(const TestRepository& repository, const std::string& path,
+                             const std::string& bytes, const std::string& oldBytes = {})
+{
+    FileTree tree;
+    tree.readListing(ReadFileBytes(ListingPath(repository)));
+    const std::string store = repository.root() + "/Corvid.brenhold-payload/";
+    for (std::size_t r = 0; r < tree.rowCount(); ++r) {
+        const FileTreeRow& row = *tree.rowAt(r);
+        if (row.valueAt(0)->text != path)
+            continue;
+        const std::string sha = row.valueAt(3)->text;
+        const FilePayloads payloads = RowPayloads(tree, row);
+        std::string output, failure;
+        if (payloads.compressed) {
+            const std::string frame = ReadFileBytes(store + sha + ".zst");
+            EXPECT_EQ(frame.size(), payloads.compressed->size);
+            EXPECT_EQ(Sha256Hex(frame), payloads.compressed->sha256);
+            EXPECT_TRUE(DecodeWhole(frame, bytes.size(), {}, output, failure)) << failure;
+            EXPECT_TRUE(output == bytes);
+        }
+        for (const PatchForm& patch : payloads.patches) {
+            const std::string frame = ReadFileBytes(store + patch.oldSha256 + "-" + sha + ".zst");
+            EXPECT_EQ(frame.size(), patch.patch.size);
+            EXPECT_EQ(Sha256Hex(frame), patch.patch.sha256);
+            EXPECT_EQ(patch.oldSha256, Sha256Hex(oldBytes));
+            EXPECT_TRUE(DecodeWhole(frame, bytes.size(), oldBytes, output, failure)) << failure;
+            EXPECT_TRUE(output == bytes);
+        }
+        return payloads;
+    }
+    ADD_FAILURE() << path << " is not listed";
+    return {};
+}
+
+std::size_t StoreEntries(const TestRepository& repository)
+{
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(repository.root() + "/Corvid.brenhold-payload")) {
+        EXPECT_EQ(entry.path().extension(), ".zst") << entry.path();
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(SignTool, CompressedFormsAndPatchesAreKeptWhereTheySpareBytes)
+{
+    const std::string key = makeKey("maker");
+    const std::string product = repository_.root() + "/Corvid/";
+    const std::string older = keys_ / "older/Corvid";
+    std::filesystem::create_directories(older);
+    const std::string oldText = ReleaseText(60000, 100), newText = ReleaseText(60000, 30000);
+    const std::string noise = NoiseBytes(300000, 1);
+    ASSERT_TRUE(WriteFileBytes(older + "/text.txt", oldText));
+    ASSERT_TRUE(WriteFileBytes(older + "/noise.bin", NoiseBytes(300000, 2)));
+    ASSERT_TRUE(WriteFileBytes(product + "text.txt", newText));
+    ASSERT_TRUE(WriteFileBytes(product + "noise.bin", noise));
+
+    // The older release as its folder, and as its signed listing beside that folder.
+    ASSERT_EQ(sign(key, repository_).exitCode, 0);
+    const std::string oldListing = keys_ / "older/Corvid.brenhold-listing";
+    const ProcessResult signedOlder = Tool({"sign", "--key", key, keys_ / "older", "Corvid"});
+    ASSERT_EQ(signedOlder.exitCode, 0) << signedOlder.err;
+    for (const std::string& from : {older, oldListing}) {
+        SCOPED_TRACE(from);
+        const ProcessResult made = sign(key, repository_, {"--compress", "--patches-from", from});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        EXPECT_NE(made.out.find(", 1 patch\n"), std::string::npos) << made.out;
+        const FilePayloads text = CheckedPayloads(repository_, "./text.txt", newText, oldText);
+        ASSERT_TRUE(text.compressed.has_value());
+        EXPECT_LT(text.compressed->size * 100, newText.size() * 95);
+        ASSERT_EQ(text.patches.size(), 1u);
+        EXPECT_LT(text.patches[0].patch.size * 20, text.compressed->size);
+        // Random bytes are sent plain: neither form would be smaller.
+        const FilePayloads random = CheckedPayloads(repository_, "./noise.bin", noise, NoiseBytes(300000, 2));
+        EXPECT_FALSE(random.compressed.has_value());
+        EXPECT_TRUE(random.patches.empty());
+        const ProcessResult checked = check(key, repository_);
+        EXPECT_EQ(checked.exitCode, 0) << checked.out;
+    }
+
+    // The store keeps only what the listing names; without --patches-from the patch goes,
+    // with a file of the older release that differs from its listing no patch is made.
+    const std::size_t withPatch = StoreEntries(repository_);
+    ASSERT_EQ(sign(key, repository_, {"--compress"}).exitCode, 0);
+    EXPECT_EQ(StoreEntries(repository_), withPatch - 1);
+    ASSERT_TRUE(WriteFileBytes(older + "/text.txt", oldText + "x"));
+    const ProcessResult spoilt = sign(key, repository_, {"--compress", "--patches-from", oldListing});
+    EXPECT_EQ(spoilt.exitCode, 0) << spoilt.err;
+    EXPECT_NE(spoilt.err.find("no patch for ./text.txt"), std::string::npos) << spoilt.err;
+    EXPECT_TRUE(CheckedPayloads(repository_, "./text.txt", newText).patches.empty());
+
+    // Above the patch limit a file gets its compressed form only.
+    ASSERT_TRUE(WriteFileBytes(older + "/text.txt", oldText));
+    const std::string large = ReleaseText(200000, 5);
+    ASSERT_GT(large.size(), std::size_t{1} << 20);
+    ASSERT_TRUE(WriteFileBytes(older + "/text.txt", ReleaseText(200000, 6)));
+    ASSERT_TRUE(WriteFileBytes(product + "text.txt", large));
+    ASSERT_EQ(sign(key, repository_, {"--compress", "--patch-limit", "1", "--patches-from", older}).exitCode, 0);
+    const FilePayloads limited = CheckedPayloads(repository_, "./text.txt", large);
+    const std::string address = "https://cdn.example.com/corvid/";
+    ASSERT_EQ(sign(key, repository_, {"--compress", "--payload-address", address}).exitCode, 0);
+    EXPECT_EQ(HeaderWord(ValidityOf(ReadFileBytes(ListingPath(repository_))), kPayloadAddressWord), address);
+    EXPECT_TRUE(limited.compressed.has_value());
+    EXPECT_TRUE(limited.patches.empty());
+
+    // Signed without payloads, the listing has the four columns of every signed listing.
+    ASSERT_EQ(sign(key, repository_).exitCode, 0);
+    FileTree plain;
+    plain.readListing(ReadFileBytes(ListingPath(repository_)));
+    EXPECT_EQ(plain.columnCount(), 4u);
+    EXPECT_EQ(StoreEntries(repository_), 0u);
+}
+
 TEST_F(SignTool, UsageErrorsExitWithTwo)
 {
     const std::string key = makeKey("maker");
@@ -535,6 +675,17 @@ TEST_F(SignTool, UsageErrorsExitWithTwo)
         {"sign", "--key", key, "--version", std::string(33, '1'), root, "Corvid"},
         {"sign", "--key", key, "--start-through-client", "--start-through-client", root, "Corvid"},
         {"sign", "--key", key, "--client", root, "Corvid"},
+        {"sign", "--key", key, "--patch-limit", "0", root, "Corvid"},
+        {"sign", "--key", key, "--patch-limit", "257", root, "Corvid"},
+        {"sign", "--key", key, "--patch-limit", "1x", root, "Corvid"},
+        {"sign", "--key", key, "--patches-from", keys_ / "missing", root, "Corvid"},
+        {"sign", "--key", key, "--patches-from", key, root, "Corvid"},
+        {"sign", "--key", key, root, "Corvid", "--patches-from"},
+        {"sign", "--key", key, "--compress", "--compress", root, "Corvid"},
+        {"sign", "--key", key, "--payload-address", "/store", root, "Corvid"},
+        {"sign", "--key", key, "--payload-address", "ftp://cdn/", root, "Corvid"},
+        {"sign", "--key", key, "--payload-address", "http://cdn/a b/", root, "Corvid"},
+        {"sign", "--key", key, "--payload-address", "/" + std::string(512, 'a') + "/", root, "Corvid"},
         {"check", root, "Corvid"},
         {"check", "--public", key + ".pub", "--key", key, root, "Corvid"},
         {"check", "--public", keys_ / "missing.pub", root, "Corvid"},

@@ -218,6 +218,45 @@ TEST_P(JobgateProcess, SendsTheSignedListingAsItIsAndEachChangeOfIt)
     EXPECT_EQ(walked.body, repository_.expectedListing());
 }
 
+// Payloads are sent from the store as files are: whole, by the web server when it sends files,
+// from a range start; a missing one is 404, so that the client takes the next cheaper form, and
+// the store's links are never followed.
+TEST_P(JobgateProcess, SendsPayloadsOfTheStoreLikeFiles)
+{
+    const std::string store = repository_.root() + "/Corvid.brenhold-payload";
+    ASSERT_TRUE(std::filesystem::create_directory(store));
+    const std::string patch = std::string(64, 'a') + "-" + std::string(64, 'b') + ".zst";
+    std::string bytes;
+    for (int i = 0; bytes.size() < 100000; ++i)
+        bytes += std::to_string(i) + ",";
+    ASSERT_TRUE(WriteFileBytes(store + "/" + patch, bytes));
+    const std::string linked = std::string(64, 'c') + ".zst";
+    ASSERT_EQ(::symlink((repository_.outside() + "/secret").c_str(), (store + "/" + linked).c_str()), 0);
+
+    const Answer whole = SplitAnswer(run(Command("17", {"Corvid", patch})).out);
+    EXPECT_EQ(whole.status, 200);
+    EXPECT_EQ(whole.header("Content-Length"), std::to_string(bytes.size()));
+    EXPECT_TRUE(whole.body == bytes);
+    const Answer sent = SplitAnswer(run(Command("17", {"Corvid", patch}), "POST", true).out);
+    EXPECT_EQ(sent.status, 200);
+    EXPECT_EQ(sent.header("X-Sendfile"), store + "/" + patch);
+    EXPECT_EQ(sent.body, "");
+    for (const bool sendfile : {false, true}) {
+        const Answer part = SplitAnswer(run(Command("17", {"Corvid", patch}), "POST", sendfile, "bytes=99000-").out);
+        EXPECT_EQ(part.status, 206);
+        EXPECT_EQ(part.header("Content-Range"), "bytes 99000-" + std::to_string(bytes.size() - 1) + "/" +
+                                                    std::to_string(bytes.size()));
+        EXPECT_TRUE(part.body == bytes.substr(99000));
+    }
+    for (const std::string& missing : {std::string(64, 'd') + ".zst", linked}) {
+        ReadWatch watch(repository_.outside());
+        const Answer answer = SplitAnswer(run(Command("17", {"Corvid", missing})).out);
+        EXPECT_EQ(answer.status, 404);
+        EXPECT_EQ(answer.body.find("secret"), std::string::npos);
+        EXPECT_FALSE(watch.anythingRead());
+    }
+}
+
 struct Refusal {
     const char* what;
     std::string method;
@@ -249,7 +288,12 @@ TEST_P(JobgateProcess, RefusesWithoutReadingOutsideTheRepository)
         {"unknown product file", "POST", Command("16", {"Nobody", "./Corvid.exe"}), 404},
         {"wrong method", "GET", "", 405},
         {"malformed", "POST", "0 15 Corvid", 400},
-        {"unknown command", "POST", Command("17", {"Corvid"}), 400},
+        {"unknown command", "POST", Command("18", {"Corvid"}), 400},
+        {"payload name out", "POST", Command("17", {"Corvid", "../Corvid.brenhold-listing"}), 403},
+        {"payload of no hash", "POST", Command("17", {"Corvid", "secret.zst"}), 403},
+        {"payload of another product", "POST", Command("17", {"../outside", std::string(64, 'a') + ".zst"}), 403},
+        {"payload without a store", "POST", Command("17", {"Corvid", std::string(64, 'a') + ".zst"}), 404},
+        {"payload missing a field", "POST", Command("17", {"Corvid"}), 400},
         {"missing field", "POST", Command("16", {"Corvid"}), 400},
         {"too long", "POST", Command("15", {std::string(20000, 'x')}), 413},
     };

@@ -90,15 +90,33 @@ struct Connection {
     bool finished() const { return failed || (up.ended && down.ended); }
 };
 
-// Reads what is there from fd into the direction, due delay after it came (and not before
-// earliest); false when the connection failed.
-bool ReadInto(int fd, Direction& direction, Clock::time_point earliest, std::chrono::milliseconds delay)
+// The line of one direction, shared by every connection: when it is free again.
+struct Line {
+    std::uint64_t bytesPerSecond = 0; // 0: unlimited
+    Clock::time_point free{};
+
+    // When count bytes that are there at from have passed the line.
+    Clock::time_point pass(Clock::time_point from, std::size_t count)
+    {
+        if (bytesPerSecond == 0)
+            return from;
+        free = std::max(free, from) + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(static_cast<double>(count) /
+                                                                         static_cast<double>(bytesPerSecond)));
+        return free;
+    }
+};
+
+// Reads what is there from fd into the direction, due delay after it passed the line (and not
+// before earliest); false when the connection failed.
+bool ReadInto(int fd, Direction& direction, Clock::time_point earliest, std::chrono::milliseconds delay, Line& line)
 {
     std::array<char, 65536> buffer;
     const ssize_t got = ::recv(fd, buffer.data(), buffer.size(), 0);
     if (got < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-    const Clock::time_point due = std::max(Clock::now(), earliest) + delay;
+    const Clock::time_point start = std::max(Clock::now(), earliest);
+    const Clock::time_point due = (got > 0 ? line.pass(start, static_cast<std::size_t>(got)) : start) + delay;
     if (got == 0) {
         direction.readingDone = true;
         direction.endDue = due;
@@ -132,8 +150,8 @@ bool WriteDue(int fd, Direction& direction, Clock::time_point now)
 
 } // namespace
 
-LatencyRelay::LatencyRelay(std::uint16_t targetPort, std::chrono::milliseconds oneWay)
-    : targetPort_(targetPort), oneWay_(oneWay)
+LatencyRelay::LatencyRelay(std::uint16_t targetPort, std::chrono::milliseconds oneWay, std::uint64_t bytesPerSecond)
+    : targetPort_(targetPort), oneWay_(oneWay), bytesPerSecond_(bytesPerSecond)
 {
     int wake[2];
     if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -168,6 +186,7 @@ void LatencyRelay::run()
 {
     std::list<Connection> connections;
     const sockaddr_in target = Loopback(targetPort_);
+    Line upLine{bytesPerSecond_}, downLine{bytesPerSecond_};
     while (true) {
         const Clock::time_point now = Clock::now();
         // Connections whose handshake is done get their target connection.
@@ -243,7 +262,7 @@ void LatencyRelay::run()
                 }
             } else if (!owners[i].second) {
                 if (!c->up.readingDone && (events & (POLLIN | POLLHUP | POLLERR)))
-                    c->failed = c->failed || !ReadInto(c->client.get(), c->up, c->opened, oneWay_);
+                    c->failed = c->failed || !ReadInto(c->client.get(), c->up, c->opened, oneWay_, upLine);
             } else if (c->connecting) {
                 int error = 0;
                 socklen_t length = sizeof error;
@@ -251,7 +270,7 @@ void LatencyRelay::run()
                 c->connecting = false;
                 c->failed = c->failed || error != 0;
             } else if (!c->down.readingDone && (events & (POLLIN | POLLHUP | POLLERR))) {
-                c->failed = c->failed || !ReadInto(c->target.get(), c->down, Clock::time_point{}, oneWay_);
+                c->failed = c->failed || !ReadInto(c->target.get(), c->down, Clock::time_point{}, oneWay_, downLine);
             }
         }
     }

@@ -6,6 +6,10 @@
 // passed on, only once the handshake of the slow link would have been done. So one
 // request and its answer take at least two round trips, as over a real link.
 //
+// With a rate, the link also carries at most that many bytes a second in each direction,
+// shared by all its connections as one line is: a byte is due once the bytes before it have
+// passed the line and the one-way time is over.
+//
 // One thread serves every connection with a poll loop; connections and the bytes held per
 // direction are bounded. The destructor stops the thread and closes everything.
 
@@ -15,7 +19,8 @@
 
 class LatencyRelay {
 public:
-    LatencyRelay(std::uint16_t targetPort, std::chrono::milliseconds oneWay);
+    // bytesPerSecond 0: no limit but the latency.
+    LatencyRelay(std::uint16_t targetPort, std::chrono::milliseconds oneWay, std::uint64_t bytesPerSecond = 0);
     LatencyRelay(const LatencyRelay&) = delete;
     LatencyRelay& operator=(const LatencyRelay&) = delete;
     ~LatencyRelay();
@@ -35,6 +40,7 @@ private:
 
     const std::uint16_t targetPort_;
     const std::chrono::milliseconds oneWay_;
+    const std::uint64_t bytesPerSecond_;
     int listener_ = -1;
     int wakeRead_ = -1;
     int wakeWrite_ = -1;

@@ -2,9 +2,11 @@
 // maker signed is installed, and every attack on the listing or the files leaves the
 // installation exactly as it was and still starts the product.
 #include "FaultServerRun.h"
+#include "FolderState.h"
 #include "LighttpdServer.h"
 #include "crypto/Base64.h"
 #include "crypto/PublicKey.h"
+#include "filetree/PayloadColumns.h"
 #include "filetree/SignedListing.h"
 #include "support/ChildProcess.h"
 #include "support/ScopedEnvironment_posix.h"
@@ -16,6 +18,7 @@
 #include "update/RunLog.h"
 
 #include <gtest/gtest.h>
+#include <zstd.h>
 
 #include <ctime>
 #include <functional>
@@ -244,6 +247,240 @@ TEST_F(SignedRun, RecoveryNeverInstallsStagedBytesThatDoNotMatchTheJournal)
 
 // A signed version word outside the version rule is ignored: the release installs, and
 // no version is shown or kept.
+// Lines that compress well; release changes one of them.
+std::string HelpText(int release)
+{
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += (i == 12345 ? "Fassung " + std::to_string(release) + " " : "Zeile ") + std::to_string(i * 7919 % 100003) + "\n";
+    return text;
+}
+
+std::string Zstd(const std::string& bytes)
+{
+    std::string frame(ZSTD_compressBound(bytes.size()), '\0');
+    frame.resize(ZSTD_compress(frame.data(), frame.size(), bytes.data(), bytes.size(), 3));
+    return frame;
+}
+
+std::string Sha256Text(const std::string& bytes)
+{
+    Sha256 hash;
+    hash.update(bytes.data(), bytes.size());
+    return HexDigest(hash.finish());
+}
+
+// Releases with payloads: the first signed with compressed forms, the second also with
+// patches from the first, whose folder is kept beside the repository.
+class PayloadRun : public SignedRun {
+protected:
+    void SetUp() override
+    {
+        SignedRun::SetUp();
+        publishFirstRelease();
+        fs::create_directories(older().parent_path());
+        fs::copy(base_.path() / "repo" / "Corvid", older(), fs::copy_options::recursive);
+    }
+
+    // The first release again, in the repository and installed; the run's log starts empty.
+    void publishFirstRelease()
+    {
+        publish("./Corvid.exe", "MZ Fassung 1", 1300000000);
+        publish("./Hilfe/liesmich.txt", HelpText(1), 1300000000);
+        ASSERT_TRUE(SignProduct(root(), "Corvid", 365, {"--compress"}));
+    }
+    void installFirstRelease()
+    {
+        fs::remove_all(main_);
+        serials_ = MemorySerials();
+        publishFirstRelease();
+        run();
+        log_.lines.clear();
+    }
+
+    fs::path older() const { return base_.path() / "older" / "Corvid"; }
+    fs::path store() const { return base_.path() / "repo" / "Corvid.brenhold-payload"; }
+    std::string helpSha(int release) const { return Sha256Text(HelpText(release)); }
+    fs::path patchFile() const { return store() / (helpSha(1) + "-" + helpSha(2) + ".zst"); }
+    fs::path compressedFile() const { return store() / (helpSha(2) + ".zst"); }
+
+    void publishPatchedRelease()
+    {
+        publish("./Hilfe/liesmich.txt", HelpText(2), 1300000500);
+        ASSERT_TRUE(SignProduct(root(), "Corvid", 365, {"--compress", "--patches-from", older().string()}));
+        ASSERT_TRUE(fs::exists(patchFile()));
+        ASSERT_TRUE(fs::exists(compressedFile()));
+    }
+
+    // The listing re-signed with another "zstd" value for the help text.
+    void listCompressedForm(const std::string& value)
+    {
+        WriteFileBytes(listingFile(), Resigned(ReadFileBytes(listingFile()), [&](std::string& body) {
+                           const std::size_t row = body.find("./Hilfe/liesmich.txt");
+                           const std::size_t start = body.find('\x03', body.find(helpSha(2), row)) + 1;
+                           body.replace(start, body.find('\x03', start) - start, value);
+                       }));
+    }
+
+    // What the run logged about the help text.
+    std::vector<std::string> helpLines() const
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : log_.lines) {
+            if (line.find("liesmich.txt") != std::string::npos)
+                found.push_back(line);
+        }
+        return found;
+    }
+
+    void expectSecondRelease()
+    {
+        EXPECT_TRUE(ReadFileBytes(main_ / "Hilfe" / "liesmich.txt") == HelpText(2));
+        EXPECT_EQ(InstalledState(main_), ContentState(base_.path() / "repo" / "Corvid"));
+        EXPECT_FALSE(fs::exists(main_ / ".brenhold" / "staging"));
+    }
+};
+
+TEST_F(PayloadRun, AFreshInstallTakesCompressedFormsAndAnUpdateItsPatch)
+{
+    // jobgate as lighttpd's FastCGI back ends, sending payloads itself; the other tests of
+    // payloads run it as CGI program with X-Sendfile.
+    server_->stop();
+    server_ = std::make_unique<LighttpdServer>(root(), false, true);
+    ASSERT_TRUE(server_->running());
+    environment_.set("BRENHOLD_UPDATE_SERVER", server_->hostPort());
+    EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+    EXPECT_TRUE(ReadFileBytes(main_ / "Hilfe" / "liesmich.txt") == HelpText(1));
+    ASSERT_EQ(helpLines().size(), 1u);
+    EXPECT_NE(helpLines()[0].find("as its compressed form"), std::string::npos) << helpLines()[0];
+    // Files too small to be worth a compressed form come plain.
+    EXPECT_EQ(log_.count("downloaded \"./Corvid.exe\""), 1);
+
+    publishPatchedRelease();
+    log_.lines.clear();
+    EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+    ASSERT_EQ(helpLines().size(), 1u);
+    EXPECT_NE(helpLines()[0].find("as its patch"), std::string::npos) << helpLines()[0];
+    expectSecondRelease();
+}
+
+// Each failure of a cheaper form is one log line, and the file comes in the next form within
+// the same run: a patch that fails its hash, a compressed form that is missing, no store.
+TEST_F(PayloadRun, FallsBackFormByFormInTheSameRun)
+{
+    const std::vector<std::pair<const char*, std::function<void()>>> spoilers = {
+        {"patch changed", [this] {
+             std::string patch = ReadFileBytes(patchFile());
+             patch[patch.size() / 2] ^= 0x20;
+             WriteFileBytes(patchFile(), patch);
+         }},
+        {"patch and compressed form missing", [this] {
+             fs::remove(patchFile());
+             fs::remove(compressedFile());
+         }},
+        {"no store", [this] { fs::remove_all(store()); }},
+    };
+    const std::vector<std::vector<std::string>> expected = {
+        {"the patch of \"./Hilfe/liesmich.txt\" failed: checksum mismatch; fetching its compressed form",
+         "as its compressed form"},
+        {"the patch of \"./Hilfe/liesmich.txt\" failed: status 404; fetching its compressed form",
+         "the compressed form of \"./Hilfe/liesmich.txt\" failed: status 404; fetching the file itself",
+         "downloaded \"./Hilfe/liesmich.txt\""},
+        {"the patch of", "the compressed form of", "downloaded \"./Hilfe/liesmich.txt\""},
+    };
+    for (std::size_t i = 0; i < spoilers.size(); ++i) {
+        SCOPED_TRACE(spoilers[i].first);
+        installFirstRelease();
+        publishPatchedRelease();
+        spoilers[i].second();
+        log_.lines.clear();
+        EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+        const std::vector<std::string> lines = helpLines();
+        ASSERT_EQ(lines.size(), expected[i].size());
+        for (std::size_t l = 0; l < lines.size(); ++l)
+            EXPECT_NE(lines[l].find(expected[i][l]), std::string::npos) << lines[l];
+        expectSecondRelease();
+    }
+}
+
+// A listed compressed form that is what its listing says but gives other bytes, or endless
+// bytes, is caught at the listed size and SHA-256 of the file: nothing of it is installed.
+TEST_F(PayloadRun, AHostileCompressedFormNeverReachesTheInstallation)
+{
+    const std::string cases[][2] = {
+        {Zstd(HelpText(3)), "checksum mismatch"},
+        {Zstd(std::string(64u << 20, 'A')), "the zstd stream gives more than the listed"},
+        {"<html>not zstd</html>", "the zstd stream is malformed"},
+    };
+    for (const auto& [frame, failure] : cases) {
+        SCOPED_TRACE(failure);
+        installFirstRelease();
+        publishPatchedRelease();
+        fs::remove(patchFile());
+        WriteFileBytes(compressedFile(), frame);
+        listCompressedForm(std::to_string(frame.size()) + " " + Sha256Text(frame));
+        EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+        const std::vector<std::string> lines = helpLines();
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_NE(lines[1].find("the compressed form of \"./Hilfe/liesmich.txt\" failed: " + failure), std::string::npos)
+            << lines[1];
+        expectSecondRelease();
+    }
+}
+
+// A compressed stream cut off in one run is continued at its byte in the next.
+TEST_F(PayloadRun, AStagedPartOfAPayloadIsContinued)
+{
+    run();
+    publishPatchedRelease();
+    fs::remove(patchFile());
+    const std::string frame = ReadFileBytes(compressedFile());
+    const fs::path staged = main_ / ".brenhold" / "staging" / "payload";
+    PutFile(staged / "data" / compressedFile().filename(), frame.substr(0, frame.size() / 2), 1300000000);
+    PutFile(staged / "meta" / compressedFile().filename(),
+            "1300000500 " + std::to_string(frame.size()) + " " + Sha256Text(frame) + "\n" + helpSha(2) + ".zst\n",
+            1300000000);
+    log_.lines.clear();
+    EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+    const std::vector<std::string> lines = helpLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find("as its compressed form"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("resumed at byte " + std::to_string(frame.size() / 2)), std::string::npos) << lines[1];
+    expectSecondRelease();
+}
+
+// With a payload address in the listing, payloads come by plain GET from a static server (here
+// lighttpd serving a copy of the store as files), and a patch cut off in one run is continued
+// there with Range in the next.
+TEST_F(PayloadRun, PayloadsComeByGetFromTheAddressTheListingNamesAndPatchesResume)
+{
+    run();
+    server_->stop();
+    environment_.set("SERVE_REPOSITORY_FILES", "1");
+    server_ = std::make_unique<LighttpdServer>(root());
+    ASSERT_TRUE(server_->running());
+    environment_.set("BRENHOLD_UPDATE_SERVER", server_->hostPort());
+    publish("./Hilfe/liesmich.txt", HelpText(2), 1300000500);
+    ASSERT_TRUE(SignProduct(root(), "Corvid", 365,
+                            {"--compress", "--patches-from", older().string(), "--payload-address", "/repository/mirror/"}));
+    // Only the copy is there: jobgate would answer 404 for each payload.
+    fs::rename(store(), base_.path() / "repo" / "mirror");
+    const std::string patch = ReadFileBytes(base_.path() / "repo" / "mirror" / patchFile().filename());
+    const fs::path staged = main_ / ".brenhold" / "staging" / "payload";
+    PutFile(staged / "data" / patchFile().filename(), patch.substr(0, patch.size() / 2), 1300000000);
+    PutFile(staged / "meta" / patchFile().filename(),
+            "1300000500 " + std::to_string(patch.size()) + " " + Sha256Text(patch) + "\n" +
+                patchFile().filename().string() + "\n",
+            1300000000);
+    log_.lines.clear();
+    EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+    const std::vector<std::string> lines = helpLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("as its patch"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("resumed at byte " + std::to_string(patch.size() / 2)), std::string::npos) << lines[0];
+    expectSecondRelease();
+}
+
 TEST_F(SignedRun, IgnoresAVersionTextOutsideTheRule)
 {
     WriteFileBytes(listingFile(), Resigned(ReadFileBytes(listingFile()), [](std::string& body) {
