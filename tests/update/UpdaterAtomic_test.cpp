@@ -166,7 +166,7 @@ const IndexChange kIndexChanges[] = {
     {"LastLineCut", [](const fs::path& index) { fs::resize_file(index, fs::file_size(index) - 1); }, false},
     {"LaterLineForAnotherVersion",
      [](const fs::path& index) {
-         std::ofstream(index, std::ios::binary | std::ios::app) << "1 100000 - ./Daten/gross.bin\n";
+         std::ofstream(index, std::ios::binary | std::ios::app) << "1 100000 - file ./Daten/gross.bin\n";
      },
      false},
 };

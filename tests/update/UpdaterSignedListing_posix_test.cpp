@@ -437,8 +437,9 @@ TEST_F(PayloadRun, AStagedPartOfAPayloadIsContinued)
     const std::string frame = ReadFileBytes(compressedFile());
     const fs::path staged = main_ / ".brenhold" / "staging" / "payload";
     PutFile(staged / "data" / compressedFile().filename(), frame.substr(0, frame.size() / 2), 1300000000);
-    PutFile(staged / "meta" / compressedFile().filename(),
-            "1300000500 " + std::to_string(frame.size()) + " " + Sha256Text(frame) + "\n" + helpSha(2) + ".zst\n",
+    PutFile(staged.parent_path() / "index",
+            "1300000500 " + std::to_string(frame.size()) + " " + Sha256Text(frame) + " payload " + helpSha(2) +
+                ".zst\n",
             1300000000);
     log_.lines.clear();
     EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
@@ -468,8 +469,8 @@ TEST_F(PayloadRun, PayloadsComeByGetFromTheAddressTheListingNamesAndPatchesResum
     const std::string patch = ReadFileBytes(base_.path() / "repo" / "mirror" / patchFile().filename());
     const fs::path staged = main_ / ".brenhold" / "staging" / "payload";
     PutFile(staged / "data" / patchFile().filename(), patch.substr(0, patch.size() / 2), 1300000000);
-    PutFile(staged / "meta" / patchFile().filename(),
-            "1300000500 " + std::to_string(patch.size()) + " " + Sha256Text(patch) + "\n" +
+    PutFile(staged.parent_path() / "index",
+            "1300000500 " + std::to_string(patch.size()) + " " + Sha256Text(patch) + " payload " +
                 patchFile().filename().string() + "\n",
             1300000000);
     log_.lines.clear();
