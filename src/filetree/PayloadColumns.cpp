@@ -1,6 +1,7 @@
 #include "filetree/PayloadColumns.h"
 
 #include "text/CharClass.h"
+#include "text/StringUtil.h"
 
 #include <algorithm>
 #include <limits>
@@ -18,23 +19,6 @@ void AddColumn(FileTree& tree, std::int32_t longest, const char* key, const char
     column.firstText = key;
     column.secondText = caption;
     column.thirdText = "zstd";
-}
-
-std::optional<std::uint64_t> ParseSize(std::string_view text)
-{
-    if (text.empty() || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    constexpr auto kLargest = std::numeric_limits<std::uint64_t>::max();
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (!IsDigit(c))
-            return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (kLargest - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
 }
 
 } // namespace
@@ -74,7 +58,7 @@ std::optional<PayloadForm> ParseCompressedValue(std::string_view value)
     const std::size_t space = value.find(' ');
     if (space == std::string_view::npos)
         return std::nullopt;
-    const auto size = ParseSize(value.substr(0, space));
+    const auto size = ParseDecimal64(value.substr(0, space));
     const std::string_view sha = value.substr(space + 1);
     if (!size || !IsSha256Hex(sha))
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "filetree/ListingFormat.h"
 #include "text/CharClass.h"
+#include "text/StringUtil.h"
 
 #include <algorithm>
 #include <limits>
@@ -39,24 +40,6 @@ bool IsCanonicalBase64(std::string_view text)
     const std::size_t last = kBase64Alphabet.find(digits.back());
     const std::size_t unused = padding == 1 ? 0x03 : 0x0F;
     return (last & unused) == 0;
-}
-
-// A decimal number of 64 bits without sign or leading zeros, then the end of text; none otherwise.
-std::optional<std::uint64_t> ParseDecimal(std::string_view text)
-{
-    if (text.empty() || (text.size() > 1 && text[0] == '0'))
-        return std::nullopt;
-    constexpr auto kLargest = std::numeric_limits<std::uint64_t>::max();
-    std::uint64_t value = 0;
-    for (char c : text) {
-        if (!IsDigit(c))
-            return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (kLargest - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
 }
 
 } // namespace
@@ -101,10 +84,10 @@ std::optional<ListingValidity> ParseValidity(std::string_view headerText2)
     const std::size_t space = headerText2.find(kExpiresPrefix);
     if (space == std::string_view::npos)
         return std::nullopt;
-    const auto serial = ParseDecimal(headerText2.substr(0, space));
+    const auto serial = ParseDecimal64(headerText2.substr(0, space));
     std::string_view rest = headerText2.substr(space + kExpiresPrefix.size());
     const std::size_t wordsStart = std::min(rest.find(' '), rest.size());
-    const auto expires = ParseDecimal(rest.substr(0, wordsStart));
+    const auto expires = ParseDecimal64(rest.substr(0, wordsStart));
     if (!serial || !expires)
         return std::nullopt;
     ListingValidity validity{*serial, *expires, {}};

@@ -290,6 +290,23 @@ struct TlsChannel::Session {
         return Flush::done;
     }
 
+    // Before a send or a receive: a record that could not go out whole goes first. 0 when
+    // it has gone, else what the move returns (kWouldBlock, or -1 with failure set).
+    int flushBefore(bool& wantsWrite, std::string& failure)
+    {
+        switch (flush()) {
+        case Flush::done:
+            return 0;
+        case Flush::blocked:
+            wantsWrite = true;
+            return kWouldBlock;
+        case Flush::failed:
+            break;
+        }
+        failure = "the connection failed";
+        return -1;
+    }
+
     // Receives into the free end of incoming: bytes taken, 0 when the peer has closed, -1
     // with WSAEWOULDBLOCK or an error.
     int fill()
@@ -492,17 +509,8 @@ TlsChannel::Step TlsChannel::handshake()
 int TlsChannel::send(const char* bytes, int count)
 {
     Session& s = *session_;
-    // A record that could not go out whole goes out before anything new is taken.
-    switch (s.flush()) {
-    case Session::Flush::done:
-        break;
-    case Session::Flush::blocked:
-        wantsWrite_ = true;
-        return kWouldBlock;
-    case Session::Flush::failed:
-        failure_ = "the connection failed";
-        return -1;
-    }
+    if (const int flushed = s.flushBefore(wantsWrite_, failure_); flushed != 0)
+        return flushed;
     int taken = 0;
     while (taken < count && s.outgoing.size() < kOutgoingLimit) {
         const unsigned long length =
@@ -536,16 +544,8 @@ int TlsChannel::send(const char* bytes, int count)
 int TlsChannel::receive(char* buffer, int size)
 {
     Session& s = *session_;
-    switch (s.flush()) {
-    case Session::Flush::done:
-        break;
-    case Session::Flush::blocked:
-        wantsWrite_ = true;
-        return kWouldBlock;
-    case Session::Flush::failed:
-        failure_ = "the connection failed";
-        return -1;
-    }
+    if (const int flushed = s.flushBefore(wantsWrite_, failure_); flushed != 0)
+        return flushed;
     // Records are taken until the buffer is full or none is left, so that a large buffer
     // costs one call and not one per record.
     int total = 0;

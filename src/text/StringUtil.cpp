@@ -2,6 +2,8 @@
 
 #include "text/CharClass.h"
 
+#include <limits>
+
 std::string LeftChars(const std::string& s, std::size_t n)
 {
     if (n >= s.size())
@@ -75,4 +77,21 @@ std::uint32_t ToUnsigned(const std::string& s)
     }
     const auto value = static_cast<std::uint32_t>(magnitude);
     return negative ? static_cast<std::uint32_t>(0u - value) : value;
+}
+
+std::optional<std::uint64_t> ParseDecimal64(std::string_view text)
+{
+    if (text.empty() || (text.size() > 1 && text[0] == '0'))
+        return std::nullopt;
+    constexpr auto kLargest = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (!IsDigit(c))
+            return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (kLargest - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
 }

@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 // The first n characters of s; all of s when n is not smaller than its length.
 std::string LeftChars(const std::string& s, std::size_t n);
@@ -27,3 +29,7 @@ std::string ReplaceRepeatedly(std::string& s, const std::string& what, const std
 // sign are accepted, reading stops at the first non-digit, no digits give 0, values
 // beyond 4294967295 give 4294967295 and a minus sign negates modulo 2^32.
 std::uint32_t ToUnsigned(const std::string& s);
+
+// The whole of text as a decimal number of 64 bits without sign or leading zeros; none
+// for anything else, an overflow included.
+std::optional<std::uint64_t> ParseDecimal64(std::string_view text);
