@@ -1,7 +1,6 @@
 #include "update/PayloadFetch.h"
 
 #include "codec/ZstdDecoder.h"
-#include "crypto/Sha256.h"
 #include "update/StagedFile.h"
 
 #include <fstream>
@@ -49,20 +48,6 @@ std::vector<PlannedFile> FetchOrder(const PlannedFile& file, const FilePayloads&
 bool IsPatch(const PlannedFile& payload)
 {
     return payload.payload.find('-') != std::string::npos;
-}
-
-std::string LocalFileSha256(const std::string& localPath)
-{
-    std::ifstream in(localPath, std::ios::binary);
-    if (!in)
-        return {};
-    Sha256 hash;
-    std::vector<char> block(kReadBlock);
-    while (in) {
-        in.read(block.data(), static_cast<std::streamsize>(block.size()));
-        hash.update(block.data(), static_cast<std::size_t>(in.gcount()));
-    }
-    return in.bad() ? std::string() : HexDigest(hash.finish());
 }
 
 std::string MakeFromPayload(const PlannedFile& payload, const PlannedFile& file, const std::string& installedPath,

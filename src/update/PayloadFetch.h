@@ -19,9 +19,6 @@ std::vector<PlannedFile> FetchOrder(const PlannedFile& file, const FilePayloads&
 // Whether payload is a patch, which starts from the installed file.
 bool IsPatch(const PlannedFile& payload);
 
-// The SHA-256 of the file at localPath in lower-case hex, or empty when it cannot be read.
-std::string LocalFileSha256(const std::string& localPath);
-
 // Makes file (in its staging place, checked against its listed size and SHA-256) from the
 // staged payload, which is removed then; a patch is applied to the installed file at
 // installedPath. Empty when the file is staged and checked, otherwise the English reason;

@@ -1,6 +1,7 @@
 #include "update/StagedFile.h"
 
 #include "text/FormatString.h"
+#include "update/FileDigest.h"
 #include "update/HashWorker.h"
 #include "update/StagingIndex.h"
 #include "update/LocalPath.h"
@@ -98,19 +99,8 @@ bool StagedFile::hashStaged()
 {
     hash_ = Sha256();
     received_ = 0;
-    std::ifstream in(data_, std::ios::binary);
-    if (!in)
-        return false;
-    std::vector<char> block(256 * 1024);
     // One byte beyond the listed size is enough to tell a file that is too long.
-    while (in && received_ <= file_.size) {
-        const std::uint64_t left = file_.size + 1 - received_;
-        in.read(block.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(block.size(), left)));
-        const auto count = static_cast<std::size_t>(in.gcount());
-        hash_.update(block.data(), count);
-        received_ += count;
-    }
-    return true;
+    return HashFile(data_, std::uint64_t{file_.size} + 1, hash_, received_);
 }
 
 void StagedFile::discard()
