@@ -85,6 +85,9 @@ public:
     // Ends every download under way; each is reported cancelled.
     void cancel();
 
+    // The worker that hashes the downloads: also for files the run makes from them.
+    HashWorker& hashes() { return hashes_; }
+
     // The roots the downloads over TLS trust.
     void setTlsTrust(const TlsTrust& trust) { exchanges_.tlsTrust = trust; }
 

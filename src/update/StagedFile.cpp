@@ -81,14 +81,14 @@ bool StagedFile::prepare()
 {
     // A line whose data file has gone describes nothing.
     if (!index_.describes(file_) || !hashStaged())
-        return startAfresh();
+        return prepareAfresh();
     if (received_ > file_.size)
-        return startAfresh();
+        return prepareAfresh();
     if (received_ == file_.size) {
         complete_ = finish().empty();
         if (complete_)
             return true;
-        return startAfresh();
+        return prepareAfresh();
     }
     return out_.open(data_, OutputFile::Mode::Append);
 }
@@ -111,7 +111,7 @@ void StagedFile::discard()
     received_ = 0;
 }
 
-bool StagedFile::startAfresh()
+bool StagedFile::prepareAfresh()
 {
     hash_ = Sha256();
     received_ = 0;

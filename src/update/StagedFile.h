@@ -32,6 +32,9 @@ public:
     // Takes over what an earlier run staged for the same listed file, or starts afresh.
     // False when the staging area cannot be written.
     bool prepare();
+    // Starts afresh, whatever was staged for the file before; false when the staging area
+    // cannot be written.
+    bool prepareAfresh();
 
     // Whether the complete and checked file is staged already.
     bool complete() const { return complete_; }
@@ -63,7 +66,6 @@ public:
 
 private:
     static std::string AreaPath(const std::string& area, const std::string& listedPath);
-    bool startAfresh();
     bool hashStaged();
     void hashBytes(const char* bytes, std::size_t count);
     void restartHash();

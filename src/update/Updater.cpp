@@ -14,6 +14,7 @@
 #include "update/ClientCopy.h"
 #include "update/FileStatus.h"
 #include "update/InstallRecord.h"
+#include "update/InstalledHashes.h"
 #include "update/ListedPath.h"
 #include "update/ListingSerials.h"
 #include "update/LocalPath.h"
@@ -22,6 +23,7 @@
 #include "update/ParallelDownloads.h"
 #include "update/PathKey.h"
 #include "update/PayloadFetch.h"
+#include "update/PayloadMaker.h"
 #include "update/ProcessControl.h"
 #include "update/RunLog.h"
 #include "update/StagedFile.h"
@@ -34,6 +36,7 @@
 #include <ctime>
 #include <iostream>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -308,13 +311,21 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
     fallbacks_.clear();
     failures_ = 0;
     std::uint64_t total = 0;
+    std::optional<InstalledHashes> noted;
     for (const RowPlan& plan : plans) {
         if (!plan.needed || !plan.refusal.empty() || plan.inTheWay)
             continue;
-        // The installed file is hashed only when a patch could start from it.
-        const std::string installed = plan.present && !plan.payloads.patches.empty()
-                                          ? LocalFileSha256(LocalPath(plan.path))
-                                          : std::string();
+        // The installed file's checksum is needed only when a patch could start from it:
+        // the one noted when it was placed while its time and size are unchanged, or read now.
+        std::string installed;
+        if (plan.present && !plan.payloads.patches.empty()) {
+            if (!noted)
+                noted = InstalledHashes::Load(state::kHashes);
+            const std::string local = LocalPath(plan.path);
+            installed = noted->find(plan.path, QueryFileStatus(local.c_str()));
+            if (installed.empty())
+                installed = LocalFileSha256(local);
+        }
         Fetch fetch{plan.file, FetchOrder(plan.file, plan.payloads, installed)};
         total += fetch.order.front().size;
         fetches_.emplace(plan.path, std::move(fetch));
@@ -331,6 +342,7 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
 
     ParallelDownloads downloads(*this, stagingIndex_, ConfiguredTransfers(), timeouts(), kDownloadBlockSize, this);
     downloads.setTlsTrust(tlsTrust);
+    hashes_ = &downloads.hashes();
     const int rowCount = static_cast<int>(plans.size());
     int inTheWay = 0;
     for (int i = 0; i < rowCount && !cancelRequested_; ++i) {
@@ -383,6 +395,13 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
                 break;
         }
     }
+    // A cancelled run leaves its payloads staged, not the files half made from them.
+    for (auto& [path, fetch] : fetches_) {
+        if (fetch.maker)
+            fetch.maker->abandon();
+        fetch.maker.reset();
+    }
+    hashes_ = nullptr;
     // Windows removes no open file: the staging area goes after the switch.
     stagingIndex_.close();
     if (bytesReceived > 0)
@@ -437,9 +456,22 @@ ParallelDownloads::Owner::Request Updater::payloadGet(const CommandTarget& store
 
 void Updater::takeBlock(StagedFile& staged, const char* bytes, int count)
 {
+    const std::uint64_t before = staged.offset();
     staging_ = &staged;
     consumeData(bytes, count);
     staging_ = nullptr;
+    // A compressed form is decoded into its file while it arrives.
+    if (!staged.file().payload.empty() && staged.offset() == before + static_cast<std::uint64_t>(count))
+        payloadMaker(staged.file()).take(before, bytes, static_cast<std::size_t>(count));
+}
+
+PayloadMaker& Updater::payloadMaker(const PlannedFile& payload)
+{
+    Fetch& fetch = fetches_.at(payload.path);
+    if (!fetch.maker)
+        fetch.maker = std::make_unique<PayloadMaker>(payload, fetch.file, LocalPath(fetch.file.path), stagingIndex_,
+                                                     *hashes_);
+    return *fetch.maker;
 }
 
 void Updater::stagedBytesChanged(std::int64_t delta)
@@ -489,10 +521,13 @@ void Updater::payloadEnded(const DownloadResult& result)
 {
     const std::string path = EscapeControlCharacters(result.file.path);
     const char* form = IsPatch(result.file) ? "patch" : "compressed form";
-    const Fetch& fetch = fetches_.at(result.file.path);
     std::string failure = result.stagingFailed ? "the staging area cannot be written" : result.failure;
     if (failure.empty())
-        failure = MakeFromPayload(result.file, fetch.file, LocalPath(fetch.file.path), stagingIndex_);
+        failure = payloadMaker(result.file).finish();
+    Fetch& fetch = fetches_.at(result.file.path);
+    if (fetch.maker && !failure.empty())
+        fetch.maker->abandon();
+    fetch.maker.reset();
     if (failure.empty()) {
         logEvent(FormatString("downloaded \"%s\" as its %s (%u of %u bytes)", path.c_str(), form, result.file.size,
                               fetch.file.size) +
@@ -590,6 +625,29 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
     for (const std::string& path : repaired)
         logEvent("repaired \"" + EscapeControlCharacters(path) + "\"");
     programUpdated_ = programMoves;
+    noteInstalledHashes(plans);
+}
+
+// Notes the checksums of the installed files, for a later run's patches, when the listing
+// names payloads (a maker who ships none pays nothing for them): of the files placed now,
+// and of those an earlier run noted that are unchanged since.
+void Updater::noteInstalledHashes(const std::vector<RowPlan>& plans) const
+{
+    if (std::none_of(plans.begin(), plans.end(), [](const RowPlan& row) {
+            return row.payloads.compressed || !row.payloads.patches.empty();
+        }))
+        return;
+    const InstalledHashes earlier = InstalledHashes::Load(state::kHashes);
+    InstalledHashes next;
+    for (const RowPlan& row : plans) {
+        if (!row.refusal.empty() || !(row.needed || row.present))
+            continue;
+        const FileStatus status = QueryFileStatus(LocalPath(row.path).c_str());
+        const std::string sha256 = row.needed ? row.file.sha256 : earlier.find(row.path, status);
+        if (status.exists && !status.isFolder && !sha256.empty())
+            next.note(row.path, status, sha256);
+    }
+    next.save(state::kHashes);
 }
 
 void Updater::reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::string& failedPath)

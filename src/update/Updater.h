@@ -21,12 +21,14 @@
 #include "update/InstallRecord.h"
 #include "update/ListingTrust.h"
 #include "update/ParallelDownloads.h"
+#include "update/PayloadMaker.h"
 #include "update/PlannedFile.h"
 #include "update/SwitchJournal.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -148,6 +150,7 @@ private:
         PlannedFile file;
         std::vector<PlannedFile> order;
         std::size_t at = 0; // the one under way
+        std::unique_ptr<PayloadMaker> maker = {}; // makes the file from the payload under way
     };
 
     void showStatus(std::string text);
@@ -163,12 +166,14 @@ private:
     void downloadRetried(const PlannedFile& file, int retry, const std::string& reason) override;
     void downloadEnded(const DownloadResult& result) override;
     void switchTo(const std::vector<RowPlan>& plans);
+    void noteInstalledHashes(const std::vector<RowPlan>& plans) const;
     void reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::string& failedPath);
     bool knownListing(AcceptedListing& known);
     // Once the installation is the listing's: the client's copy and the shortcuts.
     void settleClient(const std::string& headerText2, const std::vector<RowPlan>& plans);
     int progressOf(std::uint64_t bytes) const;
     void payloadEnded(const DownloadResult& result);
+    PayloadMaker& payloadMaker(const PlannedFile& payload);
     Request payloadGet(const CommandTarget& store, std::uint64_t offset);
 
     Outcome outcome_ = Outcome::Done;
@@ -178,6 +183,7 @@ private:
     AcceptedListing accepted_;  // the listing the run follows
     std::string productVersion_;
     StagedFile* staging_ = nullptr;  // the download whose block is being taken
+    HashWorker* hashes_ = nullptr;   // of the downloads under way
     StagingIndex stagingIndex_;      // what the staging area holds, read before the downloads
     std::map<std::string, Fetch> fetches_; // of the run's needed files, by listed path
     std::vector<std::string> fallbacks_;   // files whose download failed in a cheaper form

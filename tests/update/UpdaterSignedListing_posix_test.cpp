@@ -379,6 +379,13 @@ TEST_F(PayloadRun, FallsBackFormByFormInTheSameRun)
              fs::remove(compressedFile());
          }},
         {"no store", [this] { fs::remove_all(store()); }},
+        // The checksum noted when the file was placed still stands for it while its time and
+        // size do: a patch chosen by it is checked like every download.
+        {"installed file changed in place", [this] {
+             std::string changed = HelpText(1);
+             changed[100] ^= 0x20;
+             PutFile(main_ / "Hilfe" / "liesmich.txt", changed, 1300000000);
+         }},
     };
     const std::vector<std::vector<std::string>> expected = {
         {"the patch of \"./Hilfe/liesmich.txt\" failed: checksum mismatch; fetching its compressed form",
@@ -387,6 +394,7 @@ TEST_F(PayloadRun, FallsBackFormByFormInTheSameRun)
          "the compressed form of \"./Hilfe/liesmich.txt\" failed: status 404; fetching the file itself",
          "downloaded \"./Hilfe/liesmich.txt\""},
         {"the patch of", "the compressed form of", "downloaded \"./Hilfe/liesmich.txt\""},
+        {"the patch of \"./Hilfe/liesmich.txt\" failed: the zstd stream is malformed", "as its compressed form"},
     };
     for (std::size_t i = 0; i < spoilers.size(); ++i) {
         SCOPED_TRACE(spoilers[i].first);

@@ -1,0 +1,142 @@
+#include "update/PayloadMaker.h"
+
+#include "update/HashWorker.h"
+#include "update/PayloadFetch.h"
+
+#include <fstream>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kReadBlock = 256 * 1024;
+
+// The whole file in one read into a buffer of its size.
+bool ReadWhole(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return false;
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return false;
+    bytes.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    return static_cast<bool>(in.read(bytes.data(), size));
+}
+
+} // namespace
+
+PayloadMaker::PayloadMaker(PlannedFile payload, PlannedFile file, std::string installedPath, StagingIndex& index,
+                           HashWorker& hashes)
+    : payload_(std::move(payload)), file_(std::move(file)), installedPath_(std::move(installedPath)), index_(index),
+      hashes_(hashes)
+{}
+
+PayloadMaker::~PayloadMaker() = default;
+
+bool PayloadMaker::patch() const
+{
+    return IsPatch(payload_);
+}
+
+void PayloadMaker::fail(std::string reason)
+{
+    if (failure_.empty())
+        failure_ = std::move(reason);
+    if (made_)
+        made_->discard();
+    made_.reset();
+    decoder_.reset();
+    old_.clear();
+}
+
+bool PayloadMaker::restart()
+{
+    decoded_ = 0;
+    made_.reset();
+    decoder_.reset();
+    made_.emplace(file_, index_);
+    if (!made_->prepareAfresh()) {
+        fail("the staging area cannot be written");
+        return false;
+    }
+    made_->hashBeside(hashes_);
+    decoder_ = std::make_unique<ZstdDecoder>(file_.size, old_);
+    if (!decoder_->failure().empty()) {
+        fail(decoder_->failure());
+        return false;
+    }
+    return true;
+}
+
+bool PayloadMaker::decode(const char* bytes, std::size_t count)
+{
+    const ZstdDecoder::Sink sink = [this](const char* made, std::size_t madeCount) {
+        return made_->write(made, madeCount);
+    };
+    if (!decoder_->feed(std::string_view(bytes, count), sink)) {
+        fail(decoder_->failure());
+        return false;
+    }
+    decoded_ += count;
+    return true;
+}
+
+bool PayloadMaker::decodeStaged(std::uint64_t upTo)
+{
+    if (!restart())
+        return false;
+    std::ifstream in(StagedFile::PayloadDataPath(payload_.payload), std::ios::binary);
+    std::vector<char> block(kReadBlock);
+    while (decoded_ < upTo) {
+        const std::uint64_t left = upTo - decoded_;
+        const std::size_t ask = left < block.size() ? static_cast<std::size_t>(left) : block.size();
+        if (!in.read(block.data(), static_cast<std::streamsize>(ask))) {
+            fail("the staged payload cannot be read");
+            return false;
+        }
+        if (!decode(block.data(), ask))
+            return false;
+    }
+    return true;
+}
+
+void PayloadMaker::take(std::uint64_t stagedBefore, const char* bytes, std::size_t count)
+{
+    if (patch() || !failure_.empty())
+        return;
+    if ((!decoder_ || stagedBefore != decoded_) && !decodeStaged(stagedBefore))
+        return;
+    decode(bytes, count);
+}
+
+std::string PayloadMaker::finish()
+{
+    // A patch, a payload an earlier run staged whole, or one whose blocks were not all seen
+    // here is decoded from what is staged.
+    if (failure_.empty() && (!decoder_ || decoded_ != payload_.size)) {
+        if (patch() && !ReadWhole(installedPath_, old_))
+            fail("the installed file cannot be read");
+        else
+            decodeStaged(payload_.size);
+    }
+    if (failure_.empty() && !decoder_->finished())
+        fail("the zstd stream ends inside its frame");
+    if (failure_.empty()) {
+        const std::string checked = made_->finish();
+        if (!checked.empty())
+            fail(checked);
+    }
+    StagedFile(payload_, index_).discard();
+    made_.reset();
+    decoder_.reset();
+    old_.clear();
+    old_.shrink_to_fit();
+    return failure_;
+}
+
+void PayloadMaker::abandon()
+{
+    fail("abandoned");
+}
