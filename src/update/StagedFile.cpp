@@ -145,7 +145,8 @@ bool StagedFile::write(const char* bytes, std::size_t count)
     hashBytes(bytes, count);
     received_ += count;
     sinceWriteBack_ += count;
-    if (sinceWriteBack_ >= kWriteBackInterval) {
+    // A payload is removed once its file is made from it: it never needs to reach the disk.
+    if (sinceWriteBack_ >= kWriteBackInterval && file_.payload.empty()) {
         out_.startWriteBack();
         sinceWriteBack_ = 0;
     }
