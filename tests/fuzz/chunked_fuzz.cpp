@@ -1,21 +1,12 @@
 // Feeds arbitrary bytes to the chunked body decoder twice, once whole and once in pieces
 // whose sizes the input's first byte chooses, and checks that both give the same body and
 // end, and that a body never outgrows its input.
+#include "FuzzRequire.h"
 #include "net/ChunkedDecoder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-namespace {
-
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the response reader (header, body blocks, charset fold) in
 // pieces whose sizes the input's first byte chooses, and checks what must always hold.
+#include "FuzzRequire.h"
 #include "net/ByteSource.h"
 #include "net/HttpClient.h"
 
@@ -34,12 +35,6 @@ private:
     std::size_t position_ = 0;
     std::size_t calls_ = 0;
 };
-
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
 
 } // namespace
 

@@ -2,22 +2,13 @@
 // form, and as a patch against a reference the input's first bytes choose, once whole and
 // once in pieces; checks that the output never goes beyond the listed size, that both
 // feedings agree, and that the listing's payload values parse only to well-formed forms.
+#include "FuzzRequire.h"
 #include "codec/ZstdDecoder.h"
 #include "filetree/PayloadColumns.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-namespace {
-
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
