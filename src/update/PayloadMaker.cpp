@@ -3,6 +3,7 @@
 #include "update/HashWorker.h"
 #include "update/PayloadFetch.h"
 
+#include <cstdint>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -11,18 +12,17 @@ namespace {
 
 constexpr std::size_t kReadBlock = 256 * 1024;
 
-// The whole file in one read into a buffer of its size.
-bool ReadWhole(const std::string& path, std::string& bytes)
+// The whole file in one read into a buffer of its size, which is not filled first.
+bool ReadWhole(const std::string& path, std::unique_ptr<char[]>& bytes, std::size_t& count)
 {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (size < 0 || static_cast<std::uint64_t>(size) > SIZE_MAX)
         return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0)
-        return false;
-    bytes.resize(static_cast<std::size_t>(size));
+    count = static_cast<std::size_t>(size);
+    bytes = std::make_unique_for_overwrite<char[]>(count);
     in.seekg(0);
-    return static_cast<bool>(in.read(bytes.data(), size));
+    return static_cast<bool>(in.read(bytes.get(), size));
 }
 
 } // namespace
@@ -48,7 +48,8 @@ void PayloadMaker::fail(std::string reason)
         made_->discard();
     made_.reset();
     decoder_.reset();
-    old_.clear();
+    old_.reset();
+    oldSize_ = 0;
 }
 
 bool PayloadMaker::restart()
@@ -62,7 +63,7 @@ bool PayloadMaker::restart()
         return false;
     }
     made_->hashBeside(hashes_);
-    decoder_ = std::make_unique<ZstdDecoder>(file_.size, old_);
+    decoder_ = std::make_unique<ZstdDecoder>(file_.size, std::string_view(old_.get(), oldSize_));
     if (!decoder_->failure().empty()) {
         fail(decoder_->failure());
         return false;
@@ -116,7 +117,7 @@ std::string PayloadMaker::finish()
     // A patch, a payload an earlier run staged whole, or one whose blocks were not all seen
     // here is decoded from what is staged.
     if (failure_.empty() && (!decoder_ || decoded_ != payload_.size)) {
-        if (patch() && !ReadWhole(installedPath_, old_))
+        if (patch() && !ReadWhole(installedPath_, old_, oldSize_))
             fail("the installed file cannot be read");
         else
             decodeStaged(payload_.size);
@@ -131,8 +132,8 @@ std::string PayloadMaker::finish()
     StagedFile(payload_, index_).discard();
     made_.reset();
     decoder_.reset();
-    old_.clear();
-    old_.shrink_to_fit();
+    old_.reset();
+    oldSize_ = 0;
     return failure_;
 }
 

@@ -56,7 +56,8 @@ private:
     std::string installedPath_;
     StagingIndex& index_;
     HashWorker& hashes_;
-    std::string old_; // the installed file a patch refers to, while it is applied
+    std::unique_ptr<char[]> old_; // the installed file a patch refers to, while it is applied
+    std::size_t oldSize_ = 0;
     std::unique_ptr<ZstdDecoder> decoder_;
     std::optional<StagedFile> made_;
     std::uint64_t decoded_ = 0; // payload bytes handed to the decoder
