@@ -322,6 +322,19 @@ protected:
                        }));
     }
 
+    // The first half of the payload in the store, staged as a run cut off would leave it for
+    // the second release's help text.
+    void stageFirstHalf(const fs::path& payload)
+    {
+        const std::string bytes = ReadFileBytes(payload);
+        const fs::path staged = main_ / ".brenhold" / "staging";
+        PutFile(staged / "payload" / "data" / payload.filename(), bytes.substr(0, bytes.size() / 2), 1300000000);
+        PutFile(staged / "index",
+                "1300000500 " + std::to_string(bytes.size()) + " " + Sha256Text(bytes) + " payload " +
+                    payload.filename().string() + "\n",
+                1300000000);
+    }
+
     // What the run logged about the help text.
     std::vector<std::string> helpLines() const
     {
@@ -443,12 +456,7 @@ TEST_F(PayloadRun, AStagedPartOfAPayloadIsContinued)
     publishPatchedRelease();
     fs::remove(patchFile());
     const std::string frame = ReadFileBytes(compressedFile());
-    const fs::path staged = main_ / ".brenhold" / "staging" / "payload";
-    PutFile(staged / "data" / compressedFile().filename(), frame.substr(0, frame.size() / 2), 1300000000);
-    PutFile(staged.parent_path() / "index",
-            "1300000500 " + std::to_string(frame.size()) + " " + Sha256Text(frame) + " payload " + helpSha(2) +
-                ".zst\n",
-            1300000000);
+    stageFirstHalf(compressedFile());
     log_.lines.clear();
     EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
     const std::vector<std::string> lines = helpLines();
@@ -475,12 +483,7 @@ TEST_F(PayloadRun, PayloadsComeByGetFromTheAddressTheListingNamesAndPatchesResum
     // Only the copy is there: jobgate would answer 404 for each payload.
     fs::rename(store(), base_.path() / "repo" / "mirror");
     const std::string patch = ReadFileBytes(base_.path() / "repo" / "mirror" / patchFile().filename());
-    const fs::path staged = main_ / ".brenhold" / "staging" / "payload";
-    PutFile(staged / "data" / patchFile().filename(), patch.substr(0, patch.size() / 2), 1300000000);
-    PutFile(staged.parent_path() / "index",
-            "1300000500 " + std::to_string(patch.size()) + " " + Sha256Text(patch) + " payload " +
-                patchFile().filename().string() + "\n",
-            1300000000);
+    stageFirstHalf(base_.path() / "repo" / "mirror" / patchFile().filename());
     log_.lines.clear();
     EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
     const std::vector<std::string> lines = helpLines();
