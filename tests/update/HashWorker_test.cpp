@@ -55,7 +55,7 @@ TEST(HashWorker, InterleavedStreamsGetTheDigestOfTheirOwnFiles)
         std::vector<OutputFile> files(contents.size());
         std::vector<int> streams;
         for (std::size_t f = 0; f < files.size(); ++f) {
-            const std::string path = dir / ("f" + std::to_string(f));
+            const std::string path = dir / (std::to_string(f) + ".part");
             ASSERT_TRUE(files[f].open(path, OutputFile::Mode::Truncate));
             if (f == 0) {
                 ASSERT_TRUE(files[f].write(prefix.data(), prefix.size()));
