@@ -25,7 +25,8 @@ double ProcessorSeconds()
     if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user))
         return 0;
     const auto seconds = [](const FILETIME& time) {
-        return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime) /
+        return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) |
+                                   time.dwLowDateTime) /
                1e7;
     };
     return seconds(kernel) + seconds(user);

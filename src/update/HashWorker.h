@@ -70,8 +70,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::map<int, Stream> streams_;
-    std::deque<int> ready_; // streams with bytes to hash, each once, in turn
-    std::uint64_t lag_ = 0; // bytes written and not yet hashed
+    std::deque<int> ready_;   // streams with bytes to hash, each once, in turn
+    std::uint64_t lag_ = 0;   // bytes written and not yet hashed
     std::vector<char> block_; // the worker's one buffer
     int nextStream_ = 0;
     bool stopping_ = false;

@@ -78,7 +78,7 @@ private:
     HashWorker* worker_ = nullptr; // hashes instead of hash_ when set
     int stream_ = -1;              // of worker_
     std::uint64_t received_ = 0;
-    std::uint64_t sinceWriteBack_ = 0; // without a worker: bytes written since the disk was last asked to write
+    std::uint64_t sinceWriteBack_ = 0; // without a worker: written since the last write-back
     bool complete_ = false;
     bool writeFailed_ = false;
     bool tooLong_ = false;

@@ -22,8 +22,8 @@ std::string Bytes(std::size_t count, unsigned seed)
 }
 
 // Writes bytes to file in pieces of piece bytes, telling the worker after each.
-void WriteInPieces(HashWorker& worker, int stream, OutputFile& file, const std::string& bytes, std::size_t piece,
-                   std::uint64_t before = 0)
+void WriteInPieces(HashWorker& worker, int stream, OutputFile& file, const std::string& bytes,
+                   std::size_t piece, std::uint64_t before = 0)
 {
     for (std::size_t at = 0; at < bytes.size(); at += piece) {
         const std::size_t count = std::min(piece, bytes.size() - at);
