@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <chrono>
@@ -39,6 +40,12 @@ MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentO
     run.peakRssKiB = usage.ru_maxrss;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+double LoadAverage()
+{
+    double load = -1;
+    return ::getloadavg(&load, 1) == 1 ? load : -1;
 }
 
 double Median(std::vector<double>& figures)

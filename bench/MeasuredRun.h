@@ -32,6 +32,10 @@ bool RunAlternately(const std::vector<std::string>& client, const std::vector<st
                     const std::filesystem::path& curlResult, std::uintmax_t size, int runs, const char* label,
                     AlternatedRuns& figures);
 
+// The machine's load average over the last minute, for the lines of figures measured on a
+// shared machine; -1 when it cannot be read.
+double LoadAverage();
+
 // The median of the figures (which it sorts).
 double Median(std::vector<double>& figures);
 

@@ -59,9 +59,11 @@ bool MeasureDownload(const fs::path& base, const LighttpdServer& server, const s
                                            "@" + (base / "command").string(),
                                            server.url()};
     AlternatedRuns figures;
+    const double loadBefore = LoadAverage();
     if (!RunAlternately(client, curl, environment, main / "gross.bin", byCurl, kFileSize, kRuns, "tls download",
                         figures))
         return false;
+    const double loadAfter = LoadAverage();
     fs::remove_all(main);
     fs::remove(byCurl);
     const double clientMedian = Median(figures.clientTimes);
@@ -70,8 +72,10 @@ bool MeasureDownload(const fs::path& base, const LighttpdServer& server, const s
         "tls download, 512 MiB over HTTPS, median of %d: brenhold %.2f s (%.0f MiB/s), curl --cacert %.2f s "
         "(%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 1.1)\n",
         kRuns, clientMedian, 512 / clientMedian, curlMedian, 512 / curlMedian, clientMedian / curlMedian);
-    std::printf("tls download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s\n",
-                Median(figures.clientCpu), Median(figures.curlCpu));
+    std::printf("tls download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s; load average %.2f "
+                "before, %.2f after; brenhold peak RSS %.1f MiB\n",
+                Median(figures.clientCpu), Median(figures.curlCpu), loadBefore, loadAfter,
+                figures.clientPeakRssKiB / 1024.0);
     return true;
 }
 

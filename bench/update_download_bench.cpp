@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -145,9 +146,11 @@ int main()
                                            server.url()};
 
     AlternatedRuns figures;
+    const double loadBefore = LoadAverage();
     if (!RunAlternately(client, curl, environment, main / "gross.bin", byCurl, kFileSize, kRuns, "update download",
                         figures))
         return 1;
+    const double loadAfter = LoadAverage();
     fs::remove(main / "gross.bin");
     fs::remove(byCurl);
 
@@ -157,10 +160,16 @@ int main()
                 "included), curl %.2f s (%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 1.00)\n",
                 kRuns, clientMedian, kFileMiB / clientMedian, curlMedian, kFileMiB / curlMedian,
                 clientMedian / curlMedian);
-    std::printf("update download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s\n",
-                Median(figures.clientCpu), Median(figures.curlCpu));
-    std::printf("update download: brenhold peak RSS %.1f MiB (goal under 8 MiB)\n",
-                figures.clientPeakRssKiB / 1024.0);
+    std::printf("update download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s; load average "
+                "%.2f before, %.2f after (the client needs both cores, curl one)\n",
+                Median(figures.clientCpu), Median(figures.curlCpu), loadBefore, loadAfter);
+    // A spawned program's peak starts from its parent's at the spawn: a figure at or below the
+    // bench's own would be the bench's.
+    rusage own{};
+    ::getrusage(RUSAGE_SELF, &own);
+    std::printf("update download: brenhold peak RSS %.1f MiB (goal at most 8 MiB; the bench's own peak, below "
+                "which the figure would say nothing: %.1f MiB)\n",
+                figures.clientPeakRssKiB / 1024.0, static_cast<double>(own.ru_maxrss) / 1024.0);
     server.stop();
     return MeasureResume(repository, main, true) && MeasureResume(repository, main, false) ? 0 : 1;
 }

@@ -1,7 +1,8 @@
 # libzstd for every build: Debian's libzstd-dev natively; for the Windows build a static MinGW
 # library made here from Debian's source package, which scripts/setup unpacks outside the
 # repository (Debian ships no MinGW build of it). zstd's own CMake files build it, with the
-# project's toolchain, into the build tree. Both give the target brenhold_zstd.
+# project's toolchain, into the build tree. Both give the target brenhold_zstd (natively the
+# shared library, or the static one to the programs cmake/StaticClient.cmake says).
 
 if(WIN32)
   set(BRENHOLD_ZSTD_SOURCE "/var/cache/brenhold/libzstd" CACHE PATH
@@ -44,5 +45,6 @@ else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(LIBZSTD REQUIRED IMPORTED_TARGET libzstd)
   add_library(brenhold_zstd INTERFACE IMPORTED GLOBAL)
-  set_target_properties(brenhold_zstd PROPERTIES INTERFACE_LINK_LIBRARIES PkgConfig::LIBZSTD)
+  set_target_properties(brenhold_zstd PROPERTIES INTERFACE_LINK_LIBRARIES
+                        "$<IF:${BRENHOLD_LINKS_STATICALLY},brenhold_zstd_archive,PkgConfig::LIBZSTD>")
 endif()

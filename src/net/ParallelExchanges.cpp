@@ -18,6 +18,7 @@
 namespace {
 
 constexpr int kReceivesPerWait = 8;
+constexpr std::size_t kHeaderReceiveSize = 16 * 1024;
 // More kept connections than a run has transfers are never needed.
 constexpr std::size_t kMostKept = 16;
 
@@ -400,6 +401,10 @@ bool ParallelExchanges::readResponse(Exchange& exchange, Clock::time_point now)
 {
     block_.resize(static_cast<std::size_t>(std::max(receiveBlockSize, 1)));
     std::size_t wanted = block_.size();
+    // A header is read in small receives: a whole block would be copied into the header
+    // and out again, and held twice beside the block, for the few bytes it takes.
+    if (exchange.phase == Exchange::Phase::header)
+        wanted = std::min(wanted, kHeaderReceiveSize);
     // Exactly one answer is read from a kept connection: never a byte of what follows.
     if (exchange.answerLength)
         wanted = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, *exchange.answerLength - exchange.received));

@@ -36,22 +36,20 @@ StagedFile::StagedFile(PlannedFile file, StagingIndex& index)
 
 StagedFile::~StagedFile()
 {
-    if (worker_ != nullptr)
-        worker_->close(stream_);
+    stopHashingBeside();
 }
 
 void StagedFile::hashBeside(HashWorker& worker)
 {
     worker_ = &worker;
-    stream_ = worker.open(std::move(hash_));
+    stream_ = worker.open(std::move(hash_), data_, received_);
 }
 
-void StagedFile::hashBytes(const char* bytes, std::size_t count)
+void StagedFile::stopHashingBeside()
 {
     if (worker_ != nullptr)
-        worker_->feed(stream_, bytes, count);
-    else
-        hash_.update(bytes, count);
+        worker_->close(stream_);
+    worker_ = nullptr;
 }
 
 void StagedFile::restartHash()
@@ -105,6 +103,7 @@ bool StagedFile::hashStaged()
 
 void StagedFile::discard()
 {
+    stopHashingBeside();
     out_.close();
     RemoveLocalFile(data_);
     index_.forget(file_);
@@ -142,8 +141,13 @@ bool StagedFile::write(const char* bytes, std::size_t count)
         writeFailed_ = true;
         return false;
     }
-    hashBytes(bytes, count);
     received_ += count;
+    if (worker_ != nullptr) {
+        // The worker reads the bytes back, and starts their write-back too.
+        worker_->wrote(stream_, received_);
+        return true;
+    }
+    hash_.update(bytes, count);
     sinceWriteBack_ += count;
     // A payload is removed once its file is made from it: it never needs to reach the disk.
     if (sinceWriteBack_ >= kWriteBackInterval && file_.payload.empty()) {
@@ -167,8 +171,10 @@ std::string StagedFile::finish()
         return FormatString("%llu of %u bytes", static_cast<unsigned long long>(received_), file_.size);
     Sha256Digest sum;
     if (worker_ != nullptr) {
-        sum = worker_->finish(stream_);
+        const bool hashed = worker_->finish(stream_, sum);
         worker_ = nullptr;
+        if (!hashed)
+            return "the staged file cannot be read back";
     } else {
         sum = hash_.finish();
     }

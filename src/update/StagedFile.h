@@ -25,8 +25,9 @@ public:
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // From now on the bytes are hashed by worker (which must outlive this file) instead
-    // of in the calling thread; call after prepare.
+    // From now on the bytes are read back and hashed by worker (which must outlive this
+    // file), which also starts their write-back, instead of the calling thread; call after
+    // prepare.
     void hashBeside(HashWorker& worker);
 
     // Takes over what an earlier run staged for the same listed file, or starts afresh.
@@ -67,8 +68,9 @@ public:
 private:
     static std::string AreaPath(const std::string& area, const std::string& listedPath);
     bool hashStaged();
-    void hashBytes(const char* bytes, std::size_t count);
     void restartHash();
+    // Closes the worker's stream, and so its handle of the staged file.
+    void stopHashingBeside();
 
     PlannedFile file_;
     std::string data_;
@@ -78,7 +80,7 @@ private:
     HashWorker* worker_ = nullptr; // hashes instead of hash_ when set
     int stream_ = -1;              // of worker_
     std::uint64_t received_ = 0;
-    std::uint64_t sinceWriteBack_ = 0; // bytes written since the disk was last asked to write
+    std::uint64_t sinceWriteBack_ = 0; // without a worker: written since the last write-back
     bool complete_ = false;
     bool writeFailed_ = false;
     bool tooLong_ = false;
