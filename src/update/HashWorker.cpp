@@ -25,7 +25,7 @@ HashWorker::~HashWorker()
     thread_.join();
 }
 
-int HashWorker::open(Sha256 hash, const std::string& path, std::uint64_t hashed)
+int HashWorker::open(Sha256 hash, const std::string& path, std::uint64_t hashed, bool writeBack)
 {
     const std::lock_guard lock(mutex_);
     const int number = nextStream_++;
@@ -33,6 +33,7 @@ int HashWorker::open(Sha256 hash, const std::string& path, std::uint64_t hashed)
     stream.hash = std::move(hash);
     stream.path = path;
     stream.hashed = stream.written = stream.writeBackAt = hashed;
+    stream.writeBack = writeBack;
     return number;
 }
 
@@ -112,7 +113,7 @@ void HashWorker::hashNextBlock(std::unique_lock<std::mutex>& lock, int number, S
 {
     const std::uint64_t at = stream.hashed;
     const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(block_.size(), stream.written - at));
-    const bool writeBack = at - stream.writeBackAt >= kWriteBackInterval;
+    const bool writeBack = stream.writeBack && at - stream.writeBackAt >= kWriteBackInterval;
     // Until busy falls, the stream's hash and file are touched only here, so they are used
     // without the lock; streams_ keeps the entry where it is meanwhile.
     stream.busy = true;

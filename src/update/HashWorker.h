@@ -35,8 +35,9 @@ public:
     static constexpr std::size_t kReadBlockSize = 256u << 10;
 
     // A new stream over the file at path whose first hashed bytes are in hash already (what
-    // was staged of it before); its number.
-    int open(Sha256 hash, const std::string& path, std::uint64_t hashed);
+    // was staged of it before); its number. writeBack: whether the disk is asked to start
+    // writing the file as it is hashed (not for a file that is removed soon after).
+    int open(Sha256 hash, const std::string& path, std::uint64_t hashed, bool writeBack = true);
     // The file of stream now holds total bytes; waits while the lag is over its limit.
     void wrote(int stream, std::uint64_t total);
     // The file of stream starts over from its first byte, as a new Sha256. Returns once the
@@ -56,6 +57,7 @@ private:
         std::uint64_t hashed = 0;
         std::uint64_t written = 0;
         std::uint64_t writeBackAt = 0; // hashed bytes at the last write-back request
+        bool writeBack = true;
         bool busy = false;             // the worker reads or hashes it without the lock
         bool failed = false;           // a read back failed: the digest cannot be trusted
     };

@@ -42,7 +42,8 @@ StagedFile::~StagedFile()
 void StagedFile::hashBeside(HashWorker& worker)
 {
     worker_ = &worker;
-    stream_ = worker.open(std::move(hash_), data_, received_);
+    // A payload is removed once its file is made from it: it never needs to reach the disk.
+    stream_ = worker.open(std::move(hash_), data_, received_, file_.payload.empty());
 }
 
 void StagedFile::stopHashingBeside()
@@ -149,7 +150,6 @@ bool StagedFile::write(const char* bytes, std::size_t count)
     }
     hash_.update(bytes, count);
     sinceWriteBack_ += count;
-    // A payload is removed once its file is made from it: it never needs to reach the disk.
     if (sinceWriteBack_ >= kWriteBackInterval && file_.payload.empty()) {
         out_.startWriteBack();
         sinceWriteBack_ = 0;
