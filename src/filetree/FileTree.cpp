@@ -26,7 +26,7 @@ std::size_t BoundedCount(std::int32_t announced, std::size_t textLength, std::si
 
 } // namespace
 
-void FileTree::readListing(const std::string& text)
+void FileTree::readListing(std::string_view text)
 {
     clear();
     cursor_.reset();

@@ -9,6 +9,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class FileTree {
 public:
@@ -20,7 +21,7 @@ public:
     // Replaces rows and columns by those of a listing text (a reply body). Never fails as
     // a whole: what cannot be read is left empty, so a reply that is no listing gives
     // headerCode 0 and neither columns nor rows. Rows are then iterated from the first.
-    void readListing(const std::string& text);
+    void readListing(std::string_view text);
 
     std::size_t rowCount() const { return rows_.size(); }
     std::size_t columnCount() const { return columns_.size(); }

@@ -121,6 +121,9 @@ Updater::RunEnd Updater::bringUpToDate()
             return RunEnd::Exit;
     }
     std::vector<RowPlan> plans = planRows(tree);
+    // The plans hold what the run needs of the rows: their memory goes before the switch
+    // takes its own.
+    tree.clear();
 
     if (listed && switchPending) {
         outcome_ = Outcome::FilesFailed;
