@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class FileTree {
 public:
@@ -36,7 +37,8 @@ public:
     FileTreeColumn* columnAt(std::size_t i);
     const FileTreeColumn* columnAt(std::size_t i) const;
 
-    // Appends an empty row or a column with its initial numbers and returns it.
+    // Appends an empty row or a column with its initial numbers and returns it. A row stays
+    // where it is while more are added; a column only until the next column is.
     FileTreeRow& addRow(std::int32_t rowId, bool rowFlag);
     FileTreeColumn& addColumn();
 
@@ -50,10 +52,12 @@ public:
     std::string headerText2;
 
 private:
-    // Deques: an entry stays where it was made while more are appended, without a heap
-    // block of its own (a count can announce thousands of empty entries).
+    // A deque: a row stays where it was made while more are appended, without a heap
+    // block of its own (a count can announce thousands of empty rows).
     std::deque<FileTreeRow> rows_;
     // Index of the row nextRow returned last; none before the first call and after the end.
     std::optional<std::size_t> cursor_;
-    std::deque<FileTreeColumn> columns_;
+    // One block, made when the first column is: a listing announces all its columns
+    // before its rows, and a deque would make blocks of three at its construction already.
+    std::vector<FileTreeColumn> columns_;
 };
