@@ -57,7 +57,7 @@ private:
     std::deque<FileTreeRow> rows_;
     // Index of the row nextRow returned last; none before the first call and after the end.
     std::optional<std::size_t> cursor_;
-    // One block, made when the first column is: a listing announces all its columns
-    // before its rows, and a deque would make blocks of three at its construction already.
+    // One block, made with the first column (a listing announces all its columns at once),
+    // where a deque makes a block already when constructed, and a block per three columns.
     std::vector<FileTreeColumn> columns_;
 };
