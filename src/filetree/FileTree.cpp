@@ -26,7 +26,7 @@ std::size_t BoundedCount(std::int32_t announced, std::size_t textLength, std::si
 
 } // namespace
 
-void FileTree::readListing(const std::string& text)
+void FileTree::readListing(std::string_view text)
 {
     clear();
     cursor_.reset();
@@ -39,6 +39,7 @@ void FileTree::readListing(const std::string& text)
     headerText2 = in.field(kTextLimit);
 
     const std::size_t columns = BoundedCount(in.signedNumber(kCountLimit), text.size(), kSmallestColumn);
+    columns_.reserve(columns);
     // The entries announced beyond the end of what could be read keep their initial
     // values (every field would read empty) and are made all at once.
     for (std::size_t c = 0; c < columns; ++c) {

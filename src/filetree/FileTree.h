@@ -9,6 +9,8 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class FileTree {
 public:
@@ -20,7 +22,7 @@ public:
     // Replaces rows and columns by those of a listing text (a reply body). Never fails as
     // a whole: what cannot be read is left empty, so a reply that is no listing gives
     // headerCode 0 and neither columns nor rows. Rows are then iterated from the first.
-    void readListing(const std::string& text);
+    void readListing(std::string_view text);
 
     std::size_t rowCount() const { return rows_.size(); }
     std::size_t columnCount() const { return columns_.size(); }
@@ -35,7 +37,8 @@ public:
     FileTreeColumn* columnAt(std::size_t i);
     const FileTreeColumn* columnAt(std::size_t i) const;
 
-    // Appends an empty row or a column with its initial numbers and returns it.
+    // Appends an empty row or a column with its initial numbers and returns it. A row stays
+    // where it is while more are added; a column only until the next column is.
     FileTreeRow& addRow(std::int32_t rowId, bool rowFlag);
     FileTreeColumn& addColumn();
 
@@ -49,10 +52,12 @@ public:
     std::string headerText2;
 
 private:
-    // Deques: an entry stays where it was made while more are appended, without a heap
-    // block of its own (a count can announce thousands of empty entries).
+    // A deque: a row stays where it was made while more are appended, without a heap
+    // block of its own (a count can announce thousands of empty rows).
     std::deque<FileTreeRow> rows_;
     // Index of the row nextRow returned last; none before the first call and after the end.
     std::optional<std::size_t> cursor_;
-    std::deque<FileTreeColumn> columns_;
+    // One block, made with the first column (a listing announces all its columns at once),
+    // where a deque makes a block already when constructed, and a block per three columns.
+    std::vector<FileTreeColumn> columns_;
 };

@@ -1,5 +1,6 @@
 #include "text/Codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -91,10 +92,15 @@ char32_t DecodeUtf8(const std::string& text, std::size_t& i)
 
 std::string Utf8FromCp1252(const std::string& text)
 {
+    // Up to the first byte beyond ASCII, which UTF-8 writes as it is (most paths, every
+    // status text of an English or unaccented file name), the text is copied whole.
+    const auto high =
+        std::find_if(text.begin(), text.end(), [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; });
     std::string out;
-    out.reserve(text.size());
-    for (char byte : text)
-        AppendUtf8(out, CharacterOfByte(static_cast<unsigned char>(byte)));
+    out.reserve(text.size() + static_cast<std::size_t>(text.end() - high));
+    out.append(text.begin(), high);
+    for (auto byte = high; byte != text.end(); ++byte)
+        AppendUtf8(out, CharacterOfByte(static_cast<unsigned char>(*byte)));
     return out;
 }
 

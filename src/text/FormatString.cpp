@@ -8,22 +8,29 @@ std::string FormatString(const char* format, ...)
 {
     std::va_list args;
     va_start(args, format);
-    std::va_list probe;
-    va_copy(probe, args);
-    // Both C libraries report the length the complete text needs.
-    const int needed = std::vsnprintf(nullptr, 0, format, probe);
-    va_end(probe);
+    std::va_list again;
+    va_copy(again, args);
+    // Most texts are a line (a status text is made for every listed file): formatted once
+    // into a buffer here, and again into the result only when longer. Both C libraries
+    // report the length the complete text needs.
+    char line[256];
+    const int needed = std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
 
     std::string result;
     if (needed > 0) {
         try {
-            result.resize(static_cast<std::size_t>(needed));
-            std::vsnprintf(result.data(), result.size() + 1, format, args);
+            if (static_cast<std::size_t>(needed) < sizeof line) {
+                result.assign(line, static_cast<std::size_t>(needed));
+            } else {
+                result.resize(static_cast<std::size_t>(needed));
+                std::vsnprintf(result.data(), result.size() + 1, format, again);
+            }
         } catch (const std::bad_alloc&) {
             result.clear();
         }
     }
-    va_end(args);
+    va_end(again);
     return result;
 }
 

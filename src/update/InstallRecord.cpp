@@ -57,7 +57,7 @@ InstallRecord InstallRecord::Load(const std::string& file)
             record.refused.push_back("the record of installed files ends in a cut line");
             break;
         }
-        const std::string line = text.substr(at, end - at);
+        std::string line = text.substr(at, end - at);
         at = end + 1;
         // A record of a client before the first line was written holds only paths.
         if (first && line.compare(0, 16, "brenhold-record ") == 0 && !ReadOpening(line, record)) {
@@ -79,7 +79,8 @@ InstallRecord InstallRecord::Load(const std::string& file)
             record.refused.push_back("refused the recorded path \"" + EscapeControlCharacters(line) + "\": " + reason);
             continue;
         }
-        record.paths.insert(line);
+        // The record is written in byte order: each path goes at the end.
+        record.paths.insert(record.paths.end(), std::move(line));
     }
     return record;
 }

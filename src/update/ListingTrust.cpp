@@ -37,7 +37,7 @@ ListingVerdict ListingTrust::check(std::string_view listing, const std::string& 
         return Refusal("the listing's signature does not verify");
 
     FileTree& signedTree = tree;
-    signedTree.readListing(std::string(listing));
+    signedTree.readListing(listing);
     if (signedTree.headerNumber != kSignedListingLayout)
         return Refusal("the signed listing has an unknown layout");
     if (signedTree.headerText1 != product)

@@ -35,8 +35,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -46,10 +49,11 @@ constexpr int kPayloadCommand = 17;
 constexpr int kHttpOk = 200;
 constexpr int kHttpPartial = 206;
 
-std::string ValueText(const FileTreeRow& row, std::size_t i)
+const std::string& ValueText(const FileTreeRow& row, std::size_t i)
 {
+    static const std::string kNone;
     const TypedValue* value = row.valueAt(i);
-    return value != nullptr ? value->Text() : std::string();
+    return value != nullptr ? value->text : kNone;
 }
 
 } // namespace
@@ -120,6 +124,9 @@ Updater::RunEnd Updater::bringUpToDate()
             return RunEnd::Exit;
     }
     std::vector<RowPlan> plans = planRows(tree);
+    // The plans hold what the run needs of the rows: their memory goes before the switch
+    // takes its own.
+    tree.clear();
 
     if (listed && switchPending) {
         outcome_ = Outcome::FilesFailed;
@@ -244,7 +251,15 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
 {
     std::vector<RowPlan> plans;
     plans.reserve(tree.rowCount());
-    std::set<std::string> keys;
+    // The keys of the rows that passed the checks before the repeat check. Rows in strictly
+    // rising key order (as jobgate lists them) repeat none, so the keys go into a set only
+    // from the first row out of order on: filled for every row, the set costs more than all
+    // the other checks of a row but its file's status.
+    std::unordered_set<std::string> keys;
+    std::vector<bool> keyed;
+    keyed.reserve(tree.rowCount());
+    std::string lastKey;
+    bool rising = true;
     while (const FileTreeRow* row = tree.nextRow()) {
         RowPlan plan;
         plan.path = ValueText(*row, 0);
@@ -255,8 +270,23 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
         if (plan.refusal.empty() && signedListing_ && !IsListedChecksum(ValueText(*row, 3)))
             plan.refusal = "the row has no checksum";
         // "./a" and "a" (and on Windows "A") are one file: only its first row counts.
-        if (plan.refusal.empty() && !keys.insert(PathKey(plan.path)).second)
-            plan.refusal = "the file is listed twice";
+        keyed.push_back(plan.refusal.empty());
+        if (plan.refusal.empty()) {
+            std::string key = PathKey(plan.path);
+            if (rising && key > lastKey) {
+                lastKey = std::move(key);
+            } else {
+                if (rising) {
+                    rising = false;
+                    for (std::size_t i = 0; i < plans.size(); ++i) {
+                        if (keyed[i])
+                            keys.insert(PathKey(plans[i].path));
+                    }
+                }
+                if (!keys.insert(std::move(key)).second)
+                    plan.refusal = "the file is listed twice";
+            }
+        }
         if (plan.refusal.empty())
             plan.refusal = ShortNameReason(plan.path);
         if (plan.refusal.empty()) {
@@ -566,37 +596,48 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
     next.digest = accepted_.digest;
     SwitchPlan plan;
     // Paths are compared by their keys: "./a.txt" listed as "a.txt" (or renamed only in
-    // case on Windows) is the same file, to be moved, never withdrawn.
-    std::map<std::string, std::string> recorded;
-    for (const std::string& path : old.paths)
-        recorded.emplace(PathKey(path), path);
-    std::set<std::string> listed;
+    // case on Windows) is the same file, to be moved, never withdrawn. The recorded paths
+    // by key are needed only for rows the run cannot use.
+    std::unordered_map<std::string, std::string> recorded;
+    if (std::any_of(plans.begin(), plans.end(), [](const RowPlan& row) { return !row.refusal.empty(); })) {
+        for (const std::string& path : old.paths)
+            recorded.emplace(PathKey(path), path);
+    }
     const std::string programKey = PathKey(programPath.Text());
     bool programMoves = false;
     std::vector<std::string> repaired;
     for (const RowPlan& row : plans) {
-        const std::string key = PathKey(row.path);
-        listed.insert(key);
         if (!row.refusal.empty()) {
             // A row the run cannot use is skipped, not withdrawn: a file installed for it
             // stays, and stays in the record.
-            if (const auto found = recorded.find(key); found != recorded.end())
+            if (const auto found = recorded.find(PathKey(row.path)); found != recorded.end())
                 next.paths.insert(found->second);
             continue;
         }
         if (row.needed) {
             plan.moves.push_back({row.path, row.file.time, row.file.size, row.file.sha256});
-            programMoves = programMoves || key == programKey;
+            programMoves = programMoves || PathKey(row.path) == programKey;
             if (row.repaired)
                 repaired.push_back(row.path);
         }
+        // A listing in byte order (as jobgate lists) appends each path at the end.
         if (row.needed || row.present)
-            next.paths.insert(row.path);
+            next.paths.insert(next.paths.end(), row.path);
     }
     if (old.damaged) {
         logEvent("the record of installed files is damaged: no withdrawn file is removed");
     } else {
-        for (const std::string& path : old.paths) {
+        // Every path the new record keeps is listed; only the recorded paths it drops are
+        // looked up by their keys among all rows.
+        std::vector<std::string> dropped;
+        std::set_difference(old.paths.begin(), old.paths.end(), next.paths.begin(), next.paths.end(),
+                            std::back_inserter(dropped));
+        std::unordered_set<std::string> listed;
+        if (!dropped.empty()) {
+            for (const RowPlan& row : plans)
+                listed.insert(PathKey(row.path));
+        }
+        for (const std::string& path : dropped) {
             if (listed.count(PathKey(path)) == 0)
                 plan.removals.push_back(path);
         }

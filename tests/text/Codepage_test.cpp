@@ -17,6 +17,7 @@ TEST(Codepage, ConvertsBothWays)
         {"Corvid.exe", "Corvid.exe"},
         {"\xE4\xF6\xFC\xDF", "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F"},             // äöüß
         {"\xC4rger \xDC", "\xC3\x84rger \xC3\x9C"},                           // Ärger Ü
+        {"./Hilfe/\xDC" "ber.txt", "./Hilfe/\xC3\x9C" "ber.txt"},                // ASCII, then Über
         {"\x80", "\xE2\x82\xAC"},                                             // euro sign
         {"\x9F\x8A", "\xC5\xB8\xC5\xA0"},                                     // Ÿ Š
         {"\xA0\xFF", "\xC2\xA0\xC3\xBF"},                                     // no-break space, ÿ

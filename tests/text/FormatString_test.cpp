@@ -8,7 +8,7 @@ namespace {
 
 TEST(FormatString, ReturnsTheWholeTextAtAnyLength)
 {
-    for (std::size_t length : {0, 1, 98, 99, 100, 101, 199, 200, 201, 5000, 70000}) {
+    for (std::size_t length : {0, 1, 98, 99, 100, 101, 199, 200, 201, 253, 254, 255, 256, 5000, 70000}) {
         SCOPED_TRACE(length);
         const std::string body(length, 'x');
         EXPECT_EQ(FormatString("%s", body.c_str()), body);
