@@ -12,19 +12,6 @@ namespace {
 
 constexpr std::size_t kReadBlock = 256 * 1024;
 
-// The whole file in one read into a buffer of its size, which is not filled first.
-bool ReadWhole(const std::string& path, std::unique_ptr<char[]>& bytes, std::size_t& count)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size < 0 || static_cast<std::uint64_t>(size) > SIZE_MAX)
-        return false;
-    count = static_cast<std::size_t>(size);
-    bytes = std::make_unique_for_overwrite<char[]>(count);
-    in.seekg(0);
-    return static_cast<bool>(in.read(bytes.get(), size));
-}
-
 } // namespace
 
 PayloadMaker::PayloadMaker(PlannedFile payload, PlannedFile file, std::string installedPath, StagingIndex& index,
@@ -48,8 +35,7 @@ void PayloadMaker::fail(std::string reason)
         made_->discard();
     made_.reset();
     decoder_.reset();
-    old_.reset();
-    oldSize_ = 0;
+    old_.close();
 }
 
 bool PayloadMaker::restart()
@@ -63,7 +49,7 @@ bool PayloadMaker::restart()
         return false;
     }
     made_->hashBeside(hashes_);
-    decoder_ = std::make_unique<ZstdDecoder>(file_.size, std::string_view(old_.get(), oldSize_));
+    decoder_ = std::make_unique<ZstdDecoder>(file_.size, std::string_view(old_.data(), old_.size()));
     if (!decoder_->failure().empty()) {
         fail(decoder_->failure());
         return false;
@@ -117,7 +103,7 @@ std::string PayloadMaker::finish()
     // A patch, a payload an earlier run staged whole, or one whose blocks were not all seen
     // here is decoded from what is staged.
     if (failure_.empty() && (!decoder_ || decoded_ != payload_.size)) {
-        if (patch() && !ReadWhole(installedPath_, old_, oldSize_))
+        if (patch() && !old_.open(installedPath_))
             fail("the installed file cannot be read");
         else
             decodeStaged(payload_.size);
@@ -132,8 +118,7 @@ std::string PayloadMaker::finish()
     StagedFile(payload_, index_).discard();
     made_.reset();
     decoder_.reset();
-    old_.reset();
-    oldSize_ = 0;
+    old_.close();
     return failure_;
 }
 

@@ -6,6 +6,7 @@
 // worker and checked against its listed size and SHA-256.
 
 #include "codec/ZstdDecoder.h"
+#include "os/FileView.h"
 #include "update/PlannedFile.h"
 #include "update/StagedFile.h"
 
@@ -56,8 +57,7 @@ private:
     std::string installedPath_;
     StagingIndex& index_;
     HashWorker& hashes_;
-    std::unique_ptr<char[]> old_; // the installed file a patch refers to, while it is applied
-    std::size_t oldSize_ = 0;
+    FileView old_; // the installed file a patch refers to, while it is applied
     std::unique_ptr<ZstdDecoder> decoder_;
     std::optional<StagedFile> made_;
     std::uint64_t decoded_ = 0; // payload bytes handed to the decoder
