@@ -16,7 +16,8 @@ function(brenhold_defaults target)
   # format checks (the GCC builds make those); the parsers it fuzzes depend on no
   # non-ASCII literal.
   if(BRENHOLD_FUZZ)
-    target_compile_options(${target} PRIVATE -Wno-ignored-attributes)
+    target_compile_options(${target} PRIVATE -Wno-ignored-attributes
+      -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/tests/fuzz/coverage-ignorelist.txt)
   else()
     target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=CP1252)
   endif()
