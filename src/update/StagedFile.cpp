@@ -6,6 +6,7 @@
 #include "update/StagingIndex.h"
 #include "update/LocalPath.h"
 #include "update/LocalRemoval.h"
+#include "update/PayloadFetch.h"
 #include "update/StateFolder.h"
 
 #include <algorithm>
@@ -39,8 +40,15 @@ StagedFile::~StagedFile()
     stopHashingBeside();
 }
 
+bool StagedFile::hashed() const
+{
+    return file_.payload.empty() || IsPatch(file_);
+}
+
 void StagedFile::hashBeside(HashWorker& worker)
 {
+    if (!hashed())
+        return;
     worker_ = &worker;
     // A payload is removed once its file is made from it: it never needs to reach the disk.
     stream_ = worker.open(std::move(hash_), data_, received_, file_.payload.empty());
@@ -148,7 +156,8 @@ bool StagedFile::write(const char* bytes, std::size_t count)
         worker_->wrote(stream_, received_);
         return true;
     }
-    hash_.update(bytes, count);
+    if (hashed())
+        hash_.update(bytes, count);
     sinceWriteBack_ += count;
     if (sinceWriteBack_ >= kWriteBackInterval && file_.payload.empty()) {
         out_.startWriteBack();
@@ -179,7 +188,7 @@ std::string StagedFile::finish()
         sum = hash_.finish();
     }
     const std::string digest = HexDigest(sum);
-    if (!file_.sha256.empty() && digest != file_.sha256) {
+    if (hashed() && !file_.sha256.empty() && digest != file_.sha256) {
         // Bytes that do not match the signed checksum are worth nothing to a later run.
         discard();
         return "checksum mismatch";

@@ -2,8 +2,8 @@
 // A download in the staging area: received into .brenhold/staging/data/<path>, described by
 // its line in the staging index (the listed time, size and checksum it belongs to; a payload
 // of the store that the file is made from: payload/data/<name>, by its name in the store, so
-// that each form of a file keeps what it staged) and
-// hashed while it arrives. The disk is asked to start writing it every few MiB, and the
+// that each form of a file keeps what it staged) and,
+// unless it is a compressed form, hashed while it arrives. The disk is asked to start writing it every few MiB, and the
 // switch flushes it to disk before it relies on it. A partial
 // file of the same listed time, size and checksum is continued by the next run.
 
@@ -67,6 +67,10 @@ public:
 
 private:
     static std::string AreaPath(const std::string& area, const std::string& listedPath);
+    // Whether the staged bytes are checked against their own listed SHA-256: a file, and a
+    // patch before it is applied. A compressed form is not: it is decoded while it arrives,
+    // and the file it gives is checked, so hashing its bytes as well would only cost time.
+    bool hashed() const;
     bool hashStaged();
     void restartHash();
     // Closes the worker's stream, and so its handle of the staged file.
