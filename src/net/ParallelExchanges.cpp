@@ -214,6 +214,7 @@ void ParallelExchanges::connect(Exchange& exchange, Clock::time_point now)
 
 void ParallelExchanges::moveOn()
 {
+    yielding_ = false;
     // Ends found at start are reported without a wait.
     const bool endedAlready =
         std::any_of(exchanges_.begin(), exchanges_.end(), [](const auto& exchange) { return exchange->end; });
@@ -323,7 +324,7 @@ void ParallelExchanges::advance(Exchange& exchange, Clock::time_point now)
     }
     // A few receives per wait: what arrived in small pieces meanwhile is taken without a
     // wait for each (a wait costs more than a receive, under Wine much more).
-    for (int i = 0; i < kReceivesPerWait && readResponse(exchange, now); ++i) {
+    for (int i = 0; i < kReceivesPerWait && !yielding_ && readResponse(exchange, now); ++i) {
     }
 }
 

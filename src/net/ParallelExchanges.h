@@ -114,6 +114,10 @@ public:
     // Ends every running exchange, reporting each as cancelled.
     void cancelAll();
 
+    // Called from an event: the moveOn under way takes no more receives of that exchange
+    // and returns after this round, so that the caller can start exchanges at once.
+    void yield() { yielding_ = true; }
+
 private:
     struct Exchange;
     struct KeptConnection;
@@ -142,6 +146,7 @@ private:
 
     ExchangeEvents& events_;
     WaitObserver* observer_ = nullptr;
+    bool yielding_ = false; // the caller asked for the end of this round's receives
     std::vector<std::unique_ptr<Exchange>> exchanges_;
     std::vector<KeptConnection> kept_; // open connections that wait for a next exchange
     std::map<std::string, std::uint32_t> addresses_; // resolved host names

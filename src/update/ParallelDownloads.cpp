@@ -149,6 +149,10 @@ void ParallelDownloads::onHeader(int exchange, int status, const std::string& he
 void ParallelDownloads::onBody(int exchange, const char* bytes, int count)
 {
     Download& download = *downloads_.at(exchange);
+    // The other downloads start with the first body byte of the run, not after the blocks
+    // that came with it (a compressed form is decoded while it arrives, and takes a while).
+    if (!bodyArrived_)
+        exchanges_.yield();
     bodyArrived_ = true;
     // The staged file learns of the reply only when its first byte is there: a reply
     // without a body leaves what was staged as it was.
