@@ -49,8 +49,9 @@ update_server_start() {
       fi
       sleep 0.1
     done
-    kill -KILL -- "-$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
+    # Under set -e too: a server that ended by itself has no group left to stop.
+    kill -KILL -- "-$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
   done
   echo "update server: could not start scripts/serve for $root (see $log)" >&2
   return 1
@@ -60,13 +61,13 @@ update_server_stop() {
   [ -n "$UPDATE_SERVER_PID" ] || return 0
   local pid=$UPDATE_SERVER_PID waited
   UPDATE_SERVER_PID=""
-  kill -TERM "$pid" 2>/dev/null
+  kill -TERM "$pid" 2>/dev/null || true
   for waited in $(seq 50); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -KILL -- "-$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
+  kill -KILL -- "-$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
   return 0
 }
 
