@@ -20,7 +20,16 @@ PayloadMaker::PayloadMaker(PlannedFile payload, PlannedFile file, std::string in
       hashes_(hashes)
 {}
 
-PayloadMaker::~PayloadMaker() = default;
+PayloadMaker::~PayloadMaker()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
 
 bool PayloadMaker::patch() const
 {
@@ -91,15 +100,79 @@ bool PayloadMaker::decodeStaged(std::uint64_t upTo)
 
 void PayloadMaker::take(std::uint64_t stagedBefore, const char* bytes, std::size_t count)
 {
-    if (patch() || !failure_.empty())
+    if (patch())
         return;
-    if ((!decoder_ || stagedBefore != decoded_) && !decodeStaged(stagedBefore))
+    if (!decoder_ || stagedBefore != taken_) {
+        settle();
+        if (!failure_.empty() || !decodeStaged(stagedBefore))
+            return;
+        taken_ = decoded_;
+    }
+    if (!failure_.empty())
         return;
-    decode(bytes, count);
+    taken_ += count;
+    // A payload of one block is decoded at once: a thread would cost more than it saves.
+    if (payload_.size <= kReadBlock) {
+        decode(bytes, count);
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { decodeTaken(); });
+    // A decoder slower than the network holds the run back rather than memory growing.
+    changed_.wait(lock, [&] { return queued_ <= kQueueLimit; });
+    queue_.emplace_back(bytes, bytes + count);
+    queued_ += count;
+    changed_.notify_all();
+}
+
+void PayloadMaker::decodeTaken()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+        if (stopping_)
+            return;
+        const std::vector<char> block = std::move(queue_.front());
+        queue_.pop_front();
+        decoding_ = true;
+        const bool failed = !threadFailure_.empty();
+        lock.unlock();
+        std::string failure;
+        if (!failed) {
+            const ZstdDecoder::Sink sink = [this](const char* made, std::size_t madeCount) {
+                return made_->write(made, madeCount);
+            };
+            if (decoder_->feed(std::string_view(block.data(), block.size()), sink))
+                decoded_ += block.size();
+            else
+                failure = decoder_->failure();
+        }
+        lock.lock();
+        decoding_ = false;
+        queued_ -= block.size();
+        if (!failure.empty())
+            threadFailure_ = std::move(failure);
+        changed_.notify_all();
+    }
+}
+
+void PayloadMaker::settle()
+{
+    std::string failure;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return queue_.empty() && !decoding_; });
+        failure = std::move(threadFailure_);
+        threadFailure_.clear();
+    }
+    if (!failure.empty())
+        fail(std::move(failure));
 }
 
 std::string PayloadMaker::finish()
 {
+    settle();
     // A patch, a payload an earlier run staged whole, or one whose blocks were not all seen
     // here is decoded from what is staged.
     if (failure_.empty() && (!decoder_ || decoded_ != payload_.size)) {
@@ -124,5 +197,6 @@ std::string PayloadMaker::finish()
 
 void PayloadMaker::abandon()
 {
+    settle();
     fail("abandoned");
 }

@@ -1,19 +1,25 @@
 #pragma once
 // Makes a needed file in its staging place from a payload of the store. A compressed form is
-// decoded block by block while it arrives, so that the file is ready when its last byte is; a
-// patch refers to the installed file throughout and is applied once it is staged whole, so
-// that one older file at a time is held in memory. The made file is hashed in the run's hash
-// worker and checked against its listed size and SHA-256.
+// decoded block by block while it arrives, so that the file is ready when its last byte is:
+// one larger than a block in a thread of its own, so that the run receives its other
+// downloads meanwhile. A patch refers to the installed file throughout and is applied once
+// it is staged whole, so that one older file at a time is held in memory. The made file is
+// hashed in the run's hash worker and checked against its listed size and SHA-256.
 
 #include "codec/ZstdDecoder.h"
 #include "os/FileView.h"
 #include "update/PlannedFile.h"
 #include "update/StagedFile.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 class HashWorker;
 class StagingIndex;
@@ -44,6 +50,9 @@ public:
     void abandon();
 
 private:
+    // The blocks taken and not yet decoded stay within this many bytes.
+    static constexpr std::size_t kQueueLimit = 4u << 20;
+
     bool patch() const;
     // A new decoder and an empty made file; false (failure_ set) when they cannot be had.
     bool restart();
@@ -51,6 +60,11 @@ private:
     bool decodeStaged(std::uint64_t upTo);
     bool decode(const char* bytes, std::size_t count);
     void fail(std::string reason);
+    // The decoding thread: decodes the blocks taken, in turn, until the maker goes.
+    void decodeTaken();
+    // Waits until every block taken is decoded; a failure of the thread's becomes the
+    // maker's here, in the run's thread, which alone touches the staging index.
+    void settle();
 
     PlannedFile payload_;
     PlannedFile file_;
@@ -61,5 +75,17 @@ private:
     std::unique_ptr<ZstdDecoder> decoder_;
     std::optional<StagedFile> made_;
     std::uint64_t decoded_ = 0; // payload bytes handed to the decoder
+    std::uint64_t taken_ = 0;   // payload bytes handed to the decoder or queued for it
     std::string failure_;
+
+    // Shared with the decoding thread, under mutex_; until the thread is idle again, it
+    // alone touches the decoder and the made file.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<char>> queue_;
+    std::size_t queued_ = 0;        // bytes in queue_
+    bool decoding_ = false;         // the thread decodes a block without the lock
+    bool stopping_ = false;
+    std::string threadFailure_;     // why the thread's decoding failed
+    std::thread thread_;            // started with the first block it decodes
 };

@@ -245,14 +245,22 @@ TEST_F(SignedRun, RecoveryNeverInstallsStagedBytesThatDoNotMatchTheJournal)
     EXPECT_EQ(log_.count("undid an interrupted switch at \"./Corvid.exe\""), 1);
 }
 
-// A signed version word outside the version rule is ignored: the release installs, and
-// no version is shown or kept.
-// Lines that compress well; release changes one of them.
+// Lines of random letters that compress to about half, to more than one block of the run
+// (so that the client decodes them in a thread beside the run, as it does a program file);
+// release changes one of them.
 std::string HelpText(int release)
 {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::string text;
-    for (int i = 0; i < 20000; ++i)
-        text += (i == 12345 ? "Fassung " + std::to_string(release) + " " : "Zeile ") + std::to_string(i * 7919 % 100003) + "\n";
+    std::uint64_t state = 1;
+    for (int i = 0; i < 24000; ++i) {
+        text += i == 12345 ? "Fassung " + std::to_string(release) + " " : std::string("Zeile ");
+        for (int letter = 0; letter < 16; ++letter) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            text += kLetters[(state >> 33) % 62];
+        }
+        text += '\n';
+    }
     return text;
 }
 
@@ -309,7 +317,8 @@ protected:
         publish("./Hilfe/liesmich.txt", HelpText(2), 1300000500);
         ASSERT_TRUE(SignProduct(root(), "Corvid", 365, {"--compress", "--patches-from", older().string()}));
         ASSERT_TRUE(fs::exists(patchFile()));
-        ASSERT_TRUE(fs::exists(compressedFile()));
+        // Larger than a block, so that the compressed form is decoded beside the run.
+        ASSERT_GT(fs::file_size(compressedFile()), 256u << 10);
     }
 
     // The listing re-signed with another "zstd" value for the help text.
