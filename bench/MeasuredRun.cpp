@@ -5,12 +5,13 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstdio>
-#include <fstream>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentOverrides& environment)
 {
@@ -25,8 +26,8 @@ MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentO
     MeasuredRun run;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, nullptr, ExecPointers(arguments).data(),
-                                    ExecPointers(variables).data());
+    const int spawned = posix_spawn(&pid, arguments[0].c_str(), &actions, nullptr,
+                                    ExecPointers(arguments).data(), ExecPointers(variables).data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return run;
@@ -79,6 +80,38 @@ bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size)
     return static_cast<bool>(out.flush());
 }
 
+namespace {
+
+// Seconds taken to write size bytes from memory into the new file and flush it; -1 when
+// that fails. As the client does, the disk is asked to start writing every 4 MiB: one flush
+// of the whole file at its end takes far longer on this kind of disk. The file is removed
+// again.
+double TimeWriteAndFlush(const std::filesystem::path& file, std::uintmax_t size)
+{
+    std::string block(1024 * 1024, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>((i * 7919) >> 3);
+    const auto start = std::chrono::steady_clock::now();
+    const int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool written = descriptor >= 0;
+    constexpr std::uintmax_t kWriteBackInterval = 4u << 20;
+    for (std::uintmax_t at = 0; written && at < size; at += block.size()) {
+        written = ::write(descriptor, block.data(), block.size()) == static_cast<ssize_t>(block.size());
+        if (written && (at + block.size()) % kWriteBackInterval == 0)
+            ::sync_file_range(descriptor, static_cast<off_t>(at + block.size() - kWriteBackInterval),
+                              kWriteBackInterval, SYNC_FILE_RANGE_WRITE);
+    }
+    written = written && ::fdatasync(descriptor) == 0;
+    if (descriptor >= 0)
+        ::close(descriptor);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+    return written ? seconds : -1;
+}
+
+} // namespace
+
 bool RunAlternately(const std::vector<std::string>& client, const std::vector<std::string>& curl,
                     const EnvironmentOverrides& environment, const std::filesystem::path& clientResult,
                     const std::filesystem::path& curlResult, std::uintmax_t size, int runs, const char* label,
@@ -94,8 +127,9 @@ bool RunAlternately(const std::vector<std::string>& client, const std::vector<st
             const std::filesystem::path& result = clientsTurn ? clientResult : curlResult;
             const std::uintmax_t got = std::filesystem::file_size(result, ignored);
             if (measured.exitCode != 0 || got != size) {
-                std::fprintf(stderr, "%s: %s failed (exit %d, %ju bytes)\n", label, clientsTurn ? "brenhold" : "curl",
-                             measured.exitCode, ignored ? std::uintmax_t{0} : got);
+                std::fprintf(stderr, "%s: %s failed (exit %d, %ju bytes)\n", label,
+                             clientsTurn ? "brenhold" : "curl", measured.exitCode,
+                             ignored ? std::uintmax_t{0} : got);
                 return false;
             }
             (clientsTurn ? figures.clientTimes : figures.curlTimes).push_back(measured.seconds);
@@ -103,6 +137,15 @@ bool RunAlternately(const std::vector<std::string>& client, const std::vector<st
             if (clientsTurn)
                 figures.clientPeakRssKiB = std::max(figures.clientPeakRssKiB, measured.peakRssKiB);
         }
+        std::error_code ignored;
+        std::filesystem::remove(curlResult, ignored);
+        const double floor = TimeWriteAndFlush(curlResult.string() + ".floor", size);
+        if (floor < 0) {
+            std::fprintf(stderr, "%s: the disk's floor could not be written beside %s\n", label,
+                         curlResult.c_str());
+            return false;
+        }
+        figures.diskFloorTimes.push_back(floor);
     }
     return true;
 }

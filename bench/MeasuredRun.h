@@ -18,15 +18,20 @@ struct MeasuredRun {
 
 MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentOverrides& environment = {});
 
-// The figures of runs of the client and of curl taken in turns.
+// The figures of runs of the client and of curl taken in turns, and of the disk's floor.
 struct AlternatedRuns {
     std::vector<double> clientTimes, curlTimes, clientCpu, curlCpu;
+    // Writing as many bytes from memory into a new file and flushing it: what any program
+    // that keeps the file on disk waits for at least (the client flushes before its switch,
+    // curl does not flush at all).
+    std::vector<double> diskFloorTimes;
     long clientPeakRssKiB = 0;
 };
 
 // Runs client and curl runs times each, alternating which goes first so that neither always
-// finds a warmer machine; before each run their results are removed, after it each must be
-// size bytes. False, with a line on stderr opened by label, when one fails.
+// finds a warmer machine, and after each pair the disk's floor beside curlResult; before each
+// run their results are removed, after it each must be size bytes. False, with a line on
+// stderr opened by label, when one fails.
 bool RunAlternately(const std::vector<std::string>& client, const std::vector<std::string>& curl,
                     const EnvironmentOverrides& environment, const std::filesystem::path& clientResult,
                     const std::filesystem::path& curlResult, std::uintmax_t size, int runs, const char* label,

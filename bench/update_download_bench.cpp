@@ -4,8 +4,8 @@
 // without any) and the client's peak resident memory. Then the same file's
 // download killed at 90 % and continued, in both of the server's sending modes: the bytes
 // the second run fetched.
-#include "MeasuredRun.h"
 #include "LighttpdServer.h"
+#include "MeasuredRun.h"
 #include "SignedRepository.h"
 #include "TempDir.h"
 
@@ -147,8 +147,8 @@ int main()
 
     AlternatedRuns figures;
     const double loadBefore = LoadAverage();
-    if (!RunAlternately(client, curl, environment, main / "gross.bin", byCurl, kFileSize, kRuns, "update download",
-                        figures))
+    if (!RunAlternately(client, curl, environment, main / "gross.bin", byCurl, kFileSize, kRuns,
+                        "update download", figures))
         return 1;
     const double loadAfter = LoadAverage();
     fs::remove(main / "gross.bin");
@@ -160,16 +160,22 @@ int main()
                 "included), curl %.2f s (%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 1.00)\n",
                 kRuns, clientMedian, kFileMiB / clientMedian, curlMedian, kFileMiB / curlMedian,
                 clientMedian / curlMedian);
-    std::printf("update download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s; load average "
-                "%.2f before, %.2f after (the client needs both cores, curl one)\n",
-                Median(figures.clientCpu), Median(figures.curlCpu), loadBefore, loadAfter);
+    const double floorMedian = Median(figures.diskFloorTimes);
+    std::printf("update download: the disk's floor, 512 MiB written from memory and flushed, median %.2f s; ratio "
+                "brenhold / the larger of curl and that floor %.2f\n",
+                floorMedian, clientMedian / std::max(curlMedian, floorMedian));
+    std::printf(
+        "update download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s; load average "
+        "%.2f before, %.2f after (the client needs both cores, curl one)\n",
+        Median(figures.clientCpu), Median(figures.curlCpu), loadBefore, loadAfter);
     // A spawned program's peak starts from its parent's at the spawn: a figure at or below the
     // bench's own would be the bench's.
     rusage own{};
     ::getrusage(RUSAGE_SELF, &own);
-    std::printf("update download: brenhold peak RSS %.1f MiB (goal at most 8 MiB; the bench's own peak, below "
-                "which the figure would say nothing: %.1f MiB)\n",
-                figures.clientPeakRssKiB / 1024.0, static_cast<double>(own.ru_maxrss) / 1024.0);
+    std::printf(
+        "update download: brenhold peak RSS %.1f MiB (goal at most 8 MiB; the bench's own peak, below "
+        "which the figure would say nothing: %.1f MiB)\n",
+        figures.clientPeakRssKiB / 1024.0, static_cast<double>(own.ru_maxrss) / 1024.0);
     server.stop();
     return MeasureResume(repository, main, true) && MeasureResume(repository, main, false) ? 0 : 1;
 }
