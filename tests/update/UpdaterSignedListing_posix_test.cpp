@@ -441,6 +441,8 @@ TEST_F(PayloadRun, AHostileCompressedFormNeverReachesTheInstallation)
         {Zstd(HelpText(3)), "checksum mismatch"},
         {Zstd(std::string(64u << 20, 'A')), "the zstd stream gives more than the listed"},
         {"<html>not zstd</html>", "the zstd stream is malformed"},
+        // Larger than a block: it fails in the thread that decodes beside the run.
+        {std::string(300u << 10, '<'), "the zstd stream is malformed"},
     };
     for (const auto& [frame, failure] : cases) {
         SCOPED_TRACE(failure);
