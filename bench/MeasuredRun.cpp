@@ -43,6 +43,15 @@ MeasuredRun RunMeasured(const std::vector<std::string>& argv, const EnvironmentO
     return run;
 }
 
+void PrintDiskFloor(const char* label, AlternatedRuns& figures)
+{
+    const double client = Median(figures.clientTimes);
+    const double floor = Median(figures.diskFloorTimes);
+    std::printf("%s: the disk's floor, the same bytes written from memory and flushed, median %.2f s; ratio brenhold / "
+                "the larger of curl and that floor %.2f\n",
+                label, floor, client / std::max(Median(figures.curlTimes), floor));
+}
+
 double LoadAverage()
 {
     double load = -1;

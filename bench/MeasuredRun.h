@@ -37,6 +37,10 @@ bool RunAlternately(const std::vector<std::string>& client, const std::vector<st
                     const std::filesystem::path& curlResult, std::uintmax_t size, int runs, const char* label,
                     AlternatedRuns& figures);
 
+// Prints, opened by label, the median of the disk's floor and the ratio of the client's median
+// time to the larger of curl's and that floor.
+void PrintDiskFloor(const char* label, AlternatedRuns& figures);
+
 // The machine's load average over the last minute, for the lines of figures measured on a
 // shared machine; -1 when it cannot be read.
 double LoadAverage();

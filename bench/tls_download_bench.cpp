@@ -11,7 +11,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -73,10 +72,7 @@ bool MeasureDownload(const fs::path& base, const LighttpdServer& server, const s
         "tls download, 512 MiB over HTTPS, median of %d: brenhold %.2f s (%.0f MiB/s), curl --cacert %.2f s "
         "(%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 1.1)\n",
         kRuns, clientMedian, 512 / clientMedian, curlMedian, 512 / curlMedian, clientMedian / curlMedian);
-    const double floorMedian = Median(figures.diskFloorTimes);
-    std::printf("tls download: the disk's floor, 512 MiB written from memory and flushed, median %.2f s; ratio "
-                "brenhold / the larger of curl and that floor %.2f\n",
-                floorMedian, clientMedian / std::max(curlMedian, floorMedian));
+    PrintDiskFloor("tls download", figures);
     std::printf(
         "tls download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s; load average %.2f "
         "before, %.2f after; brenhold peak RSS %.1f MiB\n",

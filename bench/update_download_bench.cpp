@@ -19,7 +19,6 @@
 #include <chrono>
 #include <thread>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -160,10 +159,7 @@ int main()
                 "included), curl %.2f s (%.0f MiB/s), ratio brenhold/curl %.2f (goal at most 1.00)\n",
                 kRuns, clientMedian, kFileMiB / clientMedian, curlMedian, kFileMiB / curlMedian,
                 clientMedian / curlMedian);
-    const double floorMedian = Median(figures.diskFloorTimes);
-    std::printf("update download: the disk's floor, 512 MiB written from memory and flushed, median %.2f s; ratio "
-                "brenhold / the larger of curl and that floor %.2f\n",
-                floorMedian, clientMedian / std::max(curlMedian, floorMedian));
+    PrintDiskFloor("update download", figures);
     std::printf(
         "update download: CPU time (user + system), median: brenhold %.2f s, curl %.2f s; load average "
         "%.2f before, %.2f after (the client needs both cores, curl one)\n",
