@@ -2,10 +2,10 @@
 // A download in the staging area: received into .brenhold/staging/data/<path>, described by
 // its line in the staging index (the listed time, size and checksum it belongs to; a payload
 // of the store that the file is made from: payload/data/<name>, by its name in the store, so
-// that each form of a file keeps what it staged) and,
-// unless it is a compressed form, hashed while it arrives. The disk is asked to start writing it every few MiB, and the
-// switch flushes it to disk before it relies on it. A partial
-// file of the same listed time, size and checksum is continued by the next run.
+// that each form of a file keeps what it staged) and, unless it is a compressed form, hashed
+// while it arrives. The disk is asked to start writing it every few MiB, and the switch
+// flushes it to disk before it relies on it. A partial file of the same listed time, size and
+// checksum is continued by the next run.
 
 #include "crypto/Sha256.h"
 #include "os/OutputFile.h"
