@@ -104,7 +104,7 @@ TEST(PublicKey, RefusesAFileWithAnyBadBlock)
 TEST(PublicKey, RefusesDerThatIsNotExactlyAnUncompressedP256Key)
 {
     const std::string algorithm = Tlv(0x06, kEcPublicKeyOid) + Tlv(0x06, kPrime256v1Oid);
-    const std::string point = "\x04" + std::string(kSignerPublicDer.substr(27));
+    const std::string point = std::string("\x04").append(kSignerPublicDer.substr(27));
     const std::string bits = '\0' + point;
     // The builder makes OpenSSL's bytes, so each case below differs in the one fault it names.
     ASSERT_EQ(Spki(algorithm, bits), kSignerPublicDer);
