@@ -11,6 +11,11 @@ if(CMAKE_CROSSCOMPILING)
 
   # Tests run under Wine with a private prefix inside the build tree.
   set(BRENHOLD_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(BRENHOLD_WINE_ARCH win64)
+  else()
+    set(BRENHOLD_WINE_ARCH win32)
+  endif()
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)

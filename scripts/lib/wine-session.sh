@@ -1,5 +1,5 @@
 # A private Windows machine under Wine for scripts that source this file: a copy of a
-# win32 build's prefix whose user folders lead into a fresh home, with the build's
+# Windows build's prefix whose user folders lead into a fresh home, with the build's
 # programs run in it and its dialogs driven by dialog_driver.exe. Needs DISPLAY for
 # pictures (see tests/support/with-xvfb).
 #
