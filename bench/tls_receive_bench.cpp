@@ -1,11 +1,13 @@
 // Windows only, run by bench/windows under Wine: what TLS alone costs a download. Fetches
 // one file from jobgate over HTTPS through the client's TLS channel (Schannel) in blocks
-// of the client's size and drops every byte: no HTTP parsing, hashing or writing. Prints
-// "BYTES SECONDS CPU" of the body's receive: the floor the platform's TLS sets for the
+// of the client's size and drops every byte: no hashing or writing, and of HTTP only the
+// answer's Content-Length, where the receive ends as the client's does. Prints
+// "BYTES SECONDS CPU" of the answer's receive: the floor the platform's TLS sets for the
 // client's download, and the processor time of it (decrypting, above all), so that what
 // is left is the time spent waiting for the server and the sockets.
 //
 //   tls_receive_bench PORT PRODUCT PATH
+#include "net/HeaderField.h"
 #include "net/TcpConnection.h"
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,13 +64,25 @@ int main(int argc, char** argv)
     // with as many records as have arrived.
     std::vector<char> block(256 * 1024);
     long long total = 0;
-    for (;;) {
+    // The server may keep the connection open for seconds after the answer (lighttpd did,
+    // "Connection: close" or not): waiting for its close would measure that, not TLS.
+    std::string header;
+    long long answerSize = -1;
+    while (answerSize < 0 || total < answerSize) {
         const int count = connection.receive(block.data(), static_cast<int>(block.size()));
-        if (count < 0)
+        if (count <= 0)
             return 1;
-        if (count == 0)
-            break;
         total += count;
+        if (answerSize >= 0)
+            continue;
+        header.append(block.data(), static_cast<std::size_t>(count));
+        const std::size_t end = header.find("\r\n\r\n");
+        if (end == std::string::npos)
+            continue;
+        const std::optional<std::string> length = HeaderField(header.substr(0, end + 2), "Content-Length");
+        if (!length)
+            return 1;
+        answerSize = static_cast<long long>(end + 4) + std::atoll(length->c_str());
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%lld %.4f %.4f\n", total, took.count(), ProcessorSeconds() - cpuBefore);
