@@ -75,21 +75,16 @@ bool HasFreeGiB(const std::filesystem::path& folder, int gibibytes, const char* 
     return false;
 }
 
-bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size)
+namespace {
+
+// One MiB of bytes that do not repeat within it, for the large files the benchmarks write.
+std::string PatternBlock()
 {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     std::string block(1024 * 1024, '\0');
     for (std::size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<char>((i * 7919) >> 3);
-    for (std::uintmax_t written = 0; out && written < size; written += block.size()) {
-        block[0] = static_cast<char>(written >> 20); // no two blocks alike
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-    return static_cast<bool>(out.flush());
+    return block;
 }
-
-namespace {
 
 // Seconds taken to write size bytes from memory into the new file and flush it; -1 when
 // that fails. As the client does, the disk is asked to start writing every 4 MiB: one flush
@@ -97,9 +92,7 @@ namespace {
 // again.
 double TimeWriteAndFlush(const std::filesystem::path& file, std::uintmax_t size)
 {
-    std::string block(1024 * 1024, '\0');
-    for (std::size_t i = 0; i < block.size(); ++i)
-        block[i] = static_cast<char>((i * 7919) >> 3);
+    const std::string block = PatternBlock();
     const auto start = std::chrono::steady_clock::now();
     const int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     bool written = descriptor >= 0;
@@ -120,6 +113,18 @@ double TimeWriteAndFlush(const std::filesystem::path& file, std::uintmax_t size)
 }
 
 } // namespace
+
+bool WriteBigFile(const std::filesystem::path& file, std::uintmax_t size)
+{
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::string block = PatternBlock();
+    for (std::uintmax_t written = 0; out && written < size; written += block.size()) {
+        block[0] = static_cast<char>(written >> 20); // no two blocks alike
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    return static_cast<bool>(out.flush());
+}
 
 bool RunAlternately(const std::vector<std::string>& client, const std::vector<std::string>& curl,
                     const EnvironmentOverrides& environment, const std::filesystem::path& clientResult,
