@@ -56,6 +56,14 @@ void CommandClient::prepareCommandPost()
 
 std::string CommandClient::postCommand()
 {
+    exchangeCommand();
+    commandStream.str(body());
+    commandStream.clear();
+    return body();
+}
+
+void CommandClient::exchangeCommand()
+{
     redirectLines_.clear();
     prepareCommandPost();
     perform();
@@ -67,11 +75,6 @@ std::string CommandClient::postCommand()
         WriteDiagnostic(FormatString("The proxy %s on port %d answered with status 407: ", proxyHost.c_str(),
                                      static_cast<int>(proxyPort)) +
                         ProxyAuthenticationNote({proxyHost, 0, proxyCredentials}));
-
-    const std::string reply = body();
-    commandStream.str(reply);
-    commandStream.clear();
-    return reply;
 }
 
 bool CommandClient::followRedirect(int hop)

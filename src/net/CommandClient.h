@@ -34,6 +34,11 @@ public:
     // follow ends the post with the redirect's answer and a line on standard error.
     std::string postCommand();
 
+    // Posts the command text as postCommand does, but leaves the reply in body() only:
+    // commandStream keeps the command text. For a large reply that is read once, such as a
+    // listing, this spares two copies of it.
+    void exchangeCommand();
+
     // Where command texts go: the work script on the configured update server, until a
     // redirect or moveTo moves it.
     CommandTarget commandTarget() const;

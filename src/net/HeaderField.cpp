@@ -21,3 +21,15 @@ std::optional<std::string> HeaderField(const std::string& header, const std::str
     const std::size_t last = value.find_last_not_of(" \t\r");
     return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
 }
+
+std::optional<std::uint64_t> DeclaredContentLength(const std::string& header)
+{
+    const std::optional<std::string> length = HeaderField(header, "content-length");
+    if (!length || length->empty() || length->size() > 19 ||
+        length->find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char digit : *length)
+        value = value * 10 + static_cast<std::uint64_t>(digit - '0');
+    return value;
+}

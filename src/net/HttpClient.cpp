@@ -2,10 +2,12 @@
 
 #include "net/ChunkedDecoder.h"
 #include "net/Diagnostic.h"
+#include "net/HeaderField.h"
 #include "net/PaceMeter.h"
 #include "net/Proxy.h"
 #include "text/FormatString.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <vector>
@@ -14,6 +16,8 @@ namespace {
 
 // The search text of the charset test, matched exactly and case-sensitively.
 constexpr char kUtf8Marker[] = "charset=UTF-8";
+// The most a kept body reserves ahead of its bytes.
+constexpr std::uint64_t kLargestReservedBody = 32ull * 1024 * 1024;
 
 char FoldedByte(unsigned char second)
 {
@@ -225,6 +229,13 @@ bool HttpClient::readHeader(ByteSource& source)
 
 void HttpClient::onData(const char* bytes, int count)
 {
+    // A large kept body (a listing) is received into one allocation of its declared
+    // length, not copied on as it grows. A length that is a lie costs at most
+    // kLargestReservedBody of address space.
+    if (responseBody.empty()) {
+        if (const std::optional<std::uint64_t> length = DeclaredContentLength(responseHeader))
+            responseBody.reserve(static_cast<std::size_t>(std::min({*length, bodyLimit, kLargestReservedBody})));
+    }
     responseBody.append(bytes, static_cast<std::size_t>(count));
 }
 

@@ -89,8 +89,8 @@ public:
     // body is emptied (onData has seen what came before).
     void readResponse(ByteSource& source);
 
-    // A copy of the response body: every body byte onData kept.
-    std::string body() const { return responseBody; }
+    // The response body: every body byte onData kept.
+    const std::string& body() const { return responseBody; }
 
     // The last response header exactly as received, empty line included.
     const std::string& header() const { return responseHeader; }

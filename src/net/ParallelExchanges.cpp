@@ -41,14 +41,7 @@ std::optional<std::uint64_t> KeptAnswerLength(const std::string& header)
     }
     if (HeaderField(header, "transfer-encoding"))
         return std::nullopt;
-    const auto length = HeaderField(header, "content-length");
-    if (!length || length->empty() || length->size() > 19 ||
-        length->find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char digit : *length)
-        value = value * 10 + static_cast<std::uint64_t>(digit - '0');
-    return value;
+    return DeclaredContentLength(header);
 }
 
 static_assert(TlsChannel::kWouldBlock == NonBlockingSocket::kWouldBlock,

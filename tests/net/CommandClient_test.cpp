@@ -60,6 +60,18 @@ TEST(CommandClient, ReplyBecomesTheStreamReadFromItsStart)
     EXPECT_EQ(client.port, server.port());
 }
 
+TEST(CommandClient, ExchangeLeavesTheReplyInTheBodyOnly)
+{
+    TestHttpServer server(OkReply("listing"));
+    UseServer(server);
+    CommandClient client(15);
+    WriteField(client.commandStream, "P");
+    client.exchangeCommand();
+    EXPECT_EQ(client.body(), "listing");
+    EXPECT_EQ(client.commandStream.str(), "0 15 P\x03");
+    EXPECT_EQ(BodyOf(server.lastRequest()), "0 15 P\x03");
+}
+
 TEST(CommandClient, ResetCommandDiscardsThePreviousReply)
 {
     TestHttpServer server(OkReply("listing"));

@@ -310,6 +310,19 @@ TEST(HttpResponse, FoldUtf8)
     }
 }
 
+TEST(HttpResponse, DeclaredLengthDoesNotBoundTheBodyKept)
+{
+    // A length that is a lie, too large or too small, reserves no more than a bounded
+    // amount and keeps what arrived.
+    for (const char* length : {"99999999999999", "2", "x"}) {
+        SCOPED_TRACE(length);
+        HttpClient client;
+        MemorySource source(std::string("HTTP/1.0 200 OK\r\nContent-Length: ") + length + "\r\n\r\nabcd", {3});
+        client.readResponse(source);
+        EXPECT_EQ(client.body(), "abcd");
+    }
+}
+
 TEST(HttpResponse, CharsetMarkerDecidesTheFold)
 {
     const struct {
