@@ -28,12 +28,14 @@
 #include "update/RunLog.h"
 #include "update/StagedFile.h"
 #include "update/StateFolder.h"
+#include "update/TwoThreads.h"
 
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <future>
 #include <iostream>
 #include <iterator>
 #include <map>
@@ -54,6 +56,13 @@ const std::string& ValueText(const FileTreeRow& row, std::size_t i)
     static const std::string kNone;
     const TypedValue* value = row.valueAt(i);
     return value != nullptr ? value->text : kNone;
+}
+
+// Value i's text, moved out of the row; empty when the row has no value i.
+std::string TakeValueText(FileTreeRow& row, std::size_t i)
+{
+    TypedValue* value = row.valueAt(i);
+    return value != nullptr ? std::move(value->text) : std::string();
 }
 
 } // namespace
@@ -104,15 +113,14 @@ Updater::RunEnd Updater::bringUpToDate()
             RemoveSetAsideFiles();
         RecoverClientCopy();
     }
-    record_ = installed ? InstallRecord::Load(state::kRecord) : InstallRecord();
-    for (const std::string& line : record_.refused) {
-        WriteDiagnostic(line);
-        logEvent(line);
-    }
+    // Over many files, reading the record takes about as long as the server takes to begin
+    // its listing: it is read meanwhile, on a thread of its own.
+    recordLoad_ = std::async([installed] { return installed ? InstallRecord::Load(state::kRecord) : InstallRecord(); });
     accepted_ = AcceptedListing();
 
     FileTree tree;
     const bool listed = readListing(tree);
+    takeRecord();
     if (cancelRequested_)
         return cancelled();
 
@@ -152,6 +160,18 @@ Updater::RunEnd Updater::bringUpToDate()
     return RunEnd::StartProgram;
 }
 
+// Waits for the record the run began to read, once, and reports the rows it refused.
+void Updater::takeRecord()
+{
+    if (!recordLoad_.valid())
+        return;
+    record_ = recordLoad_.get();
+    for (const std::string& line : record_.refused) {
+        WriteDiagnostic(line);
+        logEvent(line);
+    }
+}
+
 Updater::RunEnd Updater::cancelled()
 {
     outcome_ = Outcome::Cancelled;
@@ -172,7 +192,8 @@ bool Updater::readListing(FileTree& tree)
     listing.receiveBlockSize = kDownloadBlockSize;
     listing.tlsTrust = tlsTrust;
     WriteField(listing.commandStream, productName.Text());
-    std::string body = listing.postCommand();
+    listing.exchangeCommand();
+    const std::string& body = listing.body();
     for (const std::string& line : listing.redirectLines())
         logEvent(line);
     // The files are fetched where the listing came from.
@@ -191,9 +212,13 @@ bool Updater::readListing(FileTree& tree)
     if (!signedListing_) {
         WriteDiagnostic("This client was built without trusted keys: the listing is taken unchecked");
         logEvent("unsigned listing taken unchecked");
-        if (listing.declaresUtf8())
-            HttpClient::foldUtf8(body);
-        tree.readListing(body);
+        if (listing.declaresUtf8()) {
+            std::string folded = body;
+            HttpClient::foldUtf8(folded);
+            tree.readListing(folded);
+        } else {
+            tree.readListing(body);
+        }
         return true;
     }
 
@@ -233,6 +258,7 @@ bool Updater::readListing(FileTree& tree)
 // one cannot be read and the record names none.
 bool Updater::knownListing(AcceptedListing& known)
 {
+    takeRecord();
     known = {record_.serial, record_.digest};
     const std::optional<AcceptedListing> stored =
         serials != nullptr ? serials->lastAccepted(productName.Text()) : AcceptedListing();
@@ -260,9 +286,12 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
     keyed.reserve(tree.rowCount());
     std::string lastKey;
     bool rising = true;
-    while (const FileTreeRow* row = tree.nextRow()) {
-        RowPlan plan;
-        plan.path = ValueText(*row, 0);
+    // The tree is cleared once the rows are planned, so the plans take the path and checksum
+    // texts out of the rows instead of copying them.
+    while (FileTreeRow* row = tree.nextRow()) {
+        // Built in place: a plan is large, and over many rows moving each one in costs.
+        RowPlan& plan = plans.emplace_back();
+        plan.path = TakeValueText(*row, 0);
         if (row->valueCount() < 3)
             plan.refusal = "the row has fewer than three values";
         else
@@ -278,7 +307,7 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
             } else {
                 if (rising) {
                     rising = false;
-                    for (std::size_t i = 0; i < plans.size(); ++i) {
+                    for (std::size_t i = 0; i + 1 < plans.size(); ++i) {
                         if (keyed[i])
                             keys.insert(PathKey(plans[i].path));
                     }
@@ -291,23 +320,34 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
             plan.refusal = ShortNameReason(plan.path);
         if (plan.refusal.empty()) {
             plan.file = {plan.path, ToUnsigned(ValueText(*row, 1)), ToUnsigned(ValueText(*row, 2)),
-                         signedListing_ ? ValueText(*row, 3) : std::string()};
+                         signedListing_ ? TakeValueText(*row, 3) : std::string()};
             // Only a signed listing's payloads are taken: what they give is checked against
             // its SHA-256, which an unsigned listing does not carry.
             if (signedListing_)
                 plan.payloads = RowPayloads(tree, *row);
-            const std::string local = LocalPath(plan.path);
-            const FileStatus status = QueryFileStatus(local.c_str());
-            plan.inTheWay = status.exists && status.isFolder;
-            plan.present = status.exists && !status.isFolder;
-            plan.needed = !plan.inTheWay && !(plan.present && status.creationTime >= plan.file.time &&
-                                              status.size == plan.file.size);
-            if (repairs && plan.present && !plan.needed && !FileMatches(local, plan.file.size, plan.file.sha256))
-                plan.needed = plan.repaired = true;
         }
-        plans.push_back(std::move(plan));
     }
+    // Over many current files, asking the file system about each is most of a run that
+    // fetches nothing: two threads share it.
+    ForEachOnTwoThreads(plans.size(), [this, &plans](std::size_t i) {
+        if (plans[i].refusal.empty())
+            compareWithLocalFile(plans[i]);
+    });
     return plans;
+}
+
+// Sets from the installed file at plan's path whether it is there, whether a folder stands
+// in its place, and whether it is to be fetched. Called for two plans at once.
+void Updater::compareWithLocalFile(RowPlan& plan) const
+{
+    const std::string local = LocalPath(plan.path);
+    const FileStatus status = QueryFileStatus(local.c_str());
+    plan.inTheWay = status.exists && status.isFolder;
+    plan.present = status.exists && !status.isFolder;
+    plan.needed = !plan.inTheWay &&
+                  !(plan.present && status.creationTime >= plan.file.time && status.size == plan.file.size);
+    if (repairs && plan.present && !plan.needed && !FileMatches(local, plan.file.size, plan.file.sha256))
+        plan.needed = plan.repaired = true;
 }
 
 bool Updater::fitsOnDisk(const std::vector<RowPlan>& plans)

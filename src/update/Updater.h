@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <set>
@@ -155,9 +156,11 @@ private:
 
     void showStatus(std::string text);
     RunEnd cancelled();
+    void takeRecord();
     void logEvent(const std::string& line);
     bool readListing(FileTree& tree);
     std::vector<RowPlan> planRows(FileTree& tree) const;
+    void compareWithLocalFile(RowPlan& plan) const;
     bool fitsOnDisk(const std::vector<RowPlan>& plans);
     int stageNeededFiles(const std::vector<RowPlan>& plans);
     Request fileRequest(const PlannedFile& file, std::uint64_t offset) override;
@@ -180,6 +183,7 @@ private:
     bool programUpdated_ = false;
     bool signedListing_ = false;
     InstallRecord record_;      // what the installation held when the run began
+    std::future<InstallRecord> recordLoad_; // record_ while it is still being read
     AcceptedListing accepted_;  // the listing the run follows
     std::string productVersion_;
     StagedFile* staging_ = nullptr;  // the download whose block is being taken

@@ -185,6 +185,17 @@ TEST_F(StateFiles, APathListedAgainWithoutItsDotSlashIsMovedNotWithdrawn)
     EXPECT_TRUE(fs::exists(localFile("./Corvid.exe")));
 }
 
+TEST_F(StateFiles, RowsOutOfKeyOrderAreEachTaken)
+{
+    serveListing({{"./b.txt", kNewTime, 5}, {"./a.txt", kNewTime, 5}, {"./c.txt", kNewTime, 5}});
+    for (const char* name : {"./a.txt", "./b.txt", "./c.txt"})
+        serveFile(name, OkReply(std::string(5, name[2])));
+    EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+    EXPECT_EQ(log.count("listed twice"), 0) << ::testing::PrintToString(log.lines);
+    EXPECT_EQ(ReadFileBytes(localFile("./a.txt")), "aaaaa");
+    EXPECT_EQ(ReadFileBytes(localFile("./c.txt")), "ccccc");
+}
+
 // On Windows a change of letter case names the same file: it is replaced, never removed.
 // Elsewhere the two names are two files, and the old one is withdrawn.
 TEST_F(StateFiles, AFileRenamedInLetterCaseEndsUnderItsNewName)
