@@ -37,6 +37,12 @@ std::optional<AcceptedListing> ListingSerialStore::lastAccepted(const std::strin
 
 void ListingSerialStore::remember(const std::string& product, const AcceptedListing& listing)
 {
-    settings_.writeString(kSection, product, std::to_string(listing.serial));
-    settings_.writeString(kDigestSection, product, listing.digest);
+    // Most runs accept the listing they accepted last: each write replaces the settings
+    // durably, so an entry that holds its text already is left alone.
+    const auto keep = [&](const char* section, const std::string& text) {
+        if (settings_.readString(section, product, "") != text)
+            settings_.writeString(section, product, text);
+    };
+    keep(kSection, std::to_string(listing.serial));
+    keep(kDigestSection, listing.digest);
 }
