@@ -6,7 +6,10 @@
 #include <cstddef>
 #include <functional>
 
-// Calls work(i) once for every i below count, on the calling thread and, when there are
-// enough items to be worth a thread, on one further thread at the same time. work must be
-// safe to call for two different items at once. Returns when every call has returned.
-void ForEachOnTwoThreads(std::size_t count, const std::function<void(std::size_t)>& work);
+// Calls make(i) for every i below count, in order on the calling thread, and work(i) once
+// for every i after make(i) has returned. While the calling thread makes items, one further
+// thread (when there are enough items to be worth it) works on those already made; then
+// both work on the rest. work must be safe to call for two different items at once, and
+// beside make of a later item. Returns when every call has returned.
+void MakeAndWorkOnTwoThreads(std::size_t count, const std::function<void(std::size_t)>& make,
+                             const std::function<void(std::size_t)>& work);

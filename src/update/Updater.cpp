@@ -275,41 +275,40 @@ bool Updater::knownListing(AcceptedListing& known)
 // before its first download.
 std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
 {
-    std::vector<RowPlan> plans;
-    plans.reserve(tree.rowCount());
+    const std::size_t count = tree.rowCount();
+    std::vector<RowPlan> plans(count);
     // The keys of the rows that passed the checks before the repeat check. Rows in strictly
     // rising key order (as jobgate lists them) repeat none, so the keys go into a set only
     // from the first row out of order on: filled for every row, the set costs more than all
     // the other checks of a row but its file's status.
     std::unordered_set<std::string> keys;
-    std::vector<bool> keyed;
-    keyed.reserve(tree.rowCount());
+    std::vector<bool> keyed(count);
     std::string lastKey;
     bool rising = true;
     // The tree is cleared once the rows are planned, so the plans take the path and checksum
     // texts out of the rows instead of copying them.
-    while (FileTreeRow* row = tree.nextRow()) {
-        // Built in place: a plan is large, and over many rows moving each one in costs.
-        RowPlan& plan = plans.emplace_back();
-        plan.path = TakeValueText(*row, 0);
-        if (row->valueCount() < 3)
+    const auto planRow = [&](std::size_t at) {
+        FileTreeRow& row = *tree.rowAt(at);
+        RowPlan& plan = plans[at];
+        plan.file.path = TakeValueText(row, 0);
+        if (row.valueCount() < 3)
             plan.refusal = "the row has fewer than three values";
         else
-            plan.refusal = UnsafeListedPathReason(plan.path);
-        if (plan.refusal.empty() && signedListing_ && !IsListedChecksum(ValueText(*row, 3)))
+            plan.refusal = UnsafeListedPathReason(plan.file.path);
+        if (plan.refusal.empty() && signedListing_ && !IsListedChecksum(ValueText(row, 3)))
             plan.refusal = "the row has no checksum";
         // "./a" and "a" (and on Windows "A") are one file: only its first row counts.
-        keyed.push_back(plan.refusal.empty());
+        keyed[at] = plan.refusal.empty();
         if (plan.refusal.empty()) {
-            std::string key = PathKey(plan.path);
+            std::string key = PathKey(plan.file.path);
             if (rising && key > lastKey) {
                 lastKey = std::move(key);
             } else {
                 if (rising) {
                     rising = false;
-                    for (std::size_t i = 0; i + 1 < plans.size(); ++i) {
+                    for (std::size_t i = 0; i < at; ++i) {
                         if (keyed[i])
-                            keys.insert(PathKey(plans[i].path));
+                            keys.insert(PathKey(plans[i].file.path));
                     }
                 }
                 if (!keys.insert(std::move(key)).second)
@@ -317,19 +316,23 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
             }
         }
         if (plan.refusal.empty())
-            plan.refusal = ShortNameReason(plan.path);
+            plan.refusal = ShortNameReason(plan.file.path);
         if (plan.refusal.empty()) {
-            plan.file = {plan.path, ToUnsigned(ValueText(*row, 1)), ToUnsigned(ValueText(*row, 2)),
-                         signedListing_ ? TakeValueText(*row, 3) : std::string()};
-            // Only a signed listing's payloads are taken: what they give is checked against
-            // its SHA-256, which an unsigned listing does not carry.
-            if (signedListing_)
-                plan.payloads = RowPayloads(tree, *row);
+            plan.file.time = ToUnsigned(ValueText(row, 1));
+            plan.file.size = ToUnsigned(ValueText(row, 2));
+            // Only a signed listing's checksums and payloads are taken: what payloads give
+            // is checked against its SHA-256, which an unsigned listing does not carry.
+            if (signedListing_) {
+                plan.file.sha256 = TakeValueText(row, 3);
+                FilePayloads payloads = RowPayloads(tree, row);
+                if (payloads.compressed || !payloads.patches.empty())
+                    plan.payloads = std::make_unique<FilePayloads>(std::move(payloads));
+            }
         }
-    }
+    };
     // Over many current files, asking the file system about each is most of a run that
-    // fetches nothing: two threads share it.
-    ForEachOnTwoThreads(plans.size(), [this, &plans](std::size_t i) {
+    // fetches nothing: a second thread asks about the rows already planned.
+    MakeAndWorkOnTwoThreads(count, planRow, [this, &plans](std::size_t i) {
         if (plans[i].refusal.empty())
             compareWithLocalFile(plans[i]);
     });
@@ -340,7 +343,7 @@ std::vector<Updater::RowPlan> Updater::planRows(FileTree& tree) const
 // in its place, and whether it is to be fetched. Called for two plans at once.
 void Updater::compareWithLocalFile(RowPlan& plan) const
 {
-    const std::string local = LocalPath(plan.path);
+    const std::string local = LocalPath(plan.file.path);
     const FileStatus status = QueryFileStatus(local.c_str());
     plan.inTheWay = status.exists && status.isFolder;
     plan.present = status.exists && !status.isFolder;
@@ -388,17 +391,17 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
         // The installed file's checksum is needed only when a patch could start from it:
         // the one noted when it was placed while its time and size are unchanged, or read now.
         std::string installed;
-        if (plan.present && !plan.payloads.patches.empty()) {
+        if (plan.present && plan.payloads && !plan.payloads->patches.empty()) {
             if (!noted)
                 noted = InstalledHashes::Load(state::kHashes);
-            const std::string local = LocalPath(plan.path);
-            installed = noted->find(plan.path, QueryFileStatus(local.c_str()));
+            const std::string local = LocalPath(plan.file.path);
+            installed = noted->find(plan.file.path, QueryFileStatus(local.c_str()));
             if (installed.empty())
                 installed = LocalFileSha256(local);
         }
-        Fetch fetch{plan.file, FetchOrder(plan.file, plan.payloads, installed)};
+        Fetch fetch{plan.file, FetchOrder(plan.file, plan.payloads ? *plan.payloads : FilePayloads(), installed)};
         total += fetch.order.front().size;
-        fetches_.emplace(plan.path, std::move(fetch));
+        fetches_.emplace(plan.file.path, std::move(fetch));
     }
     const bool fetches = !fetches_.empty();
     progressShift = 0;
@@ -420,27 +423,27 @@ int Updater::stageNeededFiles(const std::vector<RowPlan>& plans)
         if (cancelRequested_)
             break;
         const RowPlan& plan = plans[static_cast<std::size_t>(i)];
-        showStatus(FormatString(texts::kCheckFileFormat, i + 1, rowCount, plan.path.c_str()));
+        showStatus(FormatString(texts::kCheckFileFormat, i + 1, rowCount, plan.file.path.c_str()));
         if (!plan.refusal.empty()) {
-            std::cerr << "Skipping listed file \"" << EscapeControlCharacters(plan.path) << "\": " << plan.refusal
+            std::cerr << "Skipping listed file \"" << EscapeControlCharacters(plan.file.path) << "\": " << plan.refusal
                       << std::endl;
-            logEvent("skipped \"" + EscapeControlCharacters(plan.path) + "\": " + plan.refusal);
+            logEvent("skipped \"" + EscapeControlCharacters(plan.file.path) + "\": " + plan.refusal);
             continue;
         }
         if (plan.inTheWay) {
             // A folder is never moved aside for a file: it may be the customer's.
-            WriteDiagnostic("A folder stands where \"" + EscapeControlCharacters(plan.path) +
+            WriteDiagnostic("A folder stands where \"" + EscapeControlCharacters(plan.file.path) +
                             "\" is listed; the file cannot be installed");
-            logEvent("failed \"" + EscapeControlCharacters(plan.path) + "\": a folder stands where it is listed");
+            logEvent("failed \"" + EscapeControlCharacters(plan.file.path) + "\": a folder stands where it is listed");
             ++inTheWay;
             continue;
         }
         if (!plan.needed)
             continue;
         if (plan.repaired)
-            logEvent("\"" + EscapeControlCharacters(plan.path) + "\" differs from the signed listing: fetched again");
-        showStatus(FormatString(texts::kDownloadFileFormat, i + 1, rowCount, plan.path.c_str()));
-        downloads.add(fetches_.at(plan.path).order.front());
+            logEvent("\"" + EscapeControlCharacters(plan.file.path) + "\" differs from the signed listing: fetched again");
+        showStatus(FormatString(texts::kDownloadFileFormat, i + 1, rowCount, plan.file.path.c_str()));
+        downloads.add(fetches_.at(plan.file.path).order.front());
     }
     // A file whose cheaper form failed is fetched in the next form in the same run, after
     // the others: each round waits for the one before, which may add more.
@@ -628,8 +631,35 @@ bool Updater::consumeData(const char* bytes, int count)
     return true;
 }
 
+// Whether the run leaves the installation and its record as they are: no row is refused or
+// to be fetched, and the record, of this listing, names exactly the files present. Both are
+// walked in order, which a listing in byte order (as jobgate lists) allows without making
+// the next record.
+bool Updater::recordIsCurrent(const std::vector<RowPlan>& plans) const
+{
+    const InstallRecord& old = record_;
+    if (old.damaged || !old.refused.empty() || old.serial != accepted_.serial || old.digest != accepted_.digest)
+        return false;
+    auto recorded = old.paths.begin();
+    for (const RowPlan& row : plans) {
+        if (!row.refusal.empty() || row.needed)
+            return false;
+        if (!row.present)
+            continue;
+        if (recorded == old.paths.end() || *recorded != row.file.path)
+            return false;
+        ++recorded;
+    }
+    return recorded == old.paths.end();
+}
+
 void Updater::switchTo(const std::vector<RowPlan>& plans)
 {
+    if (recordIsCurrent(plans)) {
+        // Nothing staged is needed any more (see below).
+        RemoveTree(state::kStaging);
+        return;
+    }
     const InstallRecord& old = record_;
     InstallRecord next;
     next.serial = accepted_.serial;
@@ -650,19 +680,19 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
         if (!row.refusal.empty()) {
             // A row the run cannot use is skipped, not withdrawn: a file installed for it
             // stays, and stays in the record.
-            if (const auto found = recorded.find(PathKey(row.path)); found != recorded.end())
+            if (const auto found = recorded.find(PathKey(row.file.path)); found != recorded.end())
                 next.paths.insert(found->second);
             continue;
         }
         if (row.needed) {
-            plan.moves.push_back({row.path, row.file.time, row.file.size, row.file.sha256});
-            programMoves = programMoves || PathKey(row.path) == programKey;
+            plan.moves.push_back({row.file.path, row.file.time, row.file.size, row.file.sha256});
+            programMoves = programMoves || PathKey(row.file.path) == programKey;
             if (row.repaired)
-                repaired.push_back(row.path);
+                repaired.push_back(row.file.path);
         }
         // A listing in byte order (as jobgate lists) appends each path at the end.
         if (row.needed || row.present)
-            next.paths.insert(next.paths.end(), row.path);
+            next.paths.insert(next.paths.end(), row.file.path);
     }
     if (old.damaged) {
         logEvent("the record of installed files is damaged: no withdrawn file is removed");
@@ -675,7 +705,7 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
         std::unordered_set<std::string> listed;
         if (!dropped.empty()) {
             for (const RowPlan& row : plans)
-                listed.insert(PathKey(row.path));
+                listed.insert(PathKey(row.file.path));
         }
         for (const std::string& path : dropped) {
             if (listed.count(PathKey(path)) == 0)
@@ -714,19 +744,17 @@ void Updater::switchTo(const std::vector<RowPlan>& plans)
 // and of those an earlier run noted that are unchanged since.
 void Updater::noteInstalledHashes(const std::vector<RowPlan>& plans) const
 {
-    if (std::none_of(plans.begin(), plans.end(), [](const RowPlan& row) {
-            return row.payloads.compressed || !row.payloads.patches.empty();
-        }))
+    if (std::none_of(plans.begin(), plans.end(), [](const RowPlan& row) { return row.payloads != nullptr; }))
         return;
     const InstalledHashes earlier = InstalledHashes::Load(state::kHashes);
     InstalledHashes next;
     for (const RowPlan& row : plans) {
         if (!row.refusal.empty() || !(row.needed || row.present))
             continue;
-        const FileStatus status = QueryFileStatus(LocalPath(row.path).c_str());
-        const std::string sha256 = row.needed ? row.file.sha256 : earlier.find(row.path, status);
+        const FileStatus status = QueryFileStatus(LocalPath(row.file.path).c_str());
+        const std::string sha256 = row.needed ? row.file.sha256 : earlier.find(row.file.path, status);
         if (status.exists && !status.isFolder && !sha256.empty())
-            next.note(row.path, status, sha256);
+            next.note(row.file.path, status, sha256);
     }
     next.save(state::kHashes);
 }

@@ -137,14 +137,15 @@ public:
 private:
     // What the run found for one row of the listing.
     struct RowPlan {
-        std::string path;    // value 0 as listed
         std::string refusal; // why the row is skipped; empty for a usable row
         bool needed = false; // missing, older, of another size, or (repairing) changed: to be fetched
         bool present = false;
         bool inTheWay = false; // a folder stands where the file is listed
         bool repaired = false; // fetched again because its bytes differ from the listing's
+        // Its path is value 0 as listed, also for a refused row; the rest only for a usable one.
         PlannedFile file;
-        FilePayloads payloads; // the cheaper ways the signed listing names
+        // The cheaper ways the signed listing names; none for most rows, so kept apart.
+        std::unique_ptr<FilePayloads> payloads;
     };
     // A needed file and the downloads to try for it, cheapest first (see PayloadFetch.h).
     struct Fetch {
@@ -168,6 +169,7 @@ private:
     void stagedBytesChanged(std::int64_t delta) override;
     void downloadRetried(const PlannedFile& file, int retry, const std::string& reason) override;
     void downloadEnded(const DownloadResult& result) override;
+    bool recordIsCurrent(const std::vector<RowPlan>& plans) const;
     void switchTo(const std::vector<RowPlan>& plans);
     void noteInstalledHashes(const std::vector<RowPlan>& plans) const;
     void reportSwitch(SwitchEnd end, const SwitchPlan& plan, const std::string& failedPath);

@@ -27,14 +27,14 @@ void Updater::settleClient(const std::string& headerText2, const std::vector<Row
     ClientCopyReport report;
     if (!clientPath.empty()) {
         const auto row = std::find_if(plans.begin(), plans.end(), [&](const RowPlan& plan) {
-            return plan.refusal.empty() && PathKey(plan.path) == PathKey(clientPath);
+            return plan.refusal.empty() && PathKey(plan.file.path) == PathKey(clientPath);
         });
         if (row == plans.end())
             report =
                 ClientCopyReport{true, "client copy kept: the release's client \"" +
                                            EscapeControlCharacters(clientPath) + "\" is not a listed file"};
         else
-            report = CopyListedClient(row->path, row->file.sha256, checkpoint);
+            report = CopyListedClient(row->file.path, row->file.sha256, checkpoint);
     } else if (keepsOwnCopy &&
                (programUpdated_ || (throughClient && !QueryFileStatus(ClientCopyPath()).exists))) {
         report = CopyRunningClient(checkpoint);

@@ -21,6 +21,7 @@
 #include <zstd.h>
 
 #include <ctime>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -181,6 +182,21 @@ TEST_F(SignedRun, ARepairFetchesWhatChangedOnTheDiskAndNamesIt)
     EXPECT_TRUE(ReadFileBytes(data) == NumberedBytes(50000));
     EXPECT_EQ(log_.count("repaired \"./Daten/werte.dat\""), 1);
     EXPECT_EQ(log_.count("repaired"), 1);
+}
+
+// A release signed anew with no file changed is recorded as the listing the installation
+// came from: a later run takes its serial when the stored one cannot be read.
+TEST_F(SignedRun, ANewSerialWithNothingToFetchIsRecorded)
+{
+    run();
+    WriteFileBytes(listingFile(), Resigned(ReadFileBytes(listingFile()), [](std::string& body) {
+                       body.replace(body.find("serial=1"), 8, "serial=5");
+                   }));
+    const auto resigned = run();
+    EXPECT_EQ(resigned->textsStartingWith("Download"), std::vector<std::string>{});
+    std::string firstLine;
+    std::getline(std::ifstream(main_ / ".brenhold" / "installed"), firstLine);
+    EXPECT_EQ(firstLine.rfind("brenhold-record 2 serial=5 ", 0), 0u) << firstLine;
 }
 
 // A stored serial that cannot be read is not taken as 0: the record's serial stands in for

@@ -196,6 +196,34 @@ TEST_F(StateFiles, RowsOutOfKeyOrderAreEachTaken)
     EXPECT_EQ(ReadFileBytes(localFile("./c.txt")), "ccccc");
 }
 
+// A run that fetches nothing still makes the record name what is installed: a path it
+// lacks is added, and a recorded file the listing no longer names is withdrawn, wherever
+// that path sorts.
+TEST_F(StateFiles, ARunThatFetchesNothingBringsTheRecordUpToDate)
+{
+    const struct {
+        const char* record;
+        const char* withdrawn;
+    } cases[] = {
+        {"./Corvid.exe\n", nullptr},
+        {"./Corvid.exe\n./Daten/a.txt\n./zuletzt.txt\n", "./zuletzt.txt"},
+        {"./Alt.txt\n./Corvid.exe\n./Daten/a.txt\n", "./Alt.txt"},
+        {"./Corvid.exe\n./Daten/b.txt\n", "./Daten/b.txt"},
+    };
+    installFirstVersion();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.record);
+        if (c.withdrawn != nullptr)
+            PutFile(localFile(c.withdrawn), "alt", kOldTime);
+        putState("installed", Record(c.record));
+        EXPECT_EQ(run()->outcome(), Updater::Outcome::Done);
+        EXPECT_EQ(RecordedPaths(mainDirectory()), "./Corvid.exe\n./Daten/a.txt\n");
+        if (c.withdrawn != nullptr) {
+            EXPECT_FALSE(fs::exists(localFile(c.withdrawn)));
+        }
+    }
+}
+
 // On Windows a change of letter case names the same file: it is replaced, never removed.
 // Elsewhere the two names are two files, and the old one is withdrawn.
 TEST_F(StateFiles, AFileRenamedInLetterCaseEndsUnderItsNewName)
